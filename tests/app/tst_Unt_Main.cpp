@@ -1,0 +1,193 @@
+#include "Desktop.h"
+#include "EndMsg.h"
+#include "ErrorHandler.h"
+#include "HomeSite.h"
+#include "RzWidgets.h"
+#include "Unt_Main.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+class tst_Unt_Main : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init();
+  void cleanup();
+  void layoutFollowsTheDesign();
+  void linkColumn_data();
+  void linkColumn();
+  void exitButtonAsksOnceAndOpensTheHomeSite();
+  void titleBarCloseRunsTheSameFlow();
+  void answeringNoKeepsTheWindow();
+  void homePageButtonOpensTheHomeSite();
+  void homeSiteOverride_data();
+  void homeSiteOverride();
+
+private:
+  QStringList Opened;
+  int Questions = 0;
+  bool Answer = true;
+  TFrmmain *Window = nullptr;
+};
+
+void tst_Unt_Main::init() {
+  Opened.clear();
+  Questions = 0;
+  Answer = true;
+  SetBrowserOpener([this](const QString &url) { Opened << url; });
+  SetExitQuestion([this] {
+    ++Questions;
+    return Answer;
+  });
+  qunsetenv("VANDREL_HOME_SITE");
+  Window = new TFrmmain();
+  Window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(Window));
+}
+
+void tst_Unt_Main::cleanup() {
+  delete Window;
+  SetBrowserOpener({});
+  SetExitQuestion({});
+}
+
+void tst_Unt_Main::layoutFollowsTheDesign() {
+  QCOMPARE(Window->size(), QSize(792, 566));
+  QCOMPARE(Window->windowTitle(), QStringLiteral("Vandrel测字算命"));
+  QVERIFY(!(Window->windowFlags() & Qt::WindowMaximizeButtonHint));
+  QVERIFY(Window->windowFlags() & Qt::WindowMinimizeButtonHint);
+  auto geometryOf = [this](const char *name) {
+    auto *widget = Window->findChild<QWidget *>(QString::fromLatin1(name));
+    return widget ? QRect(widget->mapTo(Window, QPoint(0, 0)), widget->size()) : QRect();
+  };
+  QCOMPARE(geometryOf("RzPanel1"), QRect(0, 0, 792, 84));
+  QCOMPARE(geometryOf("RzPanel3"), QRect(0, 84, 792, 462));
+  QCOMPARE(geometryOf("RzPanel6"), QRect(0, 84, 792, 36));
+  QCOMPARE(geometryOf("RzPanel2"), QRect(0, 120, 176, 426));
+  QCOMPARE(geometryOf("RzPanel4"), QRect(176, 120, 616, 426));
+  QCOMPARE(geometryOf("RzStatusBar1"), QRect(0, 546, 792, 20));
+  QCOMPARE(geometryOf("RzStatusPane1").width(), 463);
+  const struct {
+    const char *name;
+    const char *caption;
+    int left;
+  } buttons[] = {{"RzButton1", "Vandrel测字", 108}, {"RzButton4", "拜佛求签", 194}, {"RzButton6", "土地圣杯", 280},
+                 {"RzButton5", "查看日历", 366},    {"RzButton2", "客户服务", 451}, {"RzButton3", "关于系统", 537},
+                 {"RzButton8", "联系主页", 622},    {"RzButton7", "关闭系统", 708}};
+  for (const auto &button : buttons) {
+    auto *widget = Window->findChild<RzButton *>(QString::fromLatin1(button.name));
+    QVERIFY2(widget, button.name);
+    QCOMPARE(widget->text(), QString::fromUtf8(button.caption));
+    QCOMPARE(widget->geometry(), QRect(button.left, 8, 80, 20));
+    QVERIFY(widget->isVisible());
+  }
+}
+
+void tst_Unt_Main::linkColumn_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<int>("top");
+  QTest::addColumn<QColor>("color");
+  QTest::addColumn<QString>("ending");
+  const QColor red(255, 0, 0), navy(0, 0, 128), green(0, 128, 0);
+  QTest::newRow("Label2") << "Label2" << 15 << red << "[荐]";
+  QTest::newRow("Label3") << "Label3" << 37 << red << "[荐]";
+  QTest::newRow("Label4") << "Label4" << 61 << navy << "";
+  QTest::newRow("Label1") << "Label1" << 85 << navy << "";
+  const char *middle[] = {"Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label12", "Label13", "Label14"};
+  for (int i = 0; i < 9; ++i)
+    QTest::newRow(middle[i]) << middle[i] << 109 + 24 * i << navy << "";
+  QTest::newRow("Label11") << "Label11" << 325 << green << "(推荐)";
+  QTest::newRow("Label15") << "Label15" << 349 << green << "(推荐)";
+  QTest::newRow("Label16") << "Label16" << 373 << green << "(推荐)";
+  QTest::newRow("Label17") << "Label17" << 397 << green << "(推荐)";
+}
+
+void tst_Unt_Main::linkColumn() {
+  QFETCH(QString, name);
+  QFETCH(int, top);
+  QFETCH(QColor, color);
+  QFETCH(QString, ending);
+  auto *label = Window->findChild<QLabel *>(name);
+  QVERIFY(label);
+  QCOMPARE(label->parentWidget()->objectName(), QStringLiteral("RzPanel2"));
+  QCOMPARE(label->geometry().topLeft(), QPoint(13, top));
+  QCOMPARE(label->height(), 14);
+  QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+  QCOMPARE(label->palette().color(QPalette::WindowText), color);
+  QVERIFY(label->font().bold());
+  QCOMPARE(label->font().pixelSize(), 14);
+  QVERIFY(!label->text().isEmpty());
+  if (!ending.isEmpty())
+    QVERIFY2(label->text().endsWith(ending), qPrintable(label->text()));
+  else
+    QVERIFY(!label->text().endsWith(QStringLiteral("[荐]")) && !label->text().endsWith(QStringLiteral("(推荐)")));
+  // Every caption fits the column.
+  QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= 176 - 13, qPrintable(label->text()));
+}
+
+void tst_Unt_Main::exitButtonAsksOnceAndOpensTheHomeSite() {
+  QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+  QTest::mouseClick(Window->findChild<QPushButton *>(QStringLiteral("RzButton7")), Qt::LeftButton);
+  QCOMPARE(Questions, 1);
+  QCOMPARE(Opened, QStringList{HomeSiteUrl()});
+  // Termination requested: a close that follows does not ask again.
+  QVERIFY(Window->close());
+  QCOMPARE(Questions, 1);
+  QCOMPARE(Opened.size(), 1);
+}
+
+void tst_Unt_Main::titleBarCloseRunsTheSameFlow() {
+  QVERIFY(Window->close());
+  QCOMPARE(Questions, 1);
+  QCOMPARE(Opened, QStringList{QStringLiteral("http://www.vandrel.example")});
+}
+
+void tst_Unt_Main::answeringNoKeepsTheWindow() {
+  Answer = false;
+  QVERIFY(!Window->close());
+  QTest::mouseClick(Window->findChild<QPushButton *>(QStringLiteral("RzButton7")), Qt::LeftButton);
+  QCOMPARE(Questions, 2);
+  QVERIFY(Window->isVisible());
+  QVERIFY(Opened.isEmpty());
+  // A later Yes still works, and asks only once more.
+  Answer = true;
+  QVERIFY(Window->close());
+  QCOMPARE(Questions, 3);
+  QCOMPARE(Opened.size(), 1);
+}
+
+void tst_Unt_Main::homePageButtonOpensTheHomeSite() {
+  QTest::mouseClick(Window->findChild<QPushButton *>(QStringLiteral("RzButton8")), Qt::LeftButton);
+  QCOMPARE(Opened, QStringList{QStringLiteral("http://www.vandrel.example")});
+  QCOMPARE(Questions, 0);
+}
+
+void tst_Unt_Main::homeSiteOverride_data() {
+  QTest::addColumn<QString>("value");
+  QTest::addColumn<QString>("site");
+  QTest::newRow("loopback with port") << "http://127.0.0.1:8088" << "http://127.0.0.1:8088";
+  QTest::newRow("trailing slash dropped") << "https://demo.vandrel.example/" << "https://demo.vandrel.example";
+  QTest::newRow("path refused") << "http://127.0.0.1/x" << "http://www.vandrel.example";
+  QTest::newRow("other scheme refused") << "file:///etc" << "http://www.vandrel.example";
+  QTest::newRow("garbage refused") << "not a url" << "http://www.vandrel.example";
+}
+
+void tst_Unt_Main::homeSiteOverride() {
+  QFETCH(QString, value);
+  QFETCH(QString, site);
+  qputenv("VANDREL_HOME_SITE", value.toUtf8());
+  QCOMPARE(HomeSiteUrl(), site);
+  qunsetenv("VANDREL_HOME_SITE");
+}
+
+int main(int argc, char *argv[]) {
+  VandrelApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
+  tst_Unt_Main test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "tst_Unt_Main.moc"

@@ -1,0 +1,271 @@
+// Paints the pictures of the windows as JPEG files: the banner strip, the
+// command-bar texture, the link-column backgrounds and the content area.
+// Usage: PaintPictures OUTPUT_DIR
+// Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
+// fonts-wqy-zenhei); every shape is drawn here.
+
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QRandomGenerator>
+#include <QTextStream>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+QFont Kai(int pixelSize, bool bold = false) {
+  QFont font(QStringList{QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+// Auspicious cloud: a row of overlapping arcs with a curl, stroked.
+void DrawCloud(QPainter &p, QPointF at, double scale, const QColor &color) {
+  QPainterPath path;
+  path.moveTo(at + QPointF(-30, 8) * scale);
+  path.cubicTo(at + QPointF(-34, -8) * scale, at + QPointF(-14, -14) * scale, at + QPointF(-8, -2) * scale);
+  path.cubicTo(at + QPointF(-6, -18) * scale, at + QPointF(18, -18) * scale, at + QPointF(16, -2) * scale);
+  path.cubicTo(at + QPointF(28, -10) * scale, at + QPointF(40, 4) * scale, at + QPointF(30, 8) * scale);
+  path.closeSubpath();
+  p.setPen(QPen(color, 1.6 * scale));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(path);
+  QPainterPath curl;
+  curl.moveTo(at + QPointF(-8, 2) * scale);
+  curl.cubicTo(at + QPointF(-6, -6) * scale, at + QPointF(4, -6) * scale, at + QPointF(3, 1) * scale);
+  p.drawPath(curl);
+}
+
+// The eight trigrams around a yin-yang disc.
+void DrawBagua(QPainter &p, QPointF centre, double radius, const QColor &ink, const QColor &paper) {
+  p.save();
+  p.translate(centre);
+  const double disc = radius * 0.42;
+  p.setPen(Qt::NoPen);
+  p.setBrush(paper);
+  p.drawEllipse(QPointF(0, 0), disc, disc);
+  QPainterPath yin;
+  yin.moveTo(0, -disc);
+  yin.arcTo(QRectF(-disc, -disc, 2 * disc, 2 * disc), 90, 180);
+  yin.arcTo(QRectF(-disc / 2, 0, disc, disc), 270, -180);
+  yin.arcTo(QRectF(-disc / 2, -disc, disc, disc), 270, 180);
+  p.setBrush(ink);
+  p.drawPath(yin);
+  p.drawEllipse(QPointF(0, disc / 2), disc / 7, disc / 7);
+  p.setBrush(paper);
+  p.drawEllipse(QPointF(0, -disc / 2), disc / 7, disc / 7);
+  p.setPen(QPen(ink, 1.2));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QPointF(0, 0), disc, disc);
+  // Trigrams of the earlier-heaven order, lines from inside out; 1 = solid.
+  static const int trigrams[8][3] = {{1, 1, 1}, {0, 1, 1}, {1, 0, 1}, {0, 0, 1},
+                                     {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+  const double barLength = radius * 0.36;
+  const double barHeight = radius * 0.055;
+  for (int k = 0; k < 8; ++k) {
+    p.save();
+    p.rotate(k * 45.0);
+    for (int line = 0; line < 3; ++line) {
+      const double y = -(disc + radius * 0.12 + line * barHeight * 2.0);
+      p.setPen(Qt::NoPen);
+      p.setBrush(ink);
+      if (trigrams[k][line]) {
+        p.drawRect(QRectF(-barLength / 2, y - barHeight, barLength, barHeight));
+      } else {
+        const double half = barLength * 0.42;
+        p.drawRect(QRectF(-barLength / 2, y - barHeight, half, barHeight));
+        p.drawRect(QRectF(barLength / 2 - half, y - barHeight, half, barHeight));
+      }
+    }
+    p.restore();
+  }
+  p.restore();
+}
+
+QImage Banner() {
+  QImage image(792, 84, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient ground(0, 0, 0, 84);
+  ground.setColorAt(0, QColor(176, 20, 18));
+  ground.setColorAt(0.55, QColor(140, 12, 14));
+  ground.setColorAt(1, QColor(96, 6, 8));
+  p.fillRect(image.rect(), ground);
+  // A sweep of gold light from the left, behind the title.
+  QRadialGradient glow(QPointF(190, 40), 260);
+  glow.setColorAt(0, QColor(255, 196, 64, 150));
+  glow.setColorAt(1, QColor(255, 196, 64, 0));
+  p.fillRect(image.rect(), glow);
+  const QColor gold(242, 196, 88);
+  for (int k = 0; k < 9; ++k)
+    DrawCloud(p, QPointF(420 + k * 44, 22 + (k % 3) * 20), 0.9, QColor(242, 196, 88, 70));
+  // Gold rules along both edges.
+  p.setPen(QPen(gold, 2));
+  p.drawLine(0, 4, 792, 4);
+  p.drawLine(0, 79, 792, 79);
+  p.setPen(QPen(QColor(242, 196, 88, 120), 1));
+  p.drawLine(0, 8, 792, 8);
+  p.drawLine(0, 75, 792, 75);
+  DrawBagua(p, QPointF(48, 42), 34, QColor(242, 196, 88), QColor(150, 14, 16));
+  // The title: the publisher's name in a Latin serif, the rest in brush
+  // script, each with a dark shadow under a gold face.
+  QFont latin(QStringLiteral("Liberation Serif"));
+  latin.setPixelSize(40);
+  latin.setBold(true);
+  latin.setItalic(true);
+  const QFont brush = Kai(46, true);
+  const QString name = QStringLiteral("Vandrel");
+  const QString rest = QStringLiteral("测字算命");
+  const double baseline = 58;
+  QPainterPath text;
+  text.addText(QPointF(100, baseline), latin, name);
+  text.addText(QPointF(106 + QFontMetricsF(latin).horizontalAdvance(name), baseline + 1), brush, rest);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(60, 0, 0, 170));
+  p.drawPath(text.translated(2, 2));
+  QLinearGradient face(0, 18, 0, 66);
+  face.setColorAt(0, QColor(255, 236, 160));
+  face.setColorAt(1, QColor(226, 160, 48));
+  p.setPen(QPen(QColor(110, 30, 0), 0.8));
+  p.setBrush(face);
+  p.drawPath(text);
+  p.setFont(Kai(16));
+  p.setPen(gold);
+  p.drawText(QRectF(530, 46, 250, 26), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("心诚则灵 · 一字知天机"));
+  return image;
+}
+
+QImage CommandBar() {
+  QImage image(792, 36, QImage::Format_RGB32);
+  QPainter p(&image);
+  QLinearGradient ground(0, 0, 792, 36);
+  ground.setColorAt(0, QColor(205, 236, 251));
+  ground.setColorAt(1, QColor(205, 231, 254));
+  p.fillRect(image.rect(), ground);
+  // A faint fret pattern.
+  p.setPen(QPen(QColor(255, 255, 255, 110), 1));
+  for (int x = -36; x < 792; x += 18) {
+    p.drawLine(x, 35, x + 36, 0);
+  }
+  p.setPen(QColor(160, 196, 224));
+  p.drawLine(0, 35, 792, 35);
+  return image;
+}
+
+QImage LinkColumn(bool ornament) {
+  QImage image(176, 426, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient ground(0, 0, 0, 426);
+  ground.setColorAt(0, QColor(205, 236, 251));
+  ground.setColorAt(1, QColor(135, 206, 235));
+  p.fillRect(image.rect(), ground);
+  if (!ornament)
+    return image;
+  // Soft clouds along the column and a lighter lane behind the link texts.
+  for (int k = 0; k < 7; ++k)
+    DrawCloud(p, QPointF(40 + (k % 2) * 90, 30 + k * 62), 1.1, QColor(255, 255, 255, 90));
+  QLinearGradient lane(0, 0, 176, 0);
+  lane.setColorAt(0, QColor(255, 255, 255, 0));
+  lane.setColorAt(0.1, QColor(255, 255, 255, 70));
+  lane.setColorAt(0.9, QColor(255, 255, 255, 70));
+  lane.setColorAt(1, QColor(255, 255, 255, 0));
+  p.fillRect(QRectF(4, 8, 168, 412), lane);
+  p.setPen(QPen(QColor(255, 255, 255, 140), 1, Qt::DotLine));
+  for (int y = 33; y < 420; y += 24)
+    p.drawLine(12, y, 164, y);
+  return image;
+}
+
+QImage Content() {
+  QImage image(612, 422, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient ground(0, 0, 612, 422);
+  ground.setColorAt(0, QColor(250, 244, 226));
+  ground.setColorAt(1, QColor(236, 222, 190));
+  p.fillRect(image.rect(), ground);
+  // Paper grain.
+  QRandomGenerator random(20260101);
+  for (int k = 0; k < 2600; ++k) {
+    const int x = random.bounded(612);
+    const int y = random.bounded(422);
+    p.setPen(QColor(180, 150, 100, random.bounded(10, 40)));
+    p.drawPoint(x, y);
+  }
+  // Mountains in washed ink along the bottom.
+  auto ridge = [&](double base, double height, double phase, QColor color) {
+    QPainterPath path;
+    path.moveTo(0, 422);
+    for (int x = 0; x <= 612; x += 4) {
+      const double y = base - height * (0.55 + 0.45 * std::sin(x / 70.0 + phase)) * (0.6 + 0.4 * std::sin(x / 23.0 + phase * 2));
+      path.lineTo(x, y);
+    }
+    path.lineTo(612, 422);
+    path.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawPath(path);
+  };
+  ridge(380, 70, 0.3, QColor(120, 130, 120, 60));
+  ridge(400, 50, 1.9, QColor(80, 90, 84, 80));
+  ridge(420, 30, 3.1, QColor(50, 60, 56, 90));
+  // The sun, and the trigram wheel.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(200, 40, 30, 200));
+  p.drawEllipse(QPointF(520, 80), 26, 26);
+  DrawBagua(p, QPointF(306, 180), 110, QColor(90, 50, 30), QColor(250, 244, 226));
+  p.setFont(Kai(30, true));
+  p.setPen(QColor(120, 20, 16));
+  p.drawText(QRectF(0, 300, 612, 40), Qt::AlignCenter, QStringLiteral("三字问心  一签解惑"));
+  p.setFont(Kai(16));
+  p.setPen(QColor(90, 60, 40));
+  p.drawText(QRectF(0, 338, 612, 24), Qt::AlignCenter, QStringLiteral("点击上方“Vandrel测字”，写下心中三个字"));
+  // A red seal in the corner.
+  p.setBrush(QColor(190, 30, 24));
+  p.drawRoundedRect(QRectF(40, 40, 52, 52), 6, 6);
+  p.setFont(Kai(22, true));
+  p.setPen(QColor(250, 236, 220));
+  p.drawText(QRectF(40, 40, 52, 52), Qt::AlignCenter, QStringLiteral("测\n字"));
+  return image;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QGuiApplication app(argc, argv);
+  if (argc != 2) {
+    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR\n";
+    return 2;
+  }
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  if (!out.mkpath(QStringLiteral("."))) {
+    QTextStream(stderr) << "cannot create " << out.path() << '\n';
+    return 1;
+  }
+  const std::pair<const char *, std::function<QImage()>> pictures[] = {
+      {"Banner.jpg", Banner},
+      {"CommandBar.jpg", CommandBar},
+      {"LinkColumn.jpg", [] { return LinkColumn(false); }},
+      {"LinkColumnTop.jpg", [] { return LinkColumn(true); }},
+      {"Content.jpg", Content},
+  };
+  for (const auto &[name, paint] : pictures) {
+    const QString path = out.filePath(QString::fromLatin1(name));
+    if (!paint().save(path, "JPEG", 92)) {
+      QTextStream(stderr) << "cannot write " << path << '\n';
+      return 1;
+    }
+  }
+  return 0;
+}
