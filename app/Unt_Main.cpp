@@ -3,6 +3,7 @@
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
+#include "Flash.h"
 #include "HomeSite.h"
 #include "ui_Unt_Main.h"
 
@@ -51,9 +52,9 @@ TFrmmain::~TFrmmain() = default;
 
 void TFrmmain::RzButton1Click() {}
 
-void TFrmmain::RzButton4Click() {}
+void TFrmmain::RzButton4Click() { ShowMovieDivination(2); }
 
-void TFrmmain::RzButton6Click() {}
+void TFrmmain::RzButton6Click() { ShowMovieDivination(3); }
 
 void TFrmmain::RzButton5Click() {}
 

@@ -1,0 +1,6 @@
+class Shou {
+	static function main() {
+		var root = flash.Lib.current;
+		root.addChild(Ui.centred("Shou", 40, 0x8C1C13, 337, 200));
+	}
+}

@@ -1,0 +1,6 @@
+class Tudi {
+	static function main() {
+		var root = flash.Lib.current;
+		root.addChild(Ui.centred("Tudi", 40, 0x8C1C13, 337, 200));
+	}
+}
