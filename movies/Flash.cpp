@@ -48,6 +48,7 @@ TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
   settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   ui->ShockwaveFlash1->setPage(page);
+  setFocusProxy(ui->ShockwaveFlash1);
 
   // Designed at 96 dpi: frame at (197, 147), client 674 x 477.
   resize(674, 477);
@@ -96,4 +97,8 @@ void ShowMovieDivination(int movieKind) {
     FrmFlash->SetMovie(MoviePath(GetAppDir(), *row));
   }
   FrmFlash->show();
+  // The new movie takes the keyboard: a key meant for the movie must not
+  // press the main window's button again.
+  FrmFlash->raise();
+  FrmFlash->activateWindow();
 }

@@ -177,7 +177,7 @@ class Tudi extends Sprite {
 		Ui.paper(panel.graphics, 338, 16, 318, 300);
 		addChild(panel);
 		addChild(Ui.centred("土地圣杯", 30, 0x8C1C13, 497, 42));
-		prompt = Ui.text("心中默念所问之事，点击地上的一对神杯或按空格键掷出。按老规矩一事连掷三次。", 15, 0x4A3020, 282);
+		prompt = Ui.text("心中默念所问之事，点击地上的神杯或按空格键掷出。老规矩一事连掷三次。", 15, 0x4A3020, 282);
 		prompt.x = 356;
 		prompt.y = 64;
 		addChild(prompt);
@@ -343,7 +343,7 @@ class Block extends Sprite {
 		this.mirror = mirror;
 		var s = shadow.graphics;
 		s.beginFill(0x000000, 0.28);
-		s.drawEllipse(-44, -6, 88, 24);
+		s.drawEllipse(-44, -12, 88, 24);
 		s.endFill();
 		addChild(shadow);
 		addChild(body);
@@ -431,8 +431,13 @@ class Block extends Sprite {
 			y = toY - Math.abs(Math.sin(b * 11)) * 14 * Math.max(0, 1 - b * 4);
 			scaleY = 1;
 			// The shadow keeps lying flat on the floor whatever way the block points.
+			// It lies under the middle of the crescent, which sits 14 px from the
+			// block's pivot, a little towards the viewer.
+			var r = rotation * Math.PI / 180;
 			shadow.visible = true;
 			shadow.rotation = -rotation;
+			shadow.x = 6 * Math.sin(r);
+			shadow.y = -14 + 6 * Math.cos(r);
 			if (face != finalFace)
 				show(finalFace);
 		}
