@@ -18,6 +18,7 @@ private slots:
   void initTestCase();
   void servesMountedFiles_data();
   void servesMountedFiles();
+  void headAnswersWithOneLength();
   void refuses_data();
   void refuses();
   void fileForRequestRefusesEscapes_data();
@@ -138,6 +139,17 @@ void tst_MovieServer::servesMountedFiles() {
     QVERIFY(answer.Body.contains("RufflePlayer"));
   else
     QCOMPARE(answer.Body, body);
+}
+
+void tst_MovieServer::headAnswersWithOneLength() {
+  // The player page asks for the movie with HEAD first; an answer carrying two
+  // different lengths is rejected by the browser, and the page would then
+  // report a movie that exists as missing.
+  const Answer answer = Ask("HEAD", "/Flash/tudi.swf");
+  QCOMPARE(answer.Status, 200);
+  QCOMPARE(answer.Headers.toLower().count("content-length:"), qsizetype(1));
+  QVERIFY2(answer.Headers.toLower().contains("content-type: application/x-shockwave-flash"), answer.Headers);
+  QCOMPARE(Ask("HEAD", "/Flash/paifo.swf").Status, 404);
 }
 
 void tst_MovieServer::refuses_data() {
