@@ -26,6 +26,8 @@ QWebEngineProfile *MovieProfile() {
     profile = new QWebEngineProfile(QApplication::instance());
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    // The player speaks the program's language in its own messages and menu.
+    profile->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh"));
   }
   return profile;
 }
