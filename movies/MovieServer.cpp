@@ -156,8 +156,13 @@ bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     responder.write({{"Content-Type", mimeType}, {"Cache-Control", "no-store"}}, Status::Ok);
     return true;
   }
+  // The player's files never change while the program runs: letting the
+  // browser keep them (in memory) spares every further movie window the
+  // download and lets it reuse the compiled player. A movie is read afresh
+  // for each window.
+  const QByteArray caching = path.startsWith(u"/ruffle/") ? "max-age=86400" : "no-store";
   // The responder takes the file and streams it.
-  responder.write(device, {{"Content-Type", mimeType}, {"Cache-Control", "no-store"}}, Status::Ok);
+  responder.write(device, {{"Content-Type", mimeType}, {"Cache-Control", caching}}, Status::Ok);
   return true;
 }
 
