@@ -32,8 +32,6 @@ QWebEngineProfile *MovieProfile() {
   return profile;
 }
 
-QString HtmlEscaped(const QString &text) { return text.toHtmlEscaped(); }
-
 } // namespace
 
 TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TFrmFlash>()) {
@@ -48,7 +46,6 @@ TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
   QWebEngineSettings *settings = page->settings();
   settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
   settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
-  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   ui->ShockwaveFlash1->setPage(page);
   setFocusProxy(ui->ShockwaveFlash1);
 
@@ -88,7 +85,7 @@ void TFrmFlash::ShowMessage(const QString &title, const QString &detail) {
                                       "<body style=\"margin:0;padding:60px 48px;background:#f0f0f0;color:#303030;"
                                       "font:16px/1.7 sans-serif;text-align:center\">"
                                       "<h1 style=\"font-size:20px;color:#8c1c13\">%1</h1><p>%2</p></body></html>")
-                           .arg(HtmlEscaped(title), HtmlEscaped(detail));
+                           .arg(title.toHtmlEscaped(), detail.toHtmlEscaped());
   ui->ShockwaveFlash1->setHtml(html);
 }
 

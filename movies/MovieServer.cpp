@@ -35,9 +35,7 @@ QByteArray MimeTypeOf(const QString &fileName) {
   return "application/octet-stream";
 }
 
-bool IsInside(const QString &path, const QString &directory) {
-  return path.startsWith(directory + u'/');
-}
+bool IsInside(const QString &path, const QString &directory) { return path.startsWith(directory + u'/'); }
 
 } // namespace
 

@@ -143,11 +143,10 @@ void tst_Flash::pathOutsideTheMovieFolderShowsAMessage() {
   window->SetMovie(QStringLiteral("/tmp/elsewhere.swf"));
   QCOMPARE(window->Movie(), QStringLiteral("/tmp/elsewhere.swf"));
   QVERIFY(window->PlayerUrl().isEmpty());
-  QTRY_VERIFY_WITH_TIMEOUT(
-      Evaluate(window->Player(), QStringLiteral("document.body ? document.body.innerText : ''"))
-          .toString()
-          .contains(QStringLiteral("影片文件不在本程序的影片文件夹里")),
-      20000);
+  QTRY_VERIFY_WITH_TIMEOUT(Evaluate(window->Player(), QStringLiteral("document.body ? document.body.innerText : ''"))
+                               .toString()
+                               .contains(QStringLiteral("影片文件不在本程序的影片文件夹里")),
+                           20000);
 }
 
 QVariant tst_Flash::Evaluate(QWebEngineView *view, const QString &script) {

@@ -55,7 +55,9 @@ void tst_MovieServer::initTestCase() {
   // <root>/app/Flash and <root>/app/ruffle are served; <root>/secret.txt and
   // <root>/app/KelmFile.dll beside them are not.
   const QString app = Root.filePath(QStringLiteral("app"));
-  Write(app + "/Flash/tudi.swf", QByteArray("FWS\x0a" "movie", 9));
+  Write(app + "/Flash/tudi.swf", QByteArray("FWS\x0a"
+                                            "movie",
+                                            9));
   Write(app + "/Flash/sub/deeper.swf", "deeper");
   Write(app + "/ruffle/ruffle.js", "// player");
   Write(app + "/ruffle/core.wasm", QByteArray("\0asm", 4));
@@ -70,8 +72,7 @@ void tst_MovieServer::initTestCase() {
   QVERIFY(Server.BaseUrl().port() > 0);
 }
 
-tst_MovieServer::Answer tst_MovieServer::Ask(const QByteArray &method, const QByteArray &path,
-                                             const QByteArray &host) {
+tst_MovieServer::Answer tst_MovieServer::Ask(const QByteArray &method, const QByteArray &path, const QByteArray &host) {
   const QByteArray hostHeader = host.isNull() ? "127.0.0.1:" + QByteArray::number(Server.BaseUrl().port()) : host;
   QTcpSocket socket;
   socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
@@ -89,7 +90,8 @@ tst_MovieServer::Answer tst_MovieServer::Ask(const QByteArray &method, const QBy
       return true;
     const QByteArray headers = raw.left(end).toLower();
     const qsizetype at = headers.indexOf("content-length:");
-    const qsizetype length = at < 0 ? 0 : headers.mid(at + 15, headers.indexOf('\r', at) - at - 15).trimmed().toLongLong();
+    const qsizetype length =
+        at < 0 ? 0 : headers.mid(at + 15, headers.indexOf('\r', at) - at - 15).trimmed().toLongLong();
     return raw.size() - end - 4 >= length;
   };
   (void)QTest::qWaitFor(
@@ -112,13 +114,22 @@ void tst_MovieServer::servesMountedFiles_data() {
   QTest::addColumn<QByteArray>("path");
   QTest::addColumn<QByteArray>("body");
   QTest::addColumn<QByteArray>("type");
-  QTest::newRow("movie") << QByteArray("/Flash/tudi.swf") << QByteArray("FWS\x0a" "movie", 9)
+  QTest::newRow("movie") << QByteArray("/Flash/tudi.swf")
+                         << QByteArray("FWS\x0a"
+                                       "movie",
+                                       9)
                          << QByteArray("application/x-shockwave-flash");
   QTest::newRow("subfolder") << QByteArray("/Flash/sub/deeper.swf") << QByteArray("deeper")
                              << QByteArray("application/x-shockwave-flash");
-  QTest::newRow("percent-encoded name") << QByteArray("/Flash/%74udi.swf") << QByteArray("FWS\x0a" "movie", 9)
+  QTest::newRow("percent-encoded name") << QByteArray("/Flash/%74udi.swf")
+                                        << QByteArray("FWS\x0a"
+                                                      "movie",
+                                                      9)
                                         << QByteArray("application/x-shockwave-flash");
-  QTest::newRow("link staying inside") << QByteArray("/Flash/link-in.swf") << QByteArray("FWS\x0a" "movie", 9)
+  QTest::newRow("link staying inside") << QByteArray("/Flash/link-in.swf")
+                                       << QByteArray("FWS\x0a"
+                                                     "movie",
+                                                     9)
                                        << QByteArray("application/x-shockwave-flash");
   // WebAssembly needs its own type to be compiled while it streams in.
   QTest::newRow("player wasm") << QByteArray("/ruffle/core.wasm") << QByteArray("\0asm", 4)
@@ -162,24 +173,22 @@ void tst_MovieServer::refuses_data() {
   QTest::addColumn<QByteArray>("host");
   QTest::addColumn<int>("status");
   const QByteArray port = QByteArray::number(Server.BaseUrl().port());
-  QTest::newRow("dot-dot out of the mount") << QByteArray("GET") << QByteArray("/Flash/../../secret.txt")
-                                            << QByteArray() << 404;
+  QTest::newRow("dot-dot out of the mount")
+      << QByteArray("GET") << QByteArray("/Flash/../../secret.txt") << QByteArray() << 404;
   QTest::newRow("encoded dot-dot") << QByteArray("GET") << QByteArray("/Flash/%2e%2e/KelmFile.dll") << QByteArray()
                                    << 404;
-  QTest::newRow("encoded slash and dot-dot") << QByteArray("GET") << QByteArray("/Flash%2f..%2fKelmFile.dll")
-                                             << QByteArray() << 404;
-  QTest::newRow("file beside the mounts") << QByteArray("GET") << QByteArray("/KelmFile.dll") << QByteArray()
-                                          << 404;
+  QTest::newRow("encoded slash and dot-dot")
+      << QByteArray("GET") << QByteArray("/Flash%2f..%2fKelmFile.dll") << QByteArray() << 404;
+  QTest::newRow("file beside the mounts") << QByteArray("GET") << QByteArray("/KelmFile.dll") << QByteArray() << 404;
   QTest::newRow("root") << QByteArray("GET") << QByteArray("/") << QByteArray() << 404;
   QTest::newRow("link leading out") << QByteArray("GET") << QByteArray("/Flash/link-out.swf") << QByteArray() << 404;
   QTest::newRow("folder, no listing") << QByteArray("GET") << QByteArray("/Flash/sub") << QByteArray() << 404;
-  QTest::newRow("folder named like a movie") << QByteArray("GET") << QByteArray("/Flash/folder.swf") << QByteArray()
-                                             << 404;
+  QTest::newRow("folder named like a movie")
+      << QByteArray("GET") << QByteArray("/Flash/folder.swf") << QByteArray() << 404;
   QTest::newRow("missing movie") << QByteArray("GET") << QByteArray("/Flash/paifo.swf") << QByteArray() << 404;
-  QTest::newRow("mount name as a prefix") << QByteArray("GET") << QByteArray("/Flashy/tudi.swf") << QByteArray()
-                                          << 404;
-  QTest::newRow("absolute path after the mount") << QByteArray("GET") << QByteArray("/Flash//etc/passwd")
-                                                 << QByteArray() << 404;
+  QTest::newRow("mount name as a prefix") << QByteArray("GET") << QByteArray("/Flashy/tudi.swf") << QByteArray() << 404;
+  QTest::newRow("absolute path after the mount")
+      << QByteArray("GET") << QByteArray("/Flash//etc/passwd") << QByteArray() << 404;
   QTest::newRow("writing") << QByteArray("PUT") << QByteArray("/Flash/tudi.swf") << QByteArray() << 405;
   QTest::newRow("deleting") << QByteArray("DELETE") << QByteArray("/Flash/tudi.swf") << QByteArray() << 405;
   QTest::newRow("posting") << QByteArray("POST") << QByteArray("/player.html") << QByteArray() << 405;
