@@ -105,16 +105,6 @@ class Ui {
 		return value >= count ? count - 1 : value;
 	}
 
-	/** The Chinese numeral of 1..99, as lots are numbered. */
-	public static function numeral(n:Int):String {
-		var digits = ["零", "一", "二", "三", "四", "五", "六", "七", "八", "九"];
-		if (n < 10)
-			return digits[n];
-		var tens = Std.int(n / 10);
-		var ones = n % 10;
-		return (tens == 1 ? "" : digits[tens]) + "十" + (ones == 0 ? "" : digits[ones]);
-	}
-
 	/** Clamps t to [0, 1] and eases it in and out. */
 	public static function ease(t:Float):Float {
 		if (t <= 0)

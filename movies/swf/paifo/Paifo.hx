@@ -263,7 +263,7 @@ class Paifo extends Sprite {
 			resultView.removeChildAt(0);
 		var entry = Lots.All[lot];
 		var number = lot + 1;
-		resultView.addChild(Ui.centred("第" + Ui.numeral(number) + "签", 28, 0x8C1C13, 521, 50));
+		resultView.addChild(Ui.centred("第" + Numerals.chinese(number) + "签", 28, 0x8C1C13, 521, 50));
 		// The grade in a red seal.
 		var seal = new Shape();
 		var s = seal.graphics;

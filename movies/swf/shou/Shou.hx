@@ -6,71 +6,10 @@ import flash.events.Event;
 import flash.events.MouseEvent;
 import flash.geom.Matrix;
 import flash.text.TextField;
-
-/** One of the three main lines of the palm, with the shapes the user can choose from. */
-typedef PalmLine = {
-	name:String,
-	color:Int,
-	options:Array<String>,
-	// Per option: quadratic pieces [x0, y0, cx, cy, x1, y1]; a gap between pieces is a break in the line.
-	paths:Array<Array<Array<Float>>>,
-	widths:Array<Float>,
-	readings:Array<String>
-}
+import PalmReading;
 
 /** Palm reading: a drawn palm; the user picks the shape of the life, head and heart lines and gets a combined reading. */
 class Shou extends Sprite {
-	static var Lines:Array<PalmLine> = [
-		{
-			name: "生命线",
-			color: 0xC0392B,
-			options: ["长而深", "短而浅", "中有断续"],
-			paths: [
-				[[258, 288, 170, 330, 222, 462]],
-				[[258, 288, 192, 322, 204, 378]],
-				[[258, 288, 196, 318, 200, 366], [196, 384, 196, 420, 220, 462]]
-			],
-			widths: [4.5, 2.2, 3.5],
-			readings: [
-				"生命线长而深，绕着拇指根划出一道宽弧：体力充沛，精神饱满，遇到挫折也恢复得快。",
-				"生命线短而浅：线短并不等于寿短，只说明精力要省着用，规律的作息比什么都要紧。",
-				"生命线中途断续：一生中会有一次较大的转折，如迁居或转行；断处之后线又接上，便是转危为安。"
-			]
-		},
-		{
-			name: "智慧线",
-			color: 0x2E6DA4,
-			options: ["平直而长", "向下弯曲", "短而清晰"],
-			paths: [
-				[[258, 288, 170, 292, 88, 304]],
-				[[258, 288, 170, 300, 112, 372]],
-				[[258, 288, 214, 290, 168, 296]]
-			],
-			widths: [3.5, 3.5, 3.5],
-			readings: [
-				"智慧线平直而长：头脑冷静，重条理，擅长计划与分析，做决定前总要先把道理想通。",
-				"智慧线向下弯曲：想象力丰富，感受细腻，适合与文字、图画或创意有关的事。",
-				"智慧线短而清晰：思路直接，注重实际，行动快于空想，做事讲求效率。"
-			]
-		},
-		{
-			name: "感情线",
-			color: 0xC2185B,
-			options: ["弯向食指", "平直横过", "短止中指下"],
-			paths: [
-				[[84, 236, 190, 250, 236, 206]],
-				[[84, 236, 170, 246, 262, 238]],
-				[[84, 236, 140, 248, 192, 244]]
-			],
-			widths: [3.5, 3.5, 3.5],
-			readings: [
-				"感情线末端弯向食指：对感情怀有理想，重承诺，爱得认真，也盼着对方同样认真。",
-				"感情线平直横过掌心：感情内敛，理智多于冲动，爱意常用行动而不是言语来表达。",
-				"感情线较短，止于中指下方：在感情里看重自己的空间，热得快也凉得快，要学着经营长久。"
-			]
-		}
-	];
-
 	var lineShapes:Array<Shape> = [];
 	var spark = new Shape();
 	var chosen = [-1, -1, -1];
@@ -102,7 +41,7 @@ class Shou extends Sprite {
 			g.endFill();
 		}
 		addChild(drawHand());
-		for (i in 0...Lines.length) {
+		for (i in 0...PalmReading.Lines.length) {
 			var shape = new Shape();
 			lineShapes.push(shape);
 			addChild(shape);
@@ -184,7 +123,7 @@ class Shou extends Sprite {
 
 	/** Draws line i as chosen, or faint and dashed while it is still to be chosen. */
 	function drawLine(i:Int) {
-		var line = Lines[i];
+		var line = PalmReading.Lines[i];
 		var g = lineShapes[i].graphics;
 		g.clear();
 		var option = chosen[i] < 0 ? 0 : chosen[i];
@@ -215,8 +154,8 @@ class Shou extends Sprite {
 		intro.x = 368;
 		intro.y = 62;
 		optionsView.addChild(intro);
-		for (i in 0...Lines.length) {
-			var line = Lines[i];
+		for (i in 0...PalmReading.Lines.length) {
+			var line = PalmReading.Lines[i];
 			var y = 106 + i * 84;
 			var swatch = new Shape();
 			swatch.graphics.beginFill(line.color);
@@ -266,40 +205,23 @@ class Shou extends Sprite {
 		readButton.enabled = chosen.indexOf(-1) < 0;
 	}
 
-	/** A closing word on the three lines together. */
-	static function summary(life:Int, head:Int, heart:Int):String {
-		if (life == 0 && head == 0)
-			return "合起来看：体力与头脑都是你的本钱，稳扎稳打，越往后越见成绩。";
-		if (life == 2)
-			return "合起来看：转折正是机会，顺势而变，往往胜过死守旧路。";
-		if (head == 1 && heart == 0)
-			return "合起来看：你感性而有理想，把想象落到实处，便能做成喜欢的事。";
-		if (head == 2 && heart == 2)
-			return "合起来看：你爽快利落，来去如风，若肯多一分耐心，事业与感情都会更稳。";
-		if (life == 1)
-			return "合起来看：你的长处在巧不在力，量力而行、张弛有度，反能走得更远。";
-		if (heart == 1)
-			return "合起来看：你外冷内热，值得信赖，身边的人会慢慢懂得你的好。";
-		return "合起来看：掌纹只是一面镜子，手中的路还要靠自己一步步去走。";
-	}
-
 	function showReading() {
 		while (readingView.numChildren > 0)
 			readingView.removeChildAt(0);
 		var y = 66.0;
-		for (i in 0...Lines.length) {
-			var text = Ui.text(Lines[i].readings[chosen[i]], 14, 0x3A2A40, 276, "left", 2);
+		for (i in 0...PalmReading.Lines.length) {
+			var text = Ui.text(PalmReading.Lines[i].readings[chosen[i]], 14, 0x3A2A40, 276, "left", 2);
 			text.x = 370;
 			text.y = y;
 			readingView.addChild(text);
 			var mark = new Shape();
-			mark.graphics.beginFill(Lines[i].color);
+			mark.graphics.beginFill(PalmReading.Lines[i].color);
 			mark.graphics.drawRect(362, y + 4, 4, text.height - 8);
 			mark.graphics.endFill();
 			readingView.addChild(mark);
 			y += text.height + 10;
 		}
-		var closing = Ui.text(summary(chosen[0], chosen[1], chosen[2]), 15, 0x5A2A6A, 276, "left", 2);
+		var closing = Ui.text(PalmReading.summary(chosen[0], chosen[1], chosen[2]), 15, 0x5A2A6A, 276, "left", 2);
 		closing.x = 370;
 		closing.y = y + 4;
 		readingView.addChild(closing);
@@ -329,10 +251,10 @@ class Shou extends Sprite {
 			readingView.alpha = Math.min(1, readingView.alpha + 0.08);
 		// A spark runs along each line in turn, lighting the way to look.
 		var period = 70;
-		var line = Std.int(frame / period) % Lines.length;
+		var line = Std.int(frame / period) % PalmReading.Lines.length;
 		var t = (frame % period) / period;
 		var option = chosen[line] < 0 ? 0 : chosen[line];
-		var pieces = Lines[line].paths[option];
+		var pieces = PalmReading.Lines[line].paths[option];
 		var piece = pieces[Std.int(Math.min(pieces.length - 1, t * pieces.length))];
 		var local = t * pieces.length - Std.int(Math.min(pieces.length - 1, t * pieces.length));
 		var at = pointOn(piece, local);
@@ -340,7 +262,7 @@ class Shou extends Sprite {
 		g.clear();
 		var m = new Matrix();
 		m.createGradientBox(30, 30, 0, at.x - 15, at.y - 15);
-		g.beginGradientFill(GradientType.RADIAL, [0xFFFFFF, Lines[line].color], [0.95, 0.0], [0, 255], m);
+		g.beginGradientFill(GradientType.RADIAL, [0xFFFFFF, PalmReading.Lines[line].color], [0.95, 0.0], [0, 255], m);
 		g.drawCircle(at.x, at.y, 15);
 		g.endFill();
 	}

@@ -8,19 +8,7 @@ import flash.events.MouseEvent;
 import flash.geom.Matrix;
 import flash.text.TextField;
 import Temple;
-
-/** How a thrown block lands: its flat face up, or its rounded back up. */
-enum Face {
-	Flat;
-	Round;
-}
-
-/** The three outcomes of one throw of the two blocks. */
-enum Outcome {
-	Holy; // 圣杯: one flat, one round
-	Laughing; // 笑杯: both flat
-	Dark; // 阴杯: both round
-}
+import Blocks;
 
 /** The earth-god shrine: two crescent blocks thrown three times, with a tally. */
 class Tudi extends Sprite {
@@ -220,51 +208,11 @@ class Tudi extends Sprite {
 			g.drawRoundRect(0, 0, 78, 48, 10, 10);
 			g.endFill();
 			g.lineStyle();
-			var label = i < tally.length ? outcomeName(tally[i]) : "第" + Ui.numeral(i + 1) + "掷";
+			var label = i < tally.length ? Blocks.outcomeName(tally[i]) : "第" + Numerals.chinese(i + 1) + "掷";
 			var color = i < tally.length ? (tally[i] == Holy ? 0xA3271C : 0x5A4A3A) : 0xB0A080;
 			var text = Ui.centred(label, i < tally.length ? 20 : 15, color, 39, 24);
 			slot.addChild(text);
 		}
-	}
-
-	static function outcomeName(outcome:Outcome):String {
-		return switch (outcome) {
-			case Holy: "圣杯";
-			case Laughing: "笑杯";
-			case Dark: "阴杯";
-		};
-	}
-
-	static function outcomeOf(a:Face, b:Face):Outcome {
-		if (a != b)
-			return Holy;
-		return a == Flat ? Laughing : Dark;
-	}
-
-	static function meaning(outcome:Outcome):String {
-		return switch (outcome) {
-			case Holy: "一平一凸，一阴一阳相合。神明点头应允，所问之事可以去做。";
-			case Laughing: "两面皆平朝上，神明一笑不答。或是所问含糊，或是答案早在你心里，把心意理清再问。";
-			case Dark: "两面皆凸朝上，两阴相叠。神明不允，此事宜缓，或另择他途。";
-		};
-	}
-
-	/** The verdict of three throws, by how many were holy. */
-	static function verdict(throws:Array<Outcome>):String {
-		var holy = 0;
-		var laughing = 0;
-		for (t in throws) {
-			if (t == Holy)
-				holy++;
-			if (t == Laughing)
-				laughing++;
-		}
-		return switch (holy) {
-			case 3: "三掷皆得圣杯：神明明明白白地应允了，尽可放手去做。";
-			case 2: "三掷得两次圣杯：大体可行，只是细处还要多用心。";
-			case 1: "三掷只得一次圣杯：时机尚未成熟，不妨再等一等。";
-			default: laughing >= 2 ? "三掷不见圣杯，笑杯居多：所问之事还没想清楚，静下心来改日再问。" : "三掷不见圣杯，阴杯居多：此事眼下不宜，暂且放下为好。";
-		};
 	}
 
 	function throwBlocks() {
@@ -286,13 +234,13 @@ class Tudi extends Sprite {
 
 	function landed() {
 		throwFrame = -1;
-		var outcome = outcomeOf(pending[0], pending[1]);
+		var outcome = Blocks.outcomeOf(pending[0], pending[1]);
 		tally.push(outcome);
 		drawSlots();
-		resultTitle.text = outcomeName(outcome);
-		var text = meaning(outcome);
+		resultTitle.text = Blocks.outcomeName(outcome);
+		var text = Blocks.meaning(outcome);
 		if (tally.length == 3) {
-			text += "\n\n" + verdict(tally);
+			text += "\n\n" + Blocks.verdict(tally);
 			throwButton.setCaption("重新请示");
 		} else {
 			throwButton.setCaption("再  掷");
