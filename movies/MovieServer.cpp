@@ -35,7 +35,16 @@ QByteArray MimeTypeOf(const QString &fileName) {
   return "application/octet-stream";
 }
 
+// A refusal is never kept by the browser: a file that appears later (a
+// repaired installation) must be found by the next window.
+void Refuse(QHttpServerResponder &responder, QHttpServerResponder::StatusCode status) {
+  responder.write({{"Cache-Control", "no-store"}}, status);
+}
+
 bool IsInside(const QString &path, const QString &directory) { return path.startsWith(directory + u'/'); }
+
+// The folder with its links resolved, or nothing while it does not exist.
+QString CanonicalFolder(const QString &directory) { return QFileInfo(directory).canonicalFilePath(); }
 
 } // namespace
 
@@ -43,11 +52,9 @@ MovieServer::MovieServer(QObject *parent) : QAbstractHttpServer(parent) {}
 
 void MovieServer::Mount(const QString &name, const QString &directory) {
   Q_ASSERT(!name.isEmpty() && !name.contains(u'/'));
-  // A folder that does not exist yet still gets its mount, so that its files
-  // are refused as missing rather than the prefix being unknown.
-  const QString absolute = QDir::cleanPath(QDir(directory).absolutePath());
-  const QString canonical = QFileInfo(directory).canonicalFilePath();
-  Mounts.append({name, absolute, canonical.isEmpty() ? absolute : canonical});
+  // The folder need not exist yet: its links are resolved on every request,
+  // so a folder that appears later (a repaired installation) is served.
+  Mounts.append({name, QDir::cleanPath(QDir(directory).absolutePath())});
 }
 
 bool MovieServer::Listen() {
@@ -80,8 +87,9 @@ std::optional<QUrl> MovieServer::UrlForFile(const QString &path) const {
     QString rest;
     if (IsInside(clean, mount.Directory))
       rest = clean.mid(mount.Directory.size());
-    else if (!canonical.isEmpty() && IsInside(canonical, mount.Canonical))
-      rest = canonical.mid(mount.Canonical.size());
+    else if (const QString folder = CanonicalFolder(mount.Directory);
+             !canonical.isEmpty() && !folder.isEmpty() && IsInside(canonical, folder))
+      rest = canonical.mid(folder.size());
     else
       continue;
     QUrl url = BaseUrl();
@@ -105,7 +113,8 @@ std::optional<QString> MovieServer::FileForRequest(const QString &decodedPath) c
     // The canonical path resolves links: a link leading out of the folder is
     // refused like a "..".
     const QString canonical = info.canonicalFilePath();
-    if (canonical.isEmpty() || !info.isFile() || !IsInside(canonical, mount.Canonical))
+    const QString folder = CanonicalFolder(mount.Directory);
+    if (canonical.isEmpty() || folder.isEmpty() || !info.isFile() || !IsInside(canonical, folder))
       return std::nullopt;
     return canonical;
   }
@@ -120,11 +129,11 @@ bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
   // host name was made to resolve to 127.0.0.1 sends another Host header.
   const QByteArray expectedHost = "127.0.0.1:" + QByteArray::number(Port);
   if (request.value("Host") != expectedHost) {
-    responder.write(Status::Forbidden);
+    Refuse(responder, Status::Forbidden);
     return true;
   }
   if (request.method() != QHttpServerRequest::Method::Get && request.method() != QHttpServerRequest::Method::Head) {
-    responder.write({{"Allow", "GET, HEAD"}}, Status::MethodNotAllowed);
+    responder.write({{"Allow", "GET, HEAD"}, {"Cache-Control", "no-store"}}, Status::MethodNotAllowed);
     return true;
   }
   const bool headOnly = request.method() == QHttpServerRequest::Method::Head;
@@ -136,14 +145,14 @@ bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
   } else if (const std::optional<QString> served = FileForRequest(path)) {
     file = *served;
   } else {
-    responder.write(Status::NotFound);
+    Refuse(responder, Status::NotFound);
     return true;
   }
 
   auto *device = new QFile(file);
   if (!device->open(QIODevice::ReadOnly)) {
     delete device;
-    responder.write(Status::NotFound);
+    Refuse(responder, Status::NotFound);
     return true;
   }
   const QByteArray mimeType = MimeTypeOf(file);
@@ -165,7 +174,8 @@ bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
 }
 
 void MovieServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) {
-  makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+  QHttpServerResponder responder = makeResponder(request, socket);
+  Refuse(responder, QHttpServerResponder::StatusCode::NotFound);
 }
 
 MovieServer *TheMovieServer() {

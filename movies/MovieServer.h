@@ -49,7 +49,6 @@ private:
   struct MountPoint {
     QString Name;
     QString Directory; // absolute, as mounted, without a trailing separator
-    QString Canonical; // the same with links resolved
   };
 
   QList<MountPoint> Mounts;

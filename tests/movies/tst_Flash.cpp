@@ -3,10 +3,13 @@
 #include "Unt_Main.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QUrlQuery>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 // The movie window and ShowMovieDivination, then the real player playing a
@@ -17,6 +20,8 @@ class tst_Flash : public QObject {
 
 private slots:
   void cleanup();
+  // First: the browser keeps the player's files once it has them.
+  void missingPlayerShowsAMessage();
   void showMovieDivination_data();
   void showMovieDivination();
   void everyCallOpensAnotherWindow();
@@ -27,6 +32,7 @@ private slots:
   void pathOutsideTheMovieFolderShowsAMessage();
   void playerStartsARealMovie();
   void missingMovieShowsAMessage();
+  void browserWithoutWebAssemblyShowsAMessage();
 
 private:
   // Asks the page for a value and waits for the answer.
@@ -195,6 +201,37 @@ void tst_Flash::missingMovieShowsAMessage() {
   QCOMPARE(FinalPlayerState(window->Player(), 30000), QStringLiteral("failed"));
   QCOMPARE(Evaluate(window->Player(), QStringLiteral("window.vandrelPlayerMessage")).toString(),
            QStringLiteral("找不到影片文件"));
+  QVERIFY(window->isVisible());
+}
+
+void tst_Flash::browserWithoutWebAssemblyShowsAMessage() {
+  auto *window = new TFrmFlash();
+  window->show();
+  // A browser engine without WebAssembly, as the page sees it.
+  QWebEngineScript removeWebAssembly;
+  removeWebAssembly.setSourceCode(QStringLiteral("delete window.WebAssembly;"));
+  removeWebAssembly.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  removeWebAssembly.setWorldId(QWebEngineScript::MainWorld);
+  window->Player()->page()->scripts().insert(removeWebAssembly);
+  window->SetMovie(GetAppDir() + QStringLiteral("Flash/tudi.swf"));
+  QCOMPARE(FinalPlayerState(window->Player(), 30000), QStringLiteral("failed"));
+  QVERIFY(Evaluate(window->Player(), QStringLiteral("document.body.innerText")).toString().contains(u"WebAssembly"));
+  QVERIFY(window->isVisible());
+}
+
+void tst_Flash::missingPlayerShowsAMessage() {
+  // The program runs without the player's folder beside it (a damaged
+  // installation).
+  QDir appDir(GetAppDir());
+  QVERIFY(appDir.rename(QStringLiteral("ruffle"), QStringLiteral("ruffle.hidden")));
+  const auto restore = qScopeGuard([&] { appDir.rename(QStringLiteral("ruffle.hidden"), QStringLiteral("ruffle")); });
+  auto *window = new TFrmFlash();
+  window->show();
+  window->SetMovie(GetAppDir() + QStringLiteral("Flash/tudi.swf"));
+  QCOMPARE(FinalPlayerState(window->Player(), 30000), QStringLiteral("failed"));
+  QVERIFY(Evaluate(window->Player(), QStringLiteral("document.body.innerText"))
+              .toString()
+              .contains(QStringLiteral("影片播放器的文件缺失")));
   QVERIFY(window->isVisible());
 }
 

@@ -27,6 +27,7 @@ private slots:
   void urlForFile();
   void listensOnLoopbackOnly();
   void aFolderWithAChineseNameIsServedIntact();
+  void aFolderThatAppearsLaterIsServed();
 
 private:
   struct Answer {
@@ -206,6 +207,8 @@ void tst_MovieServer::refuses() {
   QFETCH(int, status);
   const Answer answer = Ask(method, path, host);
   QCOMPARE(answer.Status, status);
+  // Not kept by the browser: the file may be there the next time.
+  QVERIFY2(answer.Headers.toLower().contains("cache-control: no-store"), answer.Headers);
   QVERIFY(!answer.Body.contains("secret"));
   QVERIFY(!answer.Body.contains("database"));
 }
@@ -280,6 +283,22 @@ void tst_MovieServer::aFolderWithAChineseNameIsServedIntact() {
   QVERIFY(url);
   QCOMPARE(url->path(), QStringLiteral("/Flash/paifo.swf"));
   QCOMPARE(server.FileForRequest(url->path()), QFileInfo(app + "/Flash/paifo.swf").canonicalFilePath());
+}
+
+void tst_MovieServer::aFolderThatAppearsLaterIsServed() {
+  // Mounted while missing, then put back as a link to the real folder (a
+  // repaired installation while the program runs): its files are served.
+  MovieServer server;
+  const QString late = Root.filePath(QStringLiteral("late"));
+  server.Mount(QStringLiteral("late"), late);
+  QVERIFY(server.Listen());
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/tudi.swf")), std::nullopt);
+  QVERIFY(QFile::link(Root.filePath(QStringLiteral("app/Flash")), late));
+  const QString movie = QFileInfo(Root.filePath(QStringLiteral("app/Flash/tudi.swf"))).canonicalFilePath();
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/tudi.swf")), movie);
+  QCOMPARE(server.UrlForFile(late + QStringLiteral("/tudi.swf"))->path(), QStringLiteral("/late/tudi.swf"));
+  // Still nothing outside it.
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/link-out.swf")), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(tst_MovieServer)
