@@ -1,5 +1,6 @@
 // Paints the pictures of the windows as JPEG files: the banner strip, the
-// command-bar texture, the link-column backgrounds and the content area.
+// command-bar texture, the link-column backgrounds, the content area, the exit
+// question, the about picture and the customer-service icons.
 // Usage: PaintPictures OUTPUT_DIR
 // Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
 // fonts-wqy-zenhei); every shape is drawn here.
@@ -240,6 +241,104 @@ QImage Content() {
   return image;
 }
 
+
+QImage ExitQuestion() {
+  // A door standing ajar with a question mark above it.
+  QImage image(41, 44, QImage::Format_RGB32);
+  image.fill(QColor(240, 240, 240));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(90, 60, 30), 1.2));
+  p.setBrush(QColor(250, 236, 200));
+  p.drawRect(QRectF(8, 14, 20, 28));
+  QPolygonF leaf{{8, 14}, {20, 18}, {20, 44}, {8, 42}};
+  p.setBrush(QColor(176, 112, 56));
+  p.drawPolygon(leaf);
+  p.setBrush(QColor(250, 220, 120));
+  p.drawEllipse(QPointF(17.5, 30), 1.3, 1.3);
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPixelSize(18);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(QColor(30, 90, 200));
+  p.drawText(QRectF(22, 0, 19, 22), Qt::AlignCenter, QStringLiteral("?"));
+  return image;
+}
+
+QImage About() {
+  QImage image(153, 149, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient ground(0, 0, 0, 149);
+  ground.setColorAt(0, QColor(168, 18, 16));
+  ground.setColorAt(1, QColor(96, 6, 8));
+  p.fillRect(image.rect(), ground);
+  const QColor gold(242, 196, 88);
+  p.setPen(QPen(gold, 1.5));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(5.5, 5.5, 142, 138));
+  DrawBagua(p, QPointF(76.5, 62), 46, gold, QColor(150, 14, 16));
+  p.setFont(Kai(20, true));
+  p.setPen(gold);
+  p.drawText(QRectF(0, 112, 153, 26), Qt::AlignCenter, QStringLiteral("测字算命"));
+  return image;
+}
+
+// A round badge with a symbol, for the customer-service sections.
+QImage ServiceIcon(const QColor &color, const std::function<void(QPainter &)> &symbol) {
+  QImage image(41, 41, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QRadialGradient ball(QPointF(15, 13), 26);
+  ball.setColorAt(0, color.lighter(150));
+  ball.setColorAt(1, color);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ball);
+  p.drawEllipse(QRectF(1.5, 1.5, 38, 38));
+  p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  symbol(p);
+  return image;
+}
+
+void HandshakeSymbol(QPainter &p) {
+  // Two hands meeting: two arms and a clasp.
+  p.drawLine(QPointF(8, 24), QPointF(16, 18));
+  p.drawLine(QPointF(33, 24), QPointF(25, 18));
+  p.drawRoundedRect(QRectF(14, 15, 13, 10), 4, 4);
+  p.drawLine(QPointF(17, 25), QPointF(19, 29));
+  p.drawLine(QPointF(21, 25), QPointF(23, 29));
+}
+
+void PhoneSymbol(QPainter &p) {
+  QPainterPath handset;
+  handset.moveTo(12, 13);
+  handset.cubicTo(10, 22, 19, 31, 28, 29);
+  p.setPen(QPen(Qt::white, 4.5, Qt::SolidLine, Qt::RoundCap));
+  p.drawPath(handset);
+  p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawArc(QRectF(20, 9, 12, 12), 0, 90 * 16);
+  p.drawArc(QRectF(17, 6, 18, 18), 0, 90 * 16);
+}
+
+void ChatSymbol(QPainter &p) {
+  QPainterPath bubble;
+  bubble.addRoundedRect(QRectF(8, 10, 25, 17), 6, 6);
+  bubble.moveTo(14, 27);
+  bubble.lineTo(12, 33);
+  bubble.lineTo(20, 27);
+  p.drawPath(bubble);
+  p.setPen(QPen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap));
+  for (int k = 0; k < 3; ++k)
+    p.drawPoint(QPointF(14 + k * 6.5, 18.5));
+}
+
+void MailSymbol(QPainter &p) {
+  p.drawRect(QRectF(8, 12, 25, 17));
+  p.drawPolyline(QPolygonF{{8, 12}, {20.5, 22}, {33, 12}});
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -259,6 +358,12 @@ int main(int argc, char *argv[]) {
       {"LinkColumn.jpg", [] { return LinkColumn(false); }},
       {"LinkColumnTop.jpg", [] { return LinkColumn(true); }},
       {"Content.jpg", Content},
+      {"ExitQuestion.jpg", ExitQuestion},
+      {"About.jpg", About},
+      {"ServiceBusiness.jpg", [] { return ServiceIcon(QColor(232, 120, 24), HandshakeSymbol); }},
+      {"ServicePhone.jpg", [] { return ServiceIcon(QColor(40, 150, 60), PhoneSymbol); }},
+      {"ServiceChat.jpg", [] { return ServiceIcon(QColor(30, 130, 220), ChatSymbol); }},
+      {"ServiceMail.jpg", [] { return ServiceIcon(QColor(200, 50, 60), MailSymbol); }},
   };
   for (const auto &[name, paint] : pictures) {
     const QString path = out.filePath(QString::fromLatin1(name));

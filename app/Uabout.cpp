@@ -1,0 +1,22 @@
+#include "Uabout.h"
+
+#include "Desktop.h"
+#include "RzWidgets.h"
+#include "ui_Uabout.h"
+
+#include <QPixmap>
+#include <QScreen>
+
+QPointer<TAbout> About;
+
+TAbout::TAbout(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAbout>()) {
+  ui->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(321, 149);
+  ui->Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/About.jpg")));
+  connect(ui->RzURLLabel1, &RzClickLabel::clicked, this, [] { OpenMailTo(QString::fromLatin1(SupportMailAddress)); });
+  if (const QScreen *screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TAbout::~TAbout() = default;
