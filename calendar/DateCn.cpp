@@ -16,6 +16,8 @@ constexpr int RowOffset(std::uint32_t row) { return static_cast<int>(row >> 24 &
 constexpr int RowFirstMonth(std::uint32_t row) { return (row & 0x8000'0000u) ? 12 : 11; }
 constexpr int RowLengths(std::uint32_t row) { return static_cast<int>(row >> 8 & 0xFFFF); }
 constexpr int RowLeapMonth(std::uint32_t row) { return static_cast<int>(row & 0xFF); }
+// 0-based day of the year on which the month in progress on 1 January ends.
+constexpr int FirstMonthLastDay(std::uint32_t row) { return (RowLengths(row) & 0x8000 ? 30 : 29) - RowOffset(row); }
 
 constexpr bool LunarRowsAreWellFormed() {
   for (std::uint32_t row : LunarYearTable) {
@@ -54,7 +56,7 @@ constexpr LunarDateCode WalkRow(std::uint32_t row, int t) {
   const int lengths = RowLengths(row);
   const int leapMonth = RowLeapMonth(row);
   int month = RowFirstMonth(row);
-  int lastDay = (lengths & 0x8000 ? 30 : 29) - RowOffset(row); // 0-based day of the year's month 0 end
+  int lastDay = FirstMonthLastDay(row);
   if (t <= lastDay)
     return Code(month, RowOffset(row) + t);
   for (int i = 1; i < 16; ++i) {
@@ -71,7 +73,9 @@ constexpr int DaysInYear(int y) { return year{y}.is_leap() ? 366 : 365; }
 
 constexpr bool IsTableYear(int y) { return y >= FirstTableYear && y <= LastTableYear; }
 
-constexpr bool IsTableYear(const year_month_day &date) { return date.ok() && IsTableYear(static_cast<int>(date.year())); }
+constexpr bool IsTableYear(const year_month_day &date) {
+  return date.ok() && IsTableYear(static_cast<int>(date.year()));
+}
 
 QByteArray Text(std::string_view text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -124,11 +128,13 @@ LunarDateCode GetLunarDate(DateValue date) {
   const int t = (sys_days{ymd} - sys_days{ymd.year() / January / 1}).count();
   const std::uint32_t row = LunarYearTable[static_cast<std::size_t>(y - FirstTableYear)];
   const LunarDateCode code = WalkRow(row, t);
+  if (y == FirstTableYear || t > FirstMonthLastDay(row))
+    return code;
   // The month in progress on 1 January is the leap month when 31 December
-  // before lay in a leap month (no leap month of the table ends on 31 December).
-  const bool inFirstMonth = LunarMonth(code) == RowFirstMonth(row) && t <= (RowLengths(row) & 0x8000 ? 30 : 29) - RowOffset(row);
-  if (inFirstMonth && y > FirstTableYear &&
-      WalkRow(LunarYearTable[static_cast<std::size_t>(y - 1 - FirstTableYear)], DaysInYear(y - 1) - 1) < 0)
+  // before lay in a leap month (no leap month of the table ends on 31 December);
+  // only a year whose leap month has that number needs the walk.
+  const std::uint32_t previousRow = LunarYearTable[static_cast<std::size_t>(y - 1 - FirstTableYear)];
+  if (RowLeapMonth(previousRow) == RowFirstMonth(row) && WalkRow(previousRow, DaysInYear(y - 1) - 1) < 0)
     return -code;
   return code;
 }
@@ -182,7 +188,8 @@ QByteArray GetZodiacYear(DateValue date) {
   // Before the lunar new year, January to March still belong to the animal of
   // the year before: the eleventh and twelfth months, leap or not.
   const int month = LunarMonth(GetLunarDate(date));
-  const bool beforeNewYear = static_cast<unsigned>(ymd.month()) <= 3 && (month == 11 || month == 12 || month == -11 || month == -12);
+  const bool beforeNewYear =
+      static_cast<unsigned>(ymd.month()) <= 3 && (month == 11 || month == 12 || month == -11 || month == -12);
   return Text(AnimalNames[static_cast<std::size_t>(beforeNewYear ? (r + 11) % 12 : r)]);
 }
 
@@ -200,9 +207,9 @@ QByteArray GetSolarTerm(DateValue date) {
   const year_month_day ymd = DecodeDate(date);
   if (!IsTableYear(ymd))
     return {};
-  const std::uint16_t term =
-      SolarTermIndex(static_cast<std::uint16_t>(static_cast<int>(ymd.year())), static_cast<std::uint16_t>(static_cast<unsigned>(ymd.month())),
-                     static_cast<std::uint16_t>(static_cast<unsigned>(ymd.day())));
+  const std::uint16_t term = SolarTermIndex(static_cast<std::uint16_t>(static_cast<int>(ymd.year())),
+                                            static_cast<std::uint16_t>(static_cast<unsigned>(ymd.month())),
+                                            static_cast<std::uint16_t>(static_cast<unsigned>(ymd.day())));
   return term == 0 ? QByteArray() : Text(SolarTermNames[term - 1]);
 }
 
@@ -210,7 +217,8 @@ QByteArray GetSolarFestival(int day, DateValue date) {
   const year_month_day monthOfDate = DecodeDate(date);
   if (!monthOfDate.ok() || day < 1 || day > 31)
     return {};
-  const year_month_day festivalDay{monthOfDate.year(), monthOfDate.month(), std::chrono::day{static_cast<unsigned>(day)}};
+  const year_month_day festivalDay{monthOfDate.year(), monthOfDate.month(),
+                                   std::chrono::day{static_cast<unsigned>(day)}};
   if (!festivalDay.ok())
     return {};
   const int month = static_cast<int>(static_cast<unsigned>(monthOfDate.month()));
@@ -218,9 +226,10 @@ QByteArray GetSolarFestival(int day, DateValue date) {
   for (const SolarFestivalRule &rule : SolarFestivals) {
     if (rule.Month != month)
       continue;
-    const bool holds = rule.Day > 0 ? day == rule.Day
-                                    : static_cast<int>(weekday{sys_days{festivalDay}}.c_encoding()) + 1 == rule.Weekday &&
-                                          (day - 1) / 7 == rule.WeekIndex;
+    const bool holds = rule.Day > 0
+                           ? day == rule.Day
+                           : static_cast<int>(weekday{sys_days{festivalDay}}.c_encoding()) + 1 == rule.Weekday &&
+                                 (day - 1) / 7 == rule.WeekIndex;
     if (holds)
       result = Text(rule.Name);
   }
