@@ -4,6 +4,7 @@
 #include "EndMsg.h"
 #include "ErrorHandler.h"
 #include "HomeSite.h"
+#include "Untcezhi.h"
 #include "ui_Unt_Main.h"
 
 #include <QCloseEvent>
@@ -49,7 +50,7 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
 
 TFrmmain::~TFrmmain() = default;
 
-void TFrmmain::RzButton1Click() {}
+void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
 void TFrmmain::RzButton4Click() {}
 
