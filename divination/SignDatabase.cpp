@@ -10,10 +10,16 @@
 #include <QFileInfo>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
 constexpr const char *SignFileName = "KelmFile.dll";
+
+LookupObserver &Observer() {
+  static LookupObserver observer;
+  return observer;
+}
 
 // GBK with '?' for a character of the directory that has no GBK form; such a
 // path names no file, and every lookup then fails as it would on a system
@@ -34,6 +40,8 @@ template <typename Read> auto RunLookup(const QByteArray &statement, Read read) 
   JetQuery query;
   query.SetConnectionString(Gbk::FromGbk(GetConnectionString()));
   query.SetSql(statement);
+  if (Observer())
+    Observer()(statement);
   try {
     query.Open();
     return read(query);
@@ -45,6 +53,8 @@ template <typename Read> auto RunLookup(const QByteArray &statement, Read read) 
 }
 
 } // namespace
+
+LookupObserver SetLookupObserver(LookupObserver observer) { return std::exchange(Observer(), std::move(observer)); }
 
 QString GetAppDir() {
   // applicationDirPath needs the application object; without one (tools,

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // The application directory: the running executable's directory, ending in its
@@ -43,3 +44,9 @@ std::int32_t GetStrokeCount(QByteArrayView character);
 // sign the three characters select (see GetSignNumber); empty when there is
 // no such sign. A database failure ends the current user action (SilentAbort).
 QByteArray GetSignText(QByteArrayView first, QByteArrayView second, QByteArrayView third, bool wantContent);
+
+// Called with each lookup's statement just before the lookup opens the file;
+// tests use it to count lookups and to change the file between two of them.
+// Returns the previous observer; an empty function removes it.
+using LookupObserver = std::function<void(const QByteArray &statement)>;
+LookupObserver SetLookupObserver(LookupObserver observer);
