@@ -2,7 +2,7 @@
 
 #include "Gbk.h"
 #include "RzWidgets.h"
-#include "SignDatabase.h"
+#include "SignReport.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
@@ -46,9 +46,6 @@ QIcon GlyphIcon(const QString &resource) {
   icon.addPixmap(strip.copy(16, 0, 16, 16), QIcon::Disabled);
   return icon;
 }
-
-// A fixed text of the window as GBK (all of them have a GBK form).
-QByteArray Text(QStringView text) { return Gbk::ToGbk(text).value_or(QByteArray()); }
 
 qsizetype GbkSize(QStringView text) {
   const std::optional<QByteArray> gbk = Gbk::ToGbk(text);
@@ -170,22 +167,13 @@ void TFrmcezhi::EditTextEdited(QLineEdit *edit, const QString &text) {
 void TFrmcezhi::AppendLine(const QByteArray &lineGbk) { ui->RzMemo1->appendPlainText(Gbk::FromGbk(lineGbk)); }
 
 void TFrmcezhi::RzBitBtn1Click() {
-  const auto read = [](const QLineEdit *edit) { return Gbk::TrimBytes(Gbk::ToGbk(edit->text()).value_or(QByteArray())); };
-  for (const QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
-    if (read(edit).isEmpty())
-      return;
-  const QByteArray characters = read(ui->RzEdit1) + read(ui->RzEdit2) + read(ui->RzEdit3);
+  const auto read = [](const QLineEdit *edit) { return Gbk::ToGbk(edit->text()).value_or(QByteArray()); };
+  const std::optional<QByteArray> characters =
+      ReportCharacters(read(ui->RzEdit1), read(ui->RzEdit2), read(ui->RzEdit3));
+  if (!characters)
+    return;
   ui->RzMemo1->clear();
-  AppendLine(Text(u"你测算的三个字是:") + characters + Text(u" 解析如下..."));
-  AppendLine("");
-  // Cut by byte position: with one two-byte character per edit, the pieces
-  // are the three characters.
-  const QByteArray first = Gbk::CopyBytes(characters, 1, 2);
-  const QByteArray second = Gbk::CopyBytes(characters, 3, 2);
-  const QByteArray third = Gbk::CopyBytes(characters, 5, 2);
-  AppendLine("    " + GetSignText(first, second, third, false));
-  AppendLine("");
-  AppendLine("    " + GetSignText(first, second, third, true));
+  WriteSignReport(*characters, [this](const QByteArray &line) { AppendLine(line); });
 }
 
 void TFrmcezhi::RzBitBtn2Click() {
