@@ -110,7 +110,6 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
     button->setStyleSheet(button->styleSheet() + QStringLiteral(" RzButton { font-weight: normal; }"));
     button->setIcon(GlyphIcon(QString::fromLatin1(glyph)));
     button->setIconSize(QSize(16, 16));
-    button->setAutoDefault(false);
   }
 
   for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3}) {

@@ -1,7 +1,8 @@
 // Paints the pictures of the windows as JPEG files: the banner strip, the
 // command-bar texture, the link-column backgrounds, the content area, the exit
 // question, the about picture and the customer-service icons.
-// Usage: PaintPictures OUTPUT_DIR
+// Usage: PaintPictures OUTPUT_DIR (the pictures)
+//        PaintPictures --icons OUTPUT_DIR (the application icon, hicolor sizes)
 // Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
 // fonts-wqy-zenhei); every shape is drawn here.
 
@@ -16,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -339,12 +341,52 @@ void MailSymbol(QPainter &p) {
   p.drawPolyline(QPolygonF{{8, 12}, {20.5, 22}, {33, 12}});
 }
 
+// The application icon: a red seal with the character 测 in gold, with
+// rounded corners and a transparent surround, drawn for each size so that
+// small icons stay crisp.
+QImage AppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double margin = size / 16.0;
+  const QRectF seal(margin, margin, size - 2 * margin, size - 2 * margin);
+  QLinearGradient ground(seal.topLeft(), seal.bottomRight());
+  ground.setColorAt(0, QColor(200, 36, 28));
+  ground.setColorAt(1, QColor(128, 10, 12));
+  p.setPen(Qt::NoPen);
+  p.setBrush(ground);
+  p.drawRoundedRect(seal, size / 6.0, size / 6.0);
+  if (size >= 32) {
+    p.setPen(QPen(QColor(242, 196, 88), std::max(1.0, size / 40.0)));
+    p.setBrush(Qt::NoBrush);
+    const double inset = size / 10.0;
+    p.drawRoundedRect(seal.adjusted(inset / 2, inset / 2, -inset / 2, -inset / 2), size / 9.0, size / 9.0);
+  }
+  QFont font = Kai(static_cast<int>(size * 0.62), true);
+  p.setFont(font);
+  p.setPen(QColor(255, 222, 130));
+  p.drawText(seal, Qt::AlignCenter, QStringLiteral("测"));
+  return image;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
   QGuiApplication app(argc, argv);
+  if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+    // The application icon in the freedesktop hicolor sizes.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+      const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+      if (!QDir().mkpath(dir) || !AppIcon(size).save(dir + QStringLiteral("/vandrel.png"), "PNG")) {
+        QTextStream(stderr) << "cannot write the icon into " << dir << '\n';
+        return 1;
+      }
+    }
+    return 0;
+  }
   if (argc != 2) {
-    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR\n";
+    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR | PaintPictures --icons OUTPUT_DIR\n";
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -364,10 +406,12 @@ int main(int argc, char *argv[]) {
       {"ServicePhone.jpg", [] { return ServiceIcon(QColor(40, 150, 60), PhoneSymbol); }},
       {"ServiceChat.jpg", [] { return ServiceIcon(QColor(30, 130, 220), ChatSymbol); }},
       {"ServiceMail.jpg", [] { return ServiceIcon(QColor(200, 50, 60), MailSymbol); }},
+      {"AppIcon.png", [] { return AppIcon(128); }},
   };
   for (const auto &[name, paint] : pictures) {
     const QString path = out.filePath(QString::fromLatin1(name));
-    if (!paint().save(path, "JPEG", 92)) {
+    const bool jpeg = path.endsWith(QStringLiteral(".jpg"));
+    if (!paint().save(path, jpeg ? "JPEG" : "PNG", jpeg ? 92 : -1)) {
       QTextStream(stderr) << "cannot write " << path << '\n';
       return 1;
     }
