@@ -119,7 +119,7 @@ std::optional<int> Number(QStringView digits) {
 }
 
 // YYYY-MM-DD, or YYYY-MM when the day may be left out (it is then the 1st).
-// Any date of the Gregorian calendar, year 0000 to 9999.
+// Any date of the Gregorian calendar from the year 1 to 9999.
 year_month_day ParseDate(QStringView text, bool dayOptional, QStringView pattern) {
   const bool withDay = text.size() == 10;
   std::optional<int> y, m, d = 1;
@@ -131,8 +131,10 @@ year_month_day ParseDate(QStringView text, bool dayOptional, QStringView pattern
   }
   const year_month_day date =
       y && m && d ? year{*y} / month{static_cast<unsigned>(*m)} / day{static_cast<unsigned>(*d)} : year_month_day{};
-  if (!y || !m || !d || !date.ok())
-    throw BadArguments{QStringLiteral("bad date \"%1\": expected an existing day written %2").arg(text, pattern)};
+  // The platform's date values begin with 0001-01-01.
+  if (!y || !m || !d || !date.ok() || *y < 1)
+    throw BadArguments{
+        QStringLiteral("bad date \"%1\": expected an existing day of the years 0001-9999 written %2").arg(text, pattern)};
   return date;
 }
 
