@@ -1,9 +1,11 @@
 #include "Unt_Main.h"
 
+#include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
 #include "HomeSite.h"
+#include "ReuseWindow.h"
 #include "ui_Unt_Main.h"
 
 #include <QCloseEvent>
@@ -55,7 +57,7 @@ void TFrmmain::RzButton4Click() {}
 
 void TFrmmain::RzButton6Click() {}
 
-void TFrmmain::RzButton5Click() {}
+void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 
 void TFrmmain::RzButton2Click() {}
 
