@@ -149,6 +149,8 @@ void TFRM_Date::CreateDayLabels() {
     dayLabel->hide();
     lunarLabel->hide();
   }
+  // The form stacks the frame lowest and the two watermarks right over it, so
+  // that they stay behind the highlight and every text.
   // Created after the designed labels, the cells lie over the highlight, the
   // watermarks and the zodiac and star-sign labels; the spinners and "今天"
   // stay on top as the window's only controls of their own.
@@ -168,19 +170,26 @@ void TFRM_Date::ShowMonth(DateValue date) {
   ui->Label16->setText(ui->Label17->text());
   ui->Label21->setText(Gbk::FromGbk(GetZodiacYear(date)));
 
-  QFont dayFont = ui->day1->font();
-  dayFont.setPixelSize(DayNumberPixelSize);
-  for (int i = 1; i <= CellCount; ++i) {
-    DayLabel(i)->hide();
-    LunarLabel(i)->hide();
-    SetTextColor(DayLabel(i), Qt::black);
-    SetTextColor(LunarLabel(i), Qt::black);
-    DayLabel(i)->setFont(dayFont);
-  }
-
   const DateValue first = EncodeDate(shown.year() / shown.month() / 1);
   const int firstCell = DayOfWeek(first); // 1 = Sunday
   const int length = DaysOfMonthOfDate(first);
+
+  // Cells outside the month are hidden; the others get every property anew
+  // below. Only what changes is touched, so a month costs no relayout of
+  // cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
+  }
+
   const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
   for (int i = firstCell; i < firstCell + length; ++i) {
     const int d = i - firstCell + 1;

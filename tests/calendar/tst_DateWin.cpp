@@ -214,6 +214,8 @@ void tst_DateWin::windowLooks() {
   QCOMPARE(order(Control("Shape1")), 0);
   for (const char *name : {"Shape2", "Label16", "Label20", "Label21", "Label22"})
     QVERIFY2(order(Control(name)) < order(Window->DayLabel(1)), name);
+  // The watermarks stay behind the highlight.
+  QVERIFY(order(Control("Label16")) < order(Control("Shape2")) && order(Control("Label20")) < order(Control("Shape2")));
 }
 
 void tst_DateWin::cellsFollowTheTemplates() {
