@@ -35,7 +35,7 @@ LunarLine GetLunarLine(DateValue date);
 // The window's font colour of each kind as the design stores it (0x00BBGGRR):
 // the day name in the lunar cells' own dark green, the month name red,
 // festivals orange, solar terms blue.
-constexpr int LunarLineDesignColor(LunarLineKind kind) {
+constexpr unsigned LunarLineDesignColor(LunarLineKind kind) {
   switch (kind) {
   case LunarLineKind::LunarDay:
     return 16384; // RGB(0, 64, 0)

@@ -1,5 +1,6 @@
 #include "DateWin.h"
 
+#include "CalendarMonth.h"
 #include "Gbk.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
@@ -23,13 +24,6 @@ constexpr int ColumnPitch = 42;
 constexpr int RowPitch = 32;
 // 11 points at 96 dpi, the day numbers' size once a month is shown.
 constexpr int DayNumberPixelSize = 15;
-
-// Lunar line colours, 0x00BBGGRR as designed.
-constexpr unsigned FestivalColor = 33023;     // orange: lunar and Gregorian festivals
-constexpr unsigned SolarTermColor = 16733011; // blue
-constexpr unsigned MonthNameColor = 255;      // red: first day of a lunar month
-
-const QByteArray FirstLunarDay = QByteArray("\xB3\xF5\xD2\xBB"); // 初一
 
 TodayProvider &TodayOverride() {
   static TodayProvider provider;
@@ -171,8 +165,9 @@ void TFRM_Date::ShowMonth(DateValue date) {
   ui->Label21->setText(Gbk::FromGbk(GetZodiacYear(date)));
 
   const DateValue first = EncodeDate(shown.year() / shown.month() / 1);
-  const int firstCell = DayOfWeek(first); // 1 = Sunday
-  const int length = DaysOfMonthOfDate(first);
+  const MonthCells cells = GetMonthCells(first);
+  const int firstCell = cells.FirstCell; // 1 = Sunday
+  const int length = cells.DayCount;
 
   // Cells outside the month are hidden; the others get every property anew
   // below. Only what changes is touched, so a month costs no relayout of
@@ -200,28 +195,12 @@ void TFRM_Date::ShowMonth(DateValue date) {
     dayLabel->setProperty("tag", d);
     lunarLabel->setProperty("tag", d);
 
-    // The lunar line, the later rule winning: day name, month name on the
-    // first day of a lunar month, Gregorian festival, solar term, lunar festival.
-    QByteArray text = GetLunarDayName(cellDate);
-    QColor color = lunarDayColor;
-    if (text == FirstLunarDay) {
-      text = GetLunarMonthName(cellDate);
-      color = DesignColor(MonthNameColor);
-    }
-    if (const QByteArray festival = GetSolarFestival(d, date); festival.size() > 3) {
-      text = festival;
-      color = DesignColor(FestivalColor);
-    }
-    if (const QByteArray term = GetSolarTerm(cellDate); !term.isEmpty()) {
-      text = term;
-      color = DesignColor(SolarTermColor);
-    }
-    if (const QByteArray festival = GetLunarFestival(cellDate); !festival.isEmpty()) {
-      text = festival;
-      color = DesignColor(FestivalColor);
-    }
-    lunarLabel->setText(Gbk::FromGbk(text));
-    SetTextColor(lunarLabel, color);
+    // The lunar line: day name, month name on the first day of a lunar
+    // month, Gregorian festival, solar term, lunar festival, the later winning.
+    const LunarLine line = GetLunarLine(cellDate);
+    lunarLabel->setText(Gbk::FromGbk(line.Text));
+    const bool dayName = line.Kind == LunarLineKind::LunarDay;
+    SetTextColor(lunarLabel, dayName ? lunarDayColor : QColor(DesignColor(LunarLineDesignColor(line.Kind))));
 
     if (d == selected) {
       ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
