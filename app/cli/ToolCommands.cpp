@@ -107,7 +107,8 @@ void ExpectArguments(const CommandLine &line, qsizetype least, qsizetype most, Q
     throw BadArguments{QStringLiteral("too many arguments (\"%1\" is one too many)").arg(line.Positional[most])};
 }
 
-// Digits only, exactly as many as the pattern has.
+// The value of a run of decimal digits; nothing when another character is
+// among them.
 std::optional<int> Number(QStringView digits) {
   int value = 0;
   for (QChar c : digits) {
@@ -133,8 +134,8 @@ year_month_day ParseDate(QStringView text, bool dayOptional, QStringView pattern
       y && m && d ? year{*y} / month{static_cast<unsigned>(*m)} / day{static_cast<unsigned>(*d)} : year_month_day{};
   // The platform's date values begin with 0001-01-01.
   if (!y || !m || !d || !date.ok() || *y < 1)
-    throw BadArguments{
-        QStringLiteral("bad date \"%1\": expected an existing day of the years 0001-9999 written %2").arg(text, pattern)};
+    throw BadArguments{QStringLiteral("bad date \"%1\": expected an existing day of the years 0001-9999 written %2")
+                           .arg(text, pattern)};
   return date;
 }
 
@@ -152,12 +153,12 @@ QByteArray GbkArgument(const QString &text, QStringView what) {
     return *gbk;
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    if (!Gbk::IsGbkEncodable(QStringView(text).sliced(i, length)))
+    const QStringView character = QStringView(text).sliced(i, length);
+    if (!Gbk::IsGbkEncodable(character)) {
+      const QString code = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0');
       throw BadArguments{QStringLiteral("%1 \"%2\" has a character that GBK cannot encode: \"%3\" (U+%4)")
-                             .arg(what, text, text.mid(i, length))
-                             .arg(QString::number(QStringView(text).sliced(i, length).toUcs4().value(0), 16)
-                                      .toUpper()
-                                      .rightJustified(4, u'0'))};
+                             .arg(what, text, character, code)};
+    }
     i += length;
   }
   throw BadArguments{QStringLiteral("%1 \"%2\" cannot be encoded in GBK").arg(what, text)};
@@ -166,12 +167,8 @@ QByteArray GbkArgument(const QString &text, QStringView what) {
 // Makes the lookups read the file named by --db while it lives.
 class DatabaseChoice {
 public:
-  explicit DatabaseChoice(const std::optional<QString> &path) {
-    if (path)
-      Previous = SetSignDatabaseFile(*path);
-    else
-      Previous = SetSignDatabaseFile(QString());
-  }
+  explicit DatabaseChoice(const std::optional<QString> &path)
+      : Previous(SetSignDatabaseFile(path.value_or(QString()))) {}
   ~DatabaseChoice() { SetSignDatabaseFile(Previous); }
   DatabaseChoice(const DatabaseChoice &) = delete;
   DatabaseChoice &operator=(const DatabaseChoice &) = delete;
