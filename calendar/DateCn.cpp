@@ -38,6 +38,26 @@ constexpr bool SolarTermBytesAreWellFormed() {
 }
 static_assert(SolarTermBytesAreWellFormed(), "first terms fall on days 3..9, second terms on days 18..24");
 
+// Every GBK name is whole characters of two bytes each.
+template <std::size_t N> constexpr bool AllOfSize(const std::array<std::string_view, N> &names, std::size_t size) {
+  for (std::string_view name : names)
+    if (name.size() != size)
+      return false;
+  return true;
+}
+static_assert(AllOfSize(LunarMonthNames, 2) && AllOfSize(LunarDayNames, 4) && AllOfSize(AnimalNames, 4) &&
+              AllOfSize(SolarTermNames, 4));
+constexpr bool FestivalAndSignNamesAreThreeCharacters() {
+  for (const SolarFestivalRule &rule : SolarFestivals)
+    if (rule.Name.size() != 6 || rule.Month < 1 || rule.Month > 12)
+      return false;
+  for (const StarSignRule &rule : StarSigns)
+    if (rule.FirstSign.size() != 6 || rule.SecondSign.size() != 6 || rule.FirstDayOfSecond != rule.LastDayOfFirst + 1)
+      return false;
+  return true;
+}
+static_assert(FestivalAndSignNamesAreThreeCharacters(), "names of three characters; every day has a star sign");
+
 // The month after month in a row's month sequence: the leap month n follows
 // the regular month n, and month 12 (leap or not) is followed by month 1.
 constexpr int NextMonth(int month, int leapMonth) {
