@@ -5,9 +5,11 @@
 #include "SignDatabase.h"
 #include "SignDatabaseSources.h"
 #include "SilentAbort.h"
+#include "Unt_Main.h"
 #include "Untcezhi.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +59,7 @@ private slots:
   void absentDatabaseLeavesTheHeading();
   void failedTextLookupLeavesFourLines();
   void reopeningShowsAnEmptyWindow();
+  void mainWindowCommandOpensIt();
 
 private:
   template <class T> T *Find(const char *name) { return Window->findChild<T *>(QString::fromLatin1(name)); }
@@ -176,7 +179,13 @@ void tst_Untcezhi::enterWalksTheFocus() {
     QTest::keyClick(Find<QWidget>(order[i]), Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), Find<QWidget>(next[i]));
   }
-  QCOMPARE(MemoLines(), QStringList{QString()}); // Enter computed nothing
+  QCOMPARE(MemoLines(), QStringList{QString()}); // Enter in the edits computed nothing
+  // On the focused "测算", Enter presses it.
+  for (const char *edit : {"RzEdit1", "RzEdit2", "RzEdit3"})
+    Type(edit, u"天"_qs);
+  Find<QWidget>("RzBitBtn1")->setFocus();
+  QTest::keyClick(Find<QWidget>("RzBitBtn1"), Qt::Key_Return);
+  QCOMPARE(MemoLines().first(), u"你测算的三个字是:天天天 解析如下..."_qs);
 }
 
 void tst_Untcezhi::fitEditText_data() {
@@ -207,6 +216,11 @@ void tst_Untcezhi::pastedTextIsCutToFit() {
   QCOMPARE(edit->text(), u"天"_qs);
   Type("RzEdit2", u"地"_qs);
   QCOMPARE(edit->text(), u"天"_qs);
+  // Pasting through the edit's own command (the context menu's "Paste").
+  edit->clear();
+  QApplication::clipboard()->setText(u"人天地"_qs);
+  edit->paste();
+  QCOMPARE(edit->text(), u"人"_qs);
 }
 
 void tst_Untcezhi::reportForThreeCharacters() {
@@ -331,6 +345,20 @@ void tst_Untcezhi::reopeningShowsAnEmptyWindow() {
     QVERIFY(shown.isNull()); // freed on close
   }
   QCOMPARE(seen, (QStringList{QString(), QString()}));
+}
+
+void tst_Untcezhi::mainWindowCommandOpensIt() {
+  delete Window.data();
+  TFrmmain main;
+  bool opened = false;
+  QTimer::singleShot(0, this, [&] {
+    auto *shown = qobject_cast<TFrmcezhi *>(QApplication::activeModalWidget());
+    opened = shown && !shown->parent();
+    if (shown)
+      shown->RzBitBtn3Click();
+  });
+  QTest::mouseClick(main.findChild<QWidget *>(u"RzButton1"_qs), Qt::LeftButton);
+  QVERIFY(opened);
 }
 
 QTEST_MAIN(tst_Untcezhi)
