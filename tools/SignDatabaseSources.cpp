@@ -256,19 +256,29 @@ Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout
   std::map<int, QString> groups;
   for (const StrokeEntry &e : strokes)
     groups[e.strokes] += e.character;
+  // mdbtools, the program's reader, matches LIKE against the first 255 UTF-8
+  // bytes of a text value and the first 16383 of a memo; a character further
+  // on would never be found. Values are cut between characters to stay
+  // within that.
+  const int budget = layout == StrokeLayout::GroupedText ? MaxMatchedTextBytes : MaxMatchedMemoBytes;
   for (const auto &[count, characters] : groups) {
-    if (layout == StrokeLayout::GroupedMemo) {
-      table.rows.push_back({characters, std::int32_t(count)});
-      continue;
-    }
-    // Cut between characters, never inside a surrogate pair.
+    QString value;
+    qsizetype bytes = 0;
     for (qsizetype at = 0; at < characters.size();) {
-      qsizetype take = std::min<qsizetype>(255, characters.size() - at);
-      if (at + take < characters.size() && characters[at + take - 1].isHighSurrogate())
-        --take;
-      table.rows.push_back({characters.mid(at, take), std::int32_t(count)});
-      at += take;
+      const qsizetype len = characters[at].isHighSurrogate() && at + 1 < characters.size() ? 2 : 1;
+      const QString ch = characters.mid(at, len);
+      const qsizetype chBytes = ch.toUtf8().size();
+      if (bytes + chBytes > budget || (layout == StrokeLayout::GroupedText && value.size() + len > 255)) {
+        table.rows.push_back({value, std::int32_t(count)});
+        value.clear();
+        bytes = 0;
+      }
+      value += ch;
+      bytes += chBytes;
+      at += len;
     }
+    if (!value.isEmpty())
+      table.rows.push_back({value, std::int32_t(count)});
   }
   return table;
 }
