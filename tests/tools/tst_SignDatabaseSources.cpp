@@ -53,16 +53,52 @@ void tst_SignDatabaseSources::strokeCountsCheckedByHand_data() {
   QTest::addColumn<int>("count");
   // Counted by hand, traditional form in brackets where it differs.
   const std::pair<const char16_t *, int> rows[] = {
-      {u"天", 4},        {u"地", 6},        {u"人", 2},        {u"一", 1},        {u"中", 4},
-      {u"山", 3},        {u"水", 4},        {u"心", 4},        {u"金", 8},        {u"字", 6},
-      {u"发(發)", 12},   {u"龙(龍)", 16},   {u"爱(愛)", 13},   {u"国(國)", 11},   {u"门(門)", 8},
-      {u"马(馬)", 10},   {u"鱼(魚)", 11},   {u"鸟(鳥)", 11},   {u"车(車)", 7},    {u"书(書)", 10},
-      {u"学(學)", 16},   {u"东(東)", 8},    {u"长(長)", 8},    {u"语(語)", 14},   {u"汉(漢)", 14},
-      {u"见(見)", 7},    {u"说(說)", 14},   {u"话(話)", 13},   {u"飞(飛)", 9},    {u"贝(貝)", 7},
-      {u"页(頁)", 9},    {u"钱(錢)", 16},   {u"铁(鐵)", 21},   {u"问(問)", 11},   {u"关(關)", 19},
+      {u"天", 4},
+      {u"地", 6},
+      {u"人", 2},
+      {u"一", 1},
+      {u"中", 4},
+      {u"山", 3},
+      {u"水", 4},
+      {u"心", 4},
+      {u"金", 8},
+      {u"字", 6},
+      {u"发(發)", 12},
+      {u"龙(龍)", 16},
+      {u"爱(愛)", 13},
+      {u"国(國)", 11},
+      {u"门(門)", 8},
+      {u"马(馬)", 10},
+      {u"鱼(魚)", 11},
+      {u"鸟(鳥)", 11},
+      {u"车(車)", 7},
+      {u"书(書)", 10},
+      {u"学(學)", 16},
+      {u"东(東)", 8},
+      {u"长(長)", 8},
+      {u"语(語)", 14},
+      {u"汉(漢)", 14},
+      {u"见(見)", 7},
+      {u"说(說)", 14},
+      {u"话(話)", 13},
+      {u"飞(飛)", 9},
+      {u"贝(貝)", 7},
+      {u"页(頁)", 9},
+      {u"钱(錢)", 16},
+      {u"铁(鐵)", 21},
+      {u"问(問)", 11},
+      {u"关(關)", 19},
       // Unihan lists the simplified form itself too, some of them first.
-      {u"风(風)", 9},    {u"云(雲)", 12},   {u"电(電)", 13},   {u"对(對)", 14},   {u"时(時)", 10},
-      {u"义(義)", 13},   {u"气(氣)", 10},   {u"应(應)", 17},   {u"乐(樂)", 15},   {u"开(開)", 12},
+      {u"风(風)", 9},
+      {u"云(雲)", 12},
+      {u"电(電)", 13},
+      {u"对(對)", 14},
+      {u"时(時)", 10},
+      {u"义(義)", 13},
+      {u"气(氣)", 10},
+      {u"应(應)", 17},
+      {u"乐(樂)", 15},
+      {u"开(開)", 12},
   };
   for (const auto &[label, count] : rows) {
     const QString text = QString::fromUtf16(label);
@@ -73,8 +109,8 @@ void tst_SignDatabaseSources::strokeCountsCheckedByHand_data() {
 void tst_SignDatabaseSources::strokeCountsCheckedByHand() {
   QFETCH(QString, character);
   QFETCH(int, count);
-  const auto it = std::find_if(strokes.begin(), strokes.end(),
-                               [&](const StrokeEntry &e) { return e.character == character; });
+  const auto it =
+      std::find_if(strokes.begin(), strokes.end(), [&](const StrokeEntry &e) { return e.character == character; });
   QVERIFY(it != strokes.end());
   QCOMPARE(it->strokes, count);
 }
@@ -159,8 +195,10 @@ void tst_SignDatabaseSources::tableDescriptionValues() {
 void tst_SignDatabaseSources::tableDescriptionRefusals_data() {
   QTest::addColumn<QByteArray>("source");
   QTest::addColumn<QString>("message");
-  QTest::newRow("row before any table") << QByteArray("row\t1\n") << QStringLiteral("fixture:1: a table line must come first");
-  QTest::newRow("unknown type") << QByteArray("table\tt\ncolumn\tc\tfloat\n") << QStringLiteral("fixture:2: unknown column type");
+  QTest::newRow("row before any table") << QByteArray("row\t1\n")
+                                        << QStringLiteral("fixture:1: a table line must come first");
+  QTest::newRow("unknown type") << QByteArray("table\tt\ncolumn\tc\tfloat\n")
+                                << QStringLiteral("fixture:2: unknown column type");
   QTest::newRow("row too short") << QByteArray("table\tt\ncolumn\ta\ttext\ncolumn\tb\ttext\nrow\tx\n")
                                  << QStringLiteral("fixture:4: the row has 1 values for 2 columns");
   QTest::newRow("long that is no number") << QByteArray("table\tt\ncolumn\tn\tlong\nrow\t12a\n")
