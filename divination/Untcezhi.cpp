@@ -11,20 +11,20 @@
 
 // Our own wording of the oracle's tradition; the last line is the note on
 // stroke counts. Every line is at most 78 bytes of GBK.
-const QString IntroductionText = QStringLiteral(
-    "    \r"
-    "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
-    "人知晓。\r"
-    "\r"
-    "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
-    "\r"
-    "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
-    "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
-    "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
-    "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
-    "用来判断吉凶祸福，决定进退取舍。\r"
-    "\r"
-    "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
+const QString IntroductionText =
+    QStringLiteral("    \r"
+                   "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
+                   "人知晓。\r"
+                   "\r"
+                   "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
+                   "\r"
+                   "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
+                   "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
+                   "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
+                   "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
+                   "用来判断吉凶祸福，决定进退取舍。\r"
+                   "\r"
+                   "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
 
 namespace {
 
@@ -169,7 +169,9 @@ void TFrmcezhi::EditTextEdited(QLineEdit *edit, const QString &text) {
 void TFrmcezhi::AppendLine(const QByteArray &lineGbk) { ui->RzMemo1->appendPlainText(Gbk::FromGbk(lineGbk)); }
 
 void TFrmcezhi::RzBitBtn1Click() {
-  const auto read = [](const QLineEdit *edit) { return Gbk::TrimBytes(Gbk::ToGbk(edit->text()).value_or(QByteArray())); };
+  const auto read = [](const QLineEdit *edit) {
+    return Gbk::TrimBytes(Gbk::ToGbk(edit->text()).value_or(QByteArray()));
+  };
   for (const QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
     if (read(edit).isEmpty())
       return;

@@ -24,14 +24,14 @@ QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
 
 // 天 4, 地 6, 人 2 strokes: sign 078.
 void WriteSignFile() {
-  Jet::WriteDatabase(
-      SignFile(),
-      {{u"bihua"_qs,
-        {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
-        {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
-       {u"vandrel"_qs,
-        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
-        {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
+  Jet::WriteDatabase(SignFile(), {{u"bihua"_qs,
+                                   {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
+                                   {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
+                                  {u"vandrel"_qs,
+                                   {{u"id"_qs, Jet::ColumnType::Text, 3},
+                                    {u"title"_qs, Jet::ColumnType::Text},
+                                    {u"content"_qs, Jet::ColumnType::Memo}},
+                                   {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
 }
 
 } // namespace
@@ -108,7 +108,8 @@ void tst_Untcezhi::layoutFollowsTheDesign() {
   QCOMPARE(Find<QLineEdit>("RzEdit1")->geometry(), QRect(144, 16, 73, 20));
   QCOMPARE(Find<QLineEdit>("RzEdit2")->geometry(), QRect(224, 16, 73, 20));
   QCOMPARE(Find<QLineEdit>("RzEdit3")->geometry(), QRect(304, 16, 73, 20));
-  const std::pair<const char *, const char *> buttons[] = {{"RzBitBtn1", "测算"}, {"RzBitBtn2", "清除"}, {"RzBitBtn3", "关闭"}};
+  const std::pair<const char *, const char *> buttons[] = {
+      {"RzBitBtn1", "测算"}, {"RzBitBtn2", "清除"}, {"RzBitBtn3", "关闭"}};
   const int lefts[] = {247, 320, 392};
   for (int i = 0; i < 3; ++i) {
     auto *button = Find<RzButton>(buttons[i].first);
@@ -228,8 +229,8 @@ void tst_Untcezhi::reportForThreeCharacters() {
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
   QTest::mouseClick(Find<QWidget>("RzBitBtn1"), Qt::LeftButton);
-  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString(),
-                                     u"    天高地厚，人在其中。"_qs}));
+  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs,
+                                     QString(), u"    天高地厚，人在其中。"_qs}));
   QCOMPARE(Lookups, 8);
 }
 
@@ -315,7 +316,8 @@ void tst_Untcezhi::failedTextLookupLeavesFourLines() {
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
   Compute();
-  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
+  QCOMPARE(MemoLines(),
+           (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
   QCOMPARE(Lookups, 5);
 }
 
