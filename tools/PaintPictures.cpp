@@ -25,6 +25,19 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
+// The pictures are painted at twice their size in window pixels, so that they
+// stay sharp at a scale factor of 2 and are smoothly reduced at 1.
+constexpr int PictureScale = 2;
+
+QImage Canvas(int width, int height) {
+  QImage image(width * PictureScale, height * PictureScale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(PictureScale);
+  image.fill(Qt::white);
+  return image;
+}
+
+QRect LogicalRect(const QImage &image) { return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()); }
+
 QFont Kai(int pixelSize, bool bold = false) {
   QFont font(QStringList{QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
   font.setPixelSize(pixelSize);
@@ -96,19 +109,19 @@ void DrawBagua(QPainter &p, QPointF centre, double radius, const QColor &ink, co
 }
 
 QImage Banner() {
-  QImage image(792, 84, QImage::Format_RGB32);
+  QImage image = Canvas(792, 84);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 84);
   ground.setColorAt(0, QColor(176, 20, 18));
   ground.setColorAt(0.55, QColor(140, 12, 14));
   ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A sweep of gold light from the left, behind the title.
   QRadialGradient glow(QPointF(190, 40), 260);
   glow.setColorAt(0, QColor(255, 196, 64, 150));
   glow.setColorAt(1, QColor(255, 196, 64, 0));
-  p.fillRect(image.rect(), glow);
+  p.fillRect(LogicalRect(image), glow);
   const QColor gold(242, 196, 88);
   for (int k = 0; k < 9; ++k)
     DrawCloud(p, QPointF(420 + k * 44, 22 + (k % 3) * 20), 0.9, QColor(242, 196, 88, 70));
@@ -149,12 +162,12 @@ QImage Banner() {
 }
 
 QImage CommandBar() {
-  QImage image(792, 36, QImage::Format_RGB32);
+  QImage image = Canvas(792, 36);
   QPainter p(&image);
   QLinearGradient ground(0, 0, 792, 36);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(205, 231, 254));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A faint fret pattern.
   p.setPen(QPen(QColor(255, 255, 255, 110), 1));
   for (int x = -36; x < 792; x += 18) {
@@ -166,13 +179,13 @@ QImage CommandBar() {
 }
 
 QImage LinkColumn(bool ornament) {
-  QImage image(176, 426, QImage::Format_RGB32);
+  QImage image = Canvas(176, 426);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 426);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(135, 206, 235));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   if (!ornament)
     return image;
   // Soft clouds along the column and a lighter lane behind the link texts.
@@ -191,13 +204,13 @@ QImage LinkColumn(bool ornament) {
 }
 
 QImage Content() {
-  QImage image(612, 422, QImage::Format_RGB32);
+  QImage image = Canvas(612, 422);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 612, 422);
   ground.setColorAt(0, QColor(250, 244, 226));
   ground.setColorAt(1, QColor(236, 222, 190));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // Paper grain.
   QRandomGenerator random(20260101);
   for (int k = 0; k < 2600; ++k) {
@@ -246,7 +259,7 @@ QImage Content() {
 
 QImage ExitQuestion() {
   // A door standing ajar with a question mark above it.
-  QImage image(41, 44, QImage::Format_RGB32);
+  QImage image = Canvas(41, 44);
   image.fill(QColor(240, 240, 240));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -268,13 +281,13 @@ QImage ExitQuestion() {
 }
 
 QImage About() {
-  QImage image(153, 149, QImage::Format_RGB32);
+  QImage image = Canvas(153, 149);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 149);
   ground.setColorAt(0, QColor(168, 18, 16));
   ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   const QColor gold(242, 196, 88);
   p.setPen(QPen(gold, 1.5));
   p.setBrush(Qt::NoBrush);
@@ -288,7 +301,7 @@ QImage About() {
 
 // A round badge with a symbol, for the customer-service sections.
 QImage ServiceIcon(const QColor &color, const std::function<void(QPainter &)> &symbol) {
-  QImage image(41, 41, QImage::Format_RGB32);
+  QImage image = Canvas(41, 41);
   image.fill(Qt::white);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
