@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <optional>
 
 namespace Jet {
@@ -28,7 +27,6 @@ constexpr int MaxRowSize = 4060;
 // Long values: 12-byte field in the row; up to 64 bytes stay in the row, up
 // to 4076 go to one row of an LVAL page, longer ones are chained over LVAL
 // pages, each link a 4-byte pointer to the next followed by up to 4076 bytes.
-constexpr int LongValueFieldSize = 12;
 constexpr int MaxInlineLongValue = 64;
 constexpr int MaxLvalRowData = PageSize - DataPageHeader - RowOffsetSize - 4; // 4076
 // Usage maps are 69-byte rows: type 0 = inline (first page, 64 bytes of bits,
