@@ -48,13 +48,19 @@ void BM_StrokeStatement(benchmark::State &state, const char *path, const char *c
     benchmark::DoNotOptimize(FirstNum(path, statement));
 }
 
-#define STROKE_BENCH(layout, path)                                                                                   \
-  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_early, path, "丂", "2")                                            \
-      ->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);                                   \
-  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_common, path, "天", "4")                                           \
-      ->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);                                   \
-  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_absent, path, "☆", "")                                             \
-      ->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true)
+#define STROKE_BENCH(layout, path)                                                                                     \
+  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_early, path, "丂", "2")                                               \
+      ->Unit(benchmark::kMillisecond)                                                                                  \
+      ->Repetitions(9)                                                                                                 \
+      ->ReportAggregatesOnly(true);                                                                                    \
+  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_common, path, "天", "4")                                              \
+      ->Unit(benchmark::kMillisecond)                                                                                  \
+      ->Repetitions(9)                                                                                                 \
+      ->ReportAggregatesOnly(true);                                                                                    \
+  BENCHMARK_CAPTURE(BM_StrokeStatement, layout##_absent, path, "☆", "")                                                \
+      ->Unit(benchmark::kMillisecond)                                                                                  \
+      ->Repetitions(9)                                                                                                 \
+      ->ReportAggregatesOnly(true)
 
 STROKE_BENCH(per_character, BIHUA_PER_CHARACTER);
 STROKE_BENCH(grouped_text, BIHUA_GROUPED_TEXT);

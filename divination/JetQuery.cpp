@@ -140,8 +140,7 @@ std::vector<PatternItem> ParsePattern(QStringView pattern) {
       i = close;
     } else {
       items.emplace_back(PatternItem::Literal, Fold(c));
-      items.back().Caseless =
-          !c.isSurrogate() && c.toCaseFolded() == c && c.toUpper() == c && c.toLower() == c;
+      items.back().Caseless = !c.isSurrogate() && c.toCaseFolded() == c && c.toUpper() == c && c.toLower() == c;
     }
   }
   return items;
@@ -180,7 +179,8 @@ bool MatchFrom(const std::vector<PatternItem> &items, const std::vector<char16_t
       }
       if (v < value.size()) {
         const char16_t c = value[v];
-        const bool ok = item.What == PatternItem::AnyOne || (item.What == PatternItem::Literal && item.Character == c) ||
+        const bool ok = item.What == PatternItem::AnyOne ||
+                        (item.What == PatternItem::Literal && item.Character == c) ||
                         (item.What == PatternItem::Set && InSet(item, c));
         if (ok) {
           ++p;

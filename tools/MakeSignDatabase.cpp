@@ -45,8 +45,9 @@ int main(int argc, char *argv[]) {
                                         QStringLiteral("Rows of bihua: grouped-text (default), per-character or "
                                                        "grouped-memo."),
                                         QStringLiteral("layout"), QStringLiteral("grouped-text"));
-  const QCommandLineOption tablesOption(QStringLiteral("tables"), QStringLiteral("Table description instead of the "
-                                                                                 "sources."),
+  const QCommandLineOption tablesOption(QStringLiteral("tables"),
+                                        QStringLiteral("Table description instead of the "
+                                                       "sources."),
                                         QStringLiteral("file"));
   const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                         QStringLiteral("Database to write."), QStringLiteral("file"));

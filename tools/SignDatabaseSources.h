@@ -51,9 +51,9 @@ struct StrokeEntry {
 };
 
 struct SignEntry {
-  QString id;      // three digits
+  QString id; // three digits
   QString title;
-  QString text;    // plain text
+  QString text; // plain text
 };
 
 // The longest sign text in GBK bytes. Its stored form is twice as long in

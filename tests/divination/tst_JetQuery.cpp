@@ -52,15 +52,14 @@ void tst_JetQuery::like() {
   QCOMPARE(JetLike(value, pattern), matches);
 }
 
-void tst_JetQuery::invalidPatternIsAnError() {
-  QVERIFY_THROWS_EXCEPTION(JetError, JetLike(u"天", u"%[天%"));
-}
+void tst_JetQuery::invalidPatternIsAnError() { QVERIFY_THROWS_EXCEPTION(JetError, JetLike(u"天", u"%[天%")); }
 
 void tst_JetQuery::dataSource_data() {
   QTest::addColumn<QString>("connection");
   QTest::addColumn<QString>("path");
-  QTest::newRow("designed form") << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/v/KelmFile.dll;Persist Security Info=True"_qs
-                                 << u"/opt/v/KelmFile.dll"_qs;
+  QTest::newRow("designed form")
+      << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/v/KelmFile.dll;Persist Security Info=True"_qs
+      << u"/opt/v/KelmFile.dll"_qs;
   QTest::newRow("name in other case, blanks") << u"data source = /a b/x.dll ;"_qs << u"/a b/x.dll"_qs;
   QTest::newRow("none") << u"Provider=Microsoft.Jet.OLEDB.4.0"_qs << QString();
 }

@@ -70,8 +70,8 @@ void tst_JetWriter::encodeText_data() {
   // U+4E00 has the low byte 0x00, which would read as a mode switch.
   QTest::newRow("zero low byte blocks compression")
       << QStringLiteral("一abcdef") << true << Hex("004e610062006300640065006600");
-  QTest::newRow("NUL character blocks compression") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cdef") << true
-                                                    << Hex("6100620000006300640065006600");
+  QTest::newRow("NUL character blocks compression")
+      << QStringLiteral("ab") + QChar(0) + QStringLiteral("cdef") << true << Hex("6100620000006300640065006600");
 }
 
 void tst_JetWriter::encodeText() {
@@ -105,7 +105,8 @@ void tst_JetWriter::valuesAsLibmdbReadsThem() {
   t.rows.push_back({std::int32_t(-2147483647 - 1), std::int32_t(-32768), QStringLiteral("  两端空白  "),
                     QStringLiteral("天"), true});
   t.rows.push_back({std::monostate{}, std::int32_t(32767), QStringLiteral("abcdefghij"), std::monostate{}, false});
-  Jet::Table second = OneColumn(QStringLiteral("second"), Col(QStringLiteral("x"), ColumnType::Text), {QStringLiteral("y")});
+  Jet::Table second =
+      OneColumn(QStringLiteral("second"), Col(QStringLiteral("x"), ColumnType::Text), {QStringLiteral("y")});
   Jet::WriteDatabase(path, {t, second});
 
   QCOMPARE(ReadMdbTableNames(path), (QStringList{QStringLiteral("mixed"), QStringLiteral("second")}));
@@ -173,18 +174,19 @@ void tst_JetWriter::refusesInput_data() {
       << std::vector<Jet::Table>{OneColumn(QStringLiteral("v"), Col(QStringLiteral("n"), ColumnType::Long),
                                            {QStringLiteral("12")})}
       << QStringLiteral("table \"v\", row 1, column \"n\": the value does not fit a long integer column");
-  QTest::newRow("integer out of range")
-      << std::vector<Jet::Table>{OneColumn(QStringLiteral("v"), Col(QStringLiteral("n"), ColumnType::Integer),
-                                           {std::int32_t(40000)})}
-      << QStringLiteral("row 1, column \"n\"");
-  Jet::Table shortRow{QStringLiteral("v"), {text3, Col(QStringLiteral("t"), ColumnType::Text)}, {{QStringLiteral("1")}}};
+  QTest::newRow("integer out of range") << std::vector<Jet::Table>{OneColumn(
+                                               QStringLiteral("v"), Col(QStringLiteral("n"), ColumnType::Integer),
+                                               {std::int32_t(40000)})}
+                                        << QStringLiteral("row 1, column \"n\"");
+  Jet::Table shortRow{
+      QStringLiteral("v"), {text3, Col(QStringLiteral("t"), ColumnType::Text)}, {{QStringLiteral("1")}}};
   QTest::newRow("row missing a value") << std::vector<Jet::Table>{shortRow}
                                        << QStringLiteral("row 1: the row has 1 values for 2 columns");
-  QTest::newRow("table name twice, any case")
-      << std::vector<Jet::Table>{OneColumn(QStringLiteral("Bihua"), text3, {}), OneColumn(QStringLiteral("bihua"), text3, {})}
-      << QStringLiteral("table \"bihua\": the table name is used twice");
-  QTest::newRow("system table name")
-      << std::vector<Jet::Table>{OneColumn(QStringLiteral("MSysObjects"), text3, {})} << QStringLiteral("MSys");
+  QTest::newRow("table name twice, any case") << std::vector<Jet::Table>{OneColumn(QStringLiteral("Bihua"), text3, {}),
+                                                                         OneColumn(QStringLiteral("bihua"), text3, {})}
+                                              << QStringLiteral("table \"bihua\": the table name is used twice");
+  QTest::newRow("system table name") << std::vector<Jet::Table>{OneColumn(QStringLiteral("MSysObjects"), text3, {})}
+                                     << QStringLiteral("MSys");
   Jet::Table twice{QStringLiteral("v"), {text3, text3}, {}};
   QTest::newRow("column name twice") << std::vector<Jet::Table>{twice} << QStringLiteral("used twice");
   std::vector<Jet::Column> wideColumns;
@@ -193,9 +195,9 @@ void tst_JetWriter::refusesInput_data() {
     wideColumns.push_back(Col(QStringLiteral("c%1").arg(i), ColumnType::Text));
     wideRow.emplace_back(QString(255, u'宽'));
   }
-  QTest::newRow("row over 4060 bytes")
-      << std::vector<Jet::Table>{Jet::Table{QStringLiteral("wide"), wideColumns, {wideRow}}}
-      << QStringLiteral("table \"wide\", row 1: the row takes");
+  QTest::newRow("row over 4060 bytes") << std::vector<Jet::Table>{Jet::Table{
+                                              QStringLiteral("wide"), wideColumns, {wideRow}}}
+                                       << QStringLiteral("table \"wide\", row 1: the row takes");
 }
 
 void tst_JetWriter::refusesInput() {
@@ -221,8 +223,8 @@ void tst_JetWriter::refusalLeavesExistingFile() {
   QVERIFY(file.open(QIODevice::ReadOnly));
   const QByteArray before = file.readAll();
   file.close();
-  QVERIFY_THROWS_EXCEPTION(Jet::WriteError,
-                           Jet::WriteDatabase(path, {OneColumn(QStringLiteral("v"), column, {QStringLiteral("0001")})}));
+  QVERIFY_THROWS_EXCEPTION(
+      Jet::WriteError, Jet::WriteDatabase(path, {OneColumn(QStringLiteral("v"), column, {QStringLiteral("0001")})}));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll(), before);
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.mdb")});
