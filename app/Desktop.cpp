@@ -30,6 +30,13 @@ void OpenInBrowser(const QString &url) {
     opener(url);
 }
 
+void OpenMailTo(const QString &address) {
+  QUrl url;
+  url.setScheme(QStringLiteral("mailto"));
+  url.setPath(address);
+  OpenInBrowser(url.toString(QUrl::FullyEncoded));
+}
+
 void MessageBeep() {
   if (const BeepHandler &handler = CurrentBeep())
     handler();

@@ -11,9 +11,14 @@
 // cannot be started is neither detected nor reported.
 void OpenInBrowser(const QString &url);
 
+// Opens a new message to address in the desktop's mail program (a mailto:
+// link, RFC 6068). Like OpenInBrowser, returns at once and reports nothing.
+void OpenMailTo(const QString &address);
+
 // The platform's default message beep.
 void MessageBeep();
 
+// Both openers above end in one URL opener; tests replace it to record URLs.
 using BrowserOpener = std::function<void(const QString &url)>;
 using BeepHandler = std::function<void()>;
 

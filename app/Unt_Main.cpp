@@ -1,9 +1,15 @@
 #include "Unt_Main.h"
 
+#include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
 #include "HomeSite.h"
+#include "ReuseWindow.h"
+#include "RzWidgets.h"
+#include "Uabout.h"
+#include "Unt_servers.h"
+#include "Untcezhi.h"
 #include "ui_Unt_Main.h"
 
 #include <QCloseEvent>
@@ -12,6 +18,21 @@
 #include <QScreen>
 
 QPointer<TFrmmain> Frmmain;
+
+namespace {
+
+// The publisher's products, on a download site under the reserved .example
+// domain, and the official download pages of four free programs.
+constexpr const char *QimingPage = "http://download.vandrel.example/soft/qiming.html";
+constexpr const char *BaziPage = "http://download.vandrel.example/soft/bazi.html";
+constexpr const char *ZhougongPage = "http://download.vandrel.example/soft/zhougong.html";
+constexpr const char *HuangliPage = "http://download.vandrel.example/soft/huangli.html";
+constexpr const char *FirefoxPage = "https://www.mozilla.org/zh-CN/firefox/new/";
+constexpr const char *LibreOfficePage = "https://zh-cn.libreoffice.org/download/libreoffice/";
+constexpr const char *VlcPage = "https://www.videolan.org/vlc/";
+constexpr const char *SevenZipPage = "https://www.7-zip.org/download.html";
+
+} // namespace
 
 TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TFrmmain>()) {
   ui->setupUi(this);
@@ -41,6 +62,18 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
   connect(ui->RzButton8, &QPushButton::clicked, this, &TFrmmain::RzButton8Click);
   connect(ui->RzButton7, &QPushButton::clicked, this, &TFrmmain::RzButton7Click);
 
+  connect(ui->Label1, &RzClickLabel::clicked, this, &TFrmmain::Label1Click);
+  connect(ui->Label2, &RzClickLabel::clicked, this, &TFrmmain::Label2Click);
+  connect(ui->Label4, &RzClickLabel::clicked, this, &TFrmmain::Label4Click);
+  connect(ui->Label11, &RzClickLabel::clicked, this, &TFrmmain::Label11Click);
+  connect(ui->Label15, &RzClickLabel::clicked, this, &TFrmmain::Label15Click);
+  connect(ui->Label16, &RzClickLabel::clicked, this, &TFrmmain::Label16Click);
+  connect(ui->Label17, &RzClickLabel::clicked, this, &TFrmmain::Label17Click);
+  // The second featured product is also behind nine more labels and the banner.
+  for (RzClickLabel *label : {ui->Label3, ui->Label5, ui->Label6, ui->Label7, ui->Label8, ui->Label9, ui->Label10,
+                              ui->Label12, ui->Label13, ui->Label14, ui->Image1})
+    connect(label, &RzClickLabel::clicked, this, &TFrmmain::Label3Click);
+
   // Designed at 96 dpi: client 792 x 566, centred on the screen.
   resize(792, 566);
   if (const QScreen *screen = this->screen())
@@ -49,21 +82,37 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
 
 TFrmmain::~TFrmmain() = default;
 
-void TFrmmain::RzButton1Click() {}
+void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
 void TFrmmain::RzButton4Click() {}
 
 void TFrmmain::RzButton6Click() {}
 
-void TFrmmain::RzButton5Click() {}
+void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 
-void TFrmmain::RzButton2Click() {}
+void TFrmmain::RzButton2Click() { ShowReusedWindow(Frm_servers); }
 
-void TFrmmain::RzButton3Click() {}
+void TFrmmain::RzButton3Click() { ShowReusedWindow(About); }
 
 void TFrmmain::RzButton8Click() { OpenInBrowser(HomeSiteUrl()); }
 
 void TFrmmain::RzButton7Click() { RunExitFlow(); }
+
+void TFrmmain::Label1Click() { OpenInBrowser(QString::fromLatin1(HuangliPage)); }
+
+void TFrmmain::Label2Click() { OpenInBrowser(QString::fromLatin1(QimingPage)); }
+
+void TFrmmain::Label3Click() { OpenInBrowser(QString::fromLatin1(BaziPage)); }
+
+void TFrmmain::Label4Click() { OpenInBrowser(QString::fromLatin1(ZhougongPage)); }
+
+void TFrmmain::Label11Click() { OpenInBrowser(QString::fromLatin1(FirefoxPage)); }
+
+void TFrmmain::Label15Click() { OpenInBrowser(QString::fromLatin1(LibreOfficePage)); }
+
+void TFrmmain::Label16Click() { OpenInBrowser(QString::fromLatin1(VlcPage)); }
+
+void TFrmmain::Label17Click() { OpenInBrowser(QString::fromLatin1(SevenZipPage)); }
 
 void TFrmmain::FormCloseQuery(bool &canClose) { canClose = Terminating || RunExitFlow(); }
 

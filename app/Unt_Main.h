@@ -28,6 +28,16 @@ public:
   void RzButton8Click();
   void RzButton7Click();
 
+  // Link column and banner picture: each opens one fixed page in the browser.
+  void Label1Click();
+  void Label2Click();
+  void Label3Click();
+  void Label4Click();
+  void Label11Click();
+  void Label15Click();
+  void Label16Click();
+  void Label17Click();
+
   // The exit flow's question for a close attempt; canClose says whether the
   // close goes ahead.
   void FormCloseQuery(bool &canClose);

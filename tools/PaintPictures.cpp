@@ -1,6 +1,8 @@
 // Paints the pictures of the windows as JPEG files: the banner strip, the
-// command-bar texture, the link-column backgrounds and the content area.
-// Usage: PaintPictures OUTPUT_DIR
+// command-bar texture, the link-column backgrounds, the content area, the exit
+// question, the about picture and the customer-service icons.
+// Usage: PaintPictures OUTPUT_DIR (the pictures)
+//        PaintPictures --icons OUTPUT_DIR (the application icon, hicolor sizes)
 // Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
 // fonts-wqy-zenhei); every shape is drawn here.
 
@@ -15,12 +17,26 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
+
+// The pictures are painted at twice their size in window pixels, so that they
+// stay sharp at a scale factor of 2 and are smoothly reduced at 1.
+constexpr int PictureScale = 2;
+
+QImage Canvas(int width, int height) {
+  QImage image(width * PictureScale, height * PictureScale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(PictureScale);
+  image.fill(Qt::white);
+  return image;
+}
+
+QRect LogicalRect(const QImage &image) { return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()); }
 
 QFont Kai(int pixelSize, bool bold = false) {
   QFont font(QStringList{QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
@@ -93,19 +109,19 @@ void DrawBagua(QPainter &p, QPointF centre, double radius, const QColor &ink, co
 }
 
 QImage Banner() {
-  QImage image(792, 84, QImage::Format_RGB32);
+  QImage image = Canvas(792, 84);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 84);
   ground.setColorAt(0, QColor(176, 20, 18));
   ground.setColorAt(0.55, QColor(140, 12, 14));
   ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A sweep of gold light from the left, behind the title.
   QRadialGradient glow(QPointF(190, 40), 260);
   glow.setColorAt(0, QColor(255, 196, 64, 150));
   glow.setColorAt(1, QColor(255, 196, 64, 0));
-  p.fillRect(image.rect(), glow);
+  p.fillRect(LogicalRect(image), glow);
   const QColor gold(242, 196, 88);
   for (int k = 0; k < 9; ++k)
     DrawCloud(p, QPointF(420 + k * 44, 22 + (k % 3) * 20), 0.9, QColor(242, 196, 88, 70));
@@ -146,12 +162,12 @@ QImage Banner() {
 }
 
 QImage CommandBar() {
-  QImage image(792, 36, QImage::Format_RGB32);
+  QImage image = Canvas(792, 36);
   QPainter p(&image);
   QLinearGradient ground(0, 0, 792, 36);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(205, 231, 254));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A faint fret pattern.
   p.setPen(QPen(QColor(255, 255, 255, 110), 1));
   for (int x = -36; x < 792; x += 18) {
@@ -163,13 +179,13 @@ QImage CommandBar() {
 }
 
 QImage LinkColumn(bool ornament) {
-  QImage image(176, 426, QImage::Format_RGB32);
+  QImage image = Canvas(176, 426);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 426);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(135, 206, 235));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   if (!ornament)
     return image;
   // Soft clouds along the column and a lighter lane behind the link texts.
@@ -188,13 +204,13 @@ QImage LinkColumn(bool ornament) {
 }
 
 QImage Content() {
-  QImage image(612, 422, QImage::Format_RGB32);
+  QImage image = Canvas(612, 422);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 612, 422);
   ground.setColorAt(0, QColor(250, 244, 226));
   ground.setColorAt(1, QColor(236, 222, 190));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // Paper grain.
   QRandomGenerator random(20260101);
   for (int k = 0; k < 2600; ++k) {
@@ -240,12 +256,150 @@ QImage Content() {
   return image;
 }
 
+
+QImage ExitQuestion() {
+  // A door standing ajar with a question mark above it.
+  QImage image = Canvas(41, 44);
+  image.fill(QColor(240, 240, 240));
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(90, 60, 30), 1.2));
+  p.setBrush(QColor(250, 236, 200));
+  p.drawRect(QRectF(8, 14, 20, 28));
+  QPolygonF leaf{{8, 14}, {20, 18}, {20, 44}, {8, 42}};
+  p.setBrush(QColor(176, 112, 56));
+  p.drawPolygon(leaf);
+  p.setBrush(QColor(250, 220, 120));
+  p.drawEllipse(QPointF(17.5, 30), 1.3, 1.3);
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPixelSize(18);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(QColor(30, 90, 200));
+  p.drawText(QRectF(22, 0, 19, 22), Qt::AlignCenter, QStringLiteral("?"));
+  return image;
+}
+
+QImage About() {
+  QImage image = Canvas(153, 149);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient ground(0, 0, 0, 149);
+  ground.setColorAt(0, QColor(168, 18, 16));
+  ground.setColorAt(1, QColor(96, 6, 8));
+  p.fillRect(LogicalRect(image), ground);
+  const QColor gold(242, 196, 88);
+  p.setPen(QPen(gold, 1.5));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(5.5, 5.5, 142, 138));
+  DrawBagua(p, QPointF(76.5, 62), 46, gold, QColor(150, 14, 16));
+  p.setFont(Kai(20, true));
+  p.setPen(gold);
+  p.drawText(QRectF(0, 112, 153, 26), Qt::AlignCenter, QStringLiteral("测字算命"));
+  return image;
+}
+
+// A round badge with a symbol, for the customer-service sections.
+QImage ServiceIcon(const QColor &color, const std::function<void(QPainter &)> &symbol) {
+  QImage image = Canvas(41, 41);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QRadialGradient ball(QPointF(15, 13), 26);
+  ball.setColorAt(0, color.lighter(150));
+  ball.setColorAt(1, color);
+  p.setPen(Qt::NoPen);
+  p.setBrush(ball);
+  p.drawEllipse(QRectF(1.5, 1.5, 38, 38));
+  p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  symbol(p);
+  return image;
+}
+
+void HandshakeSymbol(QPainter &p) {
+  // Two hands meeting: two arms and a clasp.
+  p.drawLine(QPointF(8, 24), QPointF(16, 18));
+  p.drawLine(QPointF(33, 24), QPointF(25, 18));
+  p.drawRoundedRect(QRectF(14, 15, 13, 10), 4, 4);
+  p.drawLine(QPointF(17, 25), QPointF(19, 29));
+  p.drawLine(QPointF(21, 25), QPointF(23, 29));
+}
+
+void PhoneSymbol(QPainter &p) {
+  QPainterPath handset;
+  handset.moveTo(12, 13);
+  handset.cubicTo(10, 22, 19, 31, 28, 29);
+  p.setPen(QPen(Qt::white, 4.5, Qt::SolidLine, Qt::RoundCap));
+  p.drawPath(handset);
+  p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawArc(QRectF(20, 9, 12, 12), 0, 90 * 16);
+  p.drawArc(QRectF(17, 6, 18, 18), 0, 90 * 16);
+}
+
+void ChatSymbol(QPainter &p) {
+  QPainterPath bubble;
+  bubble.addRoundedRect(QRectF(8, 10, 25, 17), 6, 6);
+  bubble.moveTo(14, 27);
+  bubble.lineTo(12, 33);
+  bubble.lineTo(20, 27);
+  p.drawPath(bubble);
+  p.setPen(QPen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap));
+  for (int k = 0; k < 3; ++k)
+    p.drawPoint(QPointF(14 + k * 6.5, 18.5));
+}
+
+void MailSymbol(QPainter &p) {
+  p.drawRect(QRectF(8, 12, 25, 17));
+  p.drawPolyline(QPolygonF{{8, 12}, {20.5, 22}, {33, 12}});
+}
+
+// The application icon: a red seal with the character 测 in gold, with
+// rounded corners and a transparent surround, drawn for each size so that
+// small icons stay crisp.
+QImage AppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double margin = size / 16.0;
+  const QRectF seal(margin, margin, size - 2 * margin, size - 2 * margin);
+  QLinearGradient ground(seal.topLeft(), seal.bottomRight());
+  ground.setColorAt(0, QColor(200, 36, 28));
+  ground.setColorAt(1, QColor(128, 10, 12));
+  p.setPen(Qt::NoPen);
+  p.setBrush(ground);
+  p.drawRoundedRect(seal, size / 6.0, size / 6.0);
+  if (size >= 32) {
+    p.setPen(QPen(QColor(242, 196, 88), std::max(1.0, size / 40.0)));
+    p.setBrush(Qt::NoBrush);
+    const double inset = size / 10.0;
+    p.drawRoundedRect(seal.adjusted(inset / 2, inset / 2, -inset / 2, -inset / 2), size / 9.0, size / 9.0);
+  }
+  QFont font = Kai(static_cast<int>(size * 0.62), true);
+  p.setFont(font);
+  p.setPen(QColor(255, 222, 130));
+  p.drawText(seal, Qt::AlignCenter, QStringLiteral("测"));
+  return image;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
   QGuiApplication app(argc, argv);
+  if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+    // The application icon in the freedesktop hicolor sizes.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+      const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+      if (!QDir().mkpath(dir) || !AppIcon(size).save(dir + QStringLiteral("/vandrel.png"), "PNG")) {
+        QTextStream(stderr) << "cannot write the icon into " << dir << '\n';
+        return 1;
+      }
+    }
+    return 0;
+  }
   if (argc != 2) {
-    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR\n";
+    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR | PaintPictures --icons OUTPUT_DIR\n";
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -259,10 +413,18 @@ int main(int argc, char *argv[]) {
       {"LinkColumn.jpg", [] { return LinkColumn(false); }},
       {"LinkColumnTop.jpg", [] { return LinkColumn(true); }},
       {"Content.jpg", Content},
+      {"ExitQuestion.jpg", ExitQuestion},
+      {"About.jpg", About},
+      {"ServiceBusiness.jpg", [] { return ServiceIcon(QColor(232, 120, 24), HandshakeSymbol); }},
+      {"ServicePhone.jpg", [] { return ServiceIcon(QColor(40, 150, 60), PhoneSymbol); }},
+      {"ServiceChat.jpg", [] { return ServiceIcon(QColor(30, 130, 220), ChatSymbol); }},
+      {"ServiceMail.jpg", [] { return ServiceIcon(QColor(200, 50, 60), MailSymbol); }},
+      {"AppIcon.png", [] { return AppIcon(128); }},
   };
   for (const auto &[name, paint] : pictures) {
     const QString path = out.filePath(QString::fromLatin1(name));
-    if (!paint().save(path, "JPEG", 92)) {
+    const bool jpeg = path.endsWith(QStringLiteral(".jpg"));
+    if (!paint().save(path, jpeg ? "JPEG" : "PNG", jpeg ? 92 : -1)) {
       QTextStream(stderr) << "cannot write " << path << '\n';
       return 1;
     }

@@ -5,7 +5,10 @@
 #include "RzWidgets.h"
 #include "Unt_Main.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -20,6 +23,9 @@ private slots:
   void layoutFollowsTheDesign();
   void linkColumn_data();
   void linkColumn();
+  void linkClicksOpenTheirPages();
+  void infoWindowsAreReused_data();
+  void infoWindowsAreReused();
   void exitButtonAsksOnceAndOpensTheHomeSite();
   void titleBarCloseRunsTheSameFlow();
   void answeringNoKeepsTheWindow();
@@ -127,6 +133,82 @@ void tst_Unt_Main::linkColumn() {
     QVERIFY(!label->text().endsWith(QStringLiteral("[荐]")) && !label->text().endsWith(QStringLiteral("(推荐)")));
   // Every caption fits the column.
   QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= 176 - 13, qPrintable(label->text()));
+}
+
+void tst_Unt_Main::linkClicksOpenTheirPages() {
+  auto click = [this](const char *name) {
+    Opened.clear();
+    auto *label = Window->findChild<QLabel *>(QString::fromLatin1(name));
+    QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(3, 3));
+    return Opened;
+  };
+  const QStringList second = click("Label3");
+  QCOMPARE(second.size(), 1);
+  QSet<QString> distinct{second.first()};
+  for (const char *name : {"Label2", "Label4", "Label1", "Label11", "Label15", "Label16", "Label17"}) {
+    const QStringList opened = click(name);
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened.first().startsWith(QStringLiteral("http")));
+    distinct.insert(opened.first());
+  }
+  // Eight handlers, eight different pages.
+  QCOMPARE(distinct.size(), 8);
+  // The nine further products and the banner picture all lead to Label3's page.
+  for (const char *name : {"Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label12", "Label13", "Label14",
+                           "Image1"})
+    QCOMPARE(click(name), second);
+  // Only the left button follows a link.
+  Opened.clear();
+  QTest::mouseClick(Window->findChild<QLabel *>(QStringLiteral("Label2")), Qt::RightButton, {}, QPoint(3, 3));
+  QVERIFY(Opened.isEmpty());
+  // The outside downloads are the programs' own sites; the publisher's products
+  // stay under the reserved .example domain.
+  QVERIFY(click("Label2").first().contains(QStringLiteral(".example/")));
+  QVERIFY(click("Label11").first().startsWith(QStringLiteral("https://www.mozilla.org/")));
+}
+
+void tst_Unt_Main::infoWindowsAreReused_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<QString>("windowClass");
+  QTest::addColumn<QString>("caption");
+  QTest::newRow("about") << "RzButton3" << "TAbout" << "关于系统";
+  QTest::newRow("customer service") << "RzButton2" << "TFrm_servers" << "客户服务";
+  QTest::newRow("calendar") << "RzButton5" << "TFRM_Date" << "Orlen日历";
+}
+
+void tst_Unt_Main::infoWindowsAreReused() {
+  QFETCH(QString, button);
+  QFETCH(QString, windowClass);
+  QFETCH(QString, caption);
+  auto instances = [&] {
+    QList<QWidget *> found;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+      if (windowClass == QLatin1String(widget->metaObject()->className()))
+        found << widget;
+    return found;
+  };
+  QPointer<QWidget> first;
+  bool firstSeen = false;
+  for (int round = 0; round < 2; ++round) {
+    QTimer::singleShot(0, this, [&] {
+      QWidget *modal = QApplication::activeModalWidget();
+      QVERIFY(modal);
+      QCOMPARE(QLatin1String(modal->metaObject()->className()), windowClass);
+      QCOMPARE(modal->windowTitle(), caption);
+      if (!firstSeen) {
+        first = modal;
+        firstSeen = true;
+      }
+      modal->close();
+    });
+    QTest::mouseClick(Window->findChild<QPushButton *>(button), Qt::LeftButton);
+    // The closed window stays, hidden, until the command is used again.
+    QCOMPARE(instances().size(), 1);
+    QVERIFY(!instances().first()->isVisible());
+  }
+  // The second opening destroyed the first instance.
+  QVERIFY(firstSeen && !first);
+  delete instances().first();
 }
 
 void tst_Unt_Main::exitButtonAsksOnceAndOpensTheHomeSite() {
