@@ -3,7 +3,9 @@
 #include "Desktop.h"
 
 #include <QCoreApplication>
+#include <QPalette>
 #include <QPointer>
+#include <QVBoxLayout>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineNewWindowRequest>
@@ -89,15 +91,26 @@ bool WebPanePage::javaScriptPrompt(const QUrl &, const QString &, const QString 
 // A page's console is its own business; the program prints nothing of it.
 void WebPanePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) {}
 
-WebPane::WebPane(QWidget *parent) : QWebEngineView(parent) {
-  setPage(new WebPanePage(PaneProfile(), this));
-  setContextMenuPolicy(Qt::NoContextMenu);
-  setAcceptDrops(false);
+WebPane::WebPane(QWidget *parent) : QWidget(parent) {
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setAutoFillBackground(true);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
 }
 
 void WebPane::Navigate(const QUrl &address) {
-  if (IsWebAddress(address))
-    setUrl(address);
+  if (!IsWebAddress(address))
+    return;
+  if (!View) {
+    View = new QWebEngineView(this);
+    View->setPage(new WebPanePage(PaneProfile(), View));
+    View->setContextMenuPolicy(Qt::NoContextMenu);
+    View->setAcceptDrops(false);
+    layout()->addWidget(View);
+  }
+  View->setUrl(address);
 }
 
 ContentPane *CreateWebPane(QWidget *parent) { return new WebPane(parent); }

@@ -14,6 +14,12 @@
 // - no web channel or other bridge: nothing in a page reaches the program.
 // Both panes share one profile kept in memory only (no cookies, cache or
 // storage written to disk).
+//
+// The browser control inside a pane is made when the pane is first sent to a
+// page: starting the browser engine takes a good part of a second, which the
+// window's appearance must not wait for, and a pane that never shows a page
+// (switched off, site unreachable) never starts the engine at all. Until then
+// the pane is blank and white, as a browser with nothing loaded.
 
 #include "ContentPane.h"
 
@@ -40,7 +46,7 @@ protected:
                                 const QString &sourceId) override;
 };
 
-class WebPane : public QWebEngineView, public ContentPane {
+class WebPane : public QWidget, public ContentPane {
   Q_OBJECT
 
 public:
@@ -48,6 +54,11 @@ public:
 
   QWidget *Control() override { return this; }
   void Navigate(const QUrl &address) override;
+  // The browser control; null until the first navigation.
+  QWebEngineView *Browser() const { return View; }
+
+private:
+  QWebEngineView *View = nullptr;
 };
 
 // The pane factory that makes WebPanes, for SetContentPaneFactory.

@@ -65,12 +65,11 @@ void tst_WebPane::cleanup() {
 }
 
 QWebEngineView *tst_WebPane::LoadInPane(const QString &path) {
-  ContentPane *pane = CreateContentPane(Host);
-  auto *view = dynamic_cast<QWebEngineView *>(pane->Control());
-  view->setGeometry(0, 0, 612, 422);
+  auto *pane = dynamic_cast<WebPane *>(CreateContentPane(Host));
+  pane->setGeometry(0, 0, 612, 422);
   Host->show();
   pane->Navigate(QUrl(Site.Url() + path));
-  return view;
+  return pane->Browser();
 }
 
 void tst_WebPane::panesShowTheListedPages() {
@@ -88,8 +87,11 @@ void tst_WebPane::panesShowTheListedPages() {
   window.Timer2Timer();
   window.Timer1Timer();
 
-  auto *main = window.findChild<QWebEngineView *>(QStringLiteral("EmbeddedWB1"));
-  auto *banner = window.findChild<QWebEngineView *>(QStringLiteral("EmbeddedWB2"));
+  auto *mainPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB1"));
+  auto *bannerPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB2"));
+  QVERIFY(mainPane && bannerPane);
+  QWebEngineView *main = mainPane->Browser();
+  QWebEngineView *banner = bannerPane->Browser();
   QVERIFY(main && banner);
   QTRY_COMPARE_WITH_TIMEOUT(main->title(), QStringLiteral("main pane"), PageWait);
   QTRY_COMPARE_WITH_TIMEOUT(banner->title(), QStringLiteral("banner pane"), PageWait);
@@ -112,9 +114,18 @@ void tst_WebPane::userLinkToNewWindowOpensExternally() {
   QWebEngineView *view = LoadInPane(QStringLiteral("/links.html"));
   QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("links"), PageWait);
   const int windows = QApplication::topLevelWidgets().size();
+  QVERIFY(QTest::qWaitForWindowExposed(Host));
   QVERIFY(view->focusProxy());
-  QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(300, 200));
-  QTRY_COMPARE_WITH_TIMEOUT(Opened, QStringList{target}, 5000);
+  // The engine takes input once it has drawn the page; until then a click may
+  // fall through, so the user clicks again as long as nothing happened.
+  for (int attempt = 0; attempt < 20 && Opened.isEmpty(); ++attempt) {
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::qWait(250);
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(!Opened.isEmpty(), 5000);
+  // Only the user's link, never the window the script asked for.
+  QCOMPARE(Opened.filter(target).size(), Opened.size());
+  QVERIFY(Opened.filter(QStringLiteral("by-script")).isEmpty());
   QCOMPARE(view->url().path(), QStringLiteral("/links.html"));
   QCOMPARE(QApplication::topLevelWidgets().size(), windows);
 }
@@ -153,10 +164,13 @@ void tst_WebPane::untrustedPageIsRefused() {
 
 void tst_WebPane::paneNavigatesOnlyToWebAddresses() {
   Site.Answer(QStringLiteral("/plain.html"), Html(Page("plain")));
-  ContentPane *pane = CreateContentPane(Host);
-  auto *view = dynamic_cast<QWebEngineView *>(pane->Control());
+  auto *pane = dynamic_cast<WebPane *>(CreateContentPane(Host));
   Host->show();
+  QVERIFY(!pane->Browser());
+  pane->Navigate(QUrl(QStringLiteral("javascript:document.title='ran'")));
+  QVERIFY2(!pane->Browser(), "no browser is started for an address that is never shown");
   pane->Navigate(QUrl(Site.Url() + QStringLiteral("/plain.html")));
+  QWebEngineView *view = pane->Browser();
   QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("plain"), PageWait);
   pane->Navigate(QUrl(QStringLiteral("javascript:document.title='ran'")));
   pane->Navigate(QUrl(QStringLiteral("file:///etc/hostname")));
