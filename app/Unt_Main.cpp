@@ -1,6 +1,7 @@
 #include "Unt_Main.h"
 
 #include "ContentPane.h"
+#include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
@@ -10,6 +11,7 @@
 #include "RzWidgets.h"
 #include "Uabout.h"
 #include "Unt_servers.h"
+#include "Untcezhi.h"
 #include "ui_Unt_Main.h"
 
 #include <QCloseEvent>
@@ -158,13 +160,13 @@ QByteArray TFrmmain::GetListField(int field, int index) const { return ::GetList
 
 TFrmmain::~TFrmmain() = default;
 
-void TFrmmain::RzButton1Click() {}
+void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
 void TFrmmain::RzButton4Click() {}
 
 void TFrmmain::RzButton6Click() {}
 
-void TFrmmain::RzButton5Click() {}
+void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 
 void TFrmmain::RzButton2Click() { ShowReusedWindow(Frm_servers); }
 
