@@ -1,11 +1,13 @@
 #include "ErrorHandler.h"
 #include "Unt_Main.h"
+#include "WebPane.h"
 
 int main(int argc, char *argv[]) {
-  // The movie windows' web views share OpenGL contexts with the widgets;
-  // Qt WebEngine needs this set before the application object exists.
+  // The movie windows and the content panes host Qt WebEngine views, which
+  // share OpenGL contexts with the widgets: set before the application exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   VandrelApplication app(argc, argv);
+  InstallWebPanes();
   Frmmain = new TFrmmain();
   Frmmain->show();
   const int result = VandrelApplication::exec();
