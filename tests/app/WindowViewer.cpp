@@ -58,5 +58,9 @@ int main(int argc, char *argv[]) {
   // Placed at the top left of the screen, so that every scale fits.
   window->move(0, 0);
   window->show();
+  // Xvfb runs no window manager: activate the window ourselves, so that the
+  // keyboard focus shows as it would.
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
   return VandrelApplication::exec();
 }
