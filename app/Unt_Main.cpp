@@ -4,6 +4,7 @@
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
+#include "Flash.h"
 #include "HomeSite.h"
 #include "ReuseWindow.h"
 #include "RzWidgets.h"
@@ -84,9 +85,9 @@ TFrmmain::~TFrmmain() = default;
 
 void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
-void TFrmmain::RzButton4Click() {}
+void TFrmmain::RzButton4Click() { ShowMovieDivination(2); }
 
-void TFrmmain::RzButton6Click() {}
+void TFrmmain::RzButton6Click() { ShowMovieDivination(3); }
 
 void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 
