@@ -1,14 +1,16 @@
 // Opens one of the program's windows as a user would see it, for screenshots
 // under Xvfb at several scale factors. Not a test and not part of the program.
-//   WindowViewer main|divination|calendar|about|service|exit [YYYY-MM-DD]
+//   WindowViewer main|divination|calendar|about|service|exit|movie [YYYY-MM-DD]
 // The divination window shows the report for 山明月 (KelmFile.dll must lie
-// beside this executable); the calendar opens on the given day. The browser
+// beside this executable, and Flash/ with the player for the movie, the lot
+// drawing); the calendar opens on the given day. The browser
 // seam is stubbed, so no link starts a browser.
 
 #include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
+#include "Flash.h"
 #include "Uabout.h"
 #include "Unt_Main.h"
 #include "Unt_servers.h"
@@ -51,8 +53,12 @@ int main(int argc, char *argv[]) {
     window = std::make_unique<TFrm_servers>();
   } else if (which == QLatin1String("exit")) {
     window = std::make_unique<TFrmMsG>();
+  } else if (which == QLatin1String("movie")) {
+    ShowMovieDivination(2); // a window of its own, destroyed when closed
+    FrmFlash->move(0, 0);
+    return VandrelApplication::exec();
   } else {
-    QTextStream(stderr) << "usage: WindowViewer main|divination|calendar|about|service|exit [YYYY-MM-DD]\n";
+    QTextStream(stderr) << "usage: WindowViewer main|divination|calendar|about|service|exit|movie [YYYY-MM-DD]\n";
     return 2;
   }
   // Placed at the top left of the screen, so that every scale fits.
