@@ -220,14 +220,17 @@ void RzClickLabel::paintEvent(QPaintEvent *event) {
   if (!hasFocus())
     return;
   QPainter painter(this);
-  // Round the text where there is one, else round the whole (picture) label.
-  QRect around = rect();
-  if (!text().isEmpty()) {
-    const QRect textRect =
-        style()->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text());
-    around = textRect.adjusted(-1, 0, 1, 0).intersected(rect());
+  if (text().isEmpty()) {
+    // Round a picture, whose colours may be any: black dots on a white line.
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    DrawFocusRectangle(painter, rect(), Qt::black);
+    return;
   }
-  DrawFocusRectangle(painter, around, palette().color(QPalette::WindowText));
+  const QRect textRect =
+      style()->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text());
+  DrawFocusRectangle(painter, textRect.adjusted(-1, 0, 1, 0).intersected(rect()),
+                     palette().color(QPalette::WindowText));
 }
 
 void RzClickLabel::mousePressEvent(QMouseEvent *event) {

@@ -294,13 +294,14 @@ const char *const LinkLabels[] = {"Label2",  "Label3",  "Label4",  "Label1",  "L
 
 } // namespace
 
-// Tab walks through every button, every link and the banner, in the order
-// they stand on the window, and comes round again.
+// The window opens with the focus on its first command; Tab walks through
+// every button and every link in the order they stand on the window and
+// comes round again. The banner repeats the second link and takes no focus.
 void tst_Unt_Main::keyboardReachesEveryCommand() {
   QApplication::setActiveWindow(Window);
   QVERIFY(QTest::qWaitForWindowActive(Window));
+  QCOMPARE(QApplication::focusWidget(), Window->findChild<QWidget *>(QStringLiteral("RzButton1")));
   QStringList visited;
-  Window->findChild<QWidget *>(QStringLiteral("Image1"))->setFocus();
   for (int step = 0; step < 60; ++step) {
     QWidget *focus = QApplication::focusWidget();
     QVERIFY(focus);
@@ -309,7 +310,7 @@ void tst_Unt_Main::keyboardReachesEveryCommand() {
     visited << focus->objectName();
     QTest::keyClick(focus, Qt::Key_Tab);
   }
-  QStringList expected{QStringLiteral("Image1")};
+  QStringList expected;
   for (const char *name : CommandButtons)
     expected << QString::fromLatin1(name);
   for (const char *name : LinkLabels)
@@ -328,7 +329,6 @@ void tst_Unt_Main::keysActLikeClicks_data() {
   QTest::newRow("Enter on a link") << "Label11" << int(Qt::Key_Return);
   QTest::newRow("Space on a link") << "Label16" << int(Qt::Key_Space);
   QTest::newRow("Enter on one of the nine") << "Label9" << int(Qt::Key_Return);
-  QTest::newRow("Enter on the banner") << "Image1" << int(Qt::Key_Return);
   QTest::newRow("Enter on the home-page button") << "RzButton8" << int(Qt::Key_Return);
   QTest::newRow("keypad Enter on the exit button") << "RzButton7" << int(Qt::Key_Enter);
   QTest::newRow("Space on the exit button") << "RzButton7" << int(Qt::Key_Space);
