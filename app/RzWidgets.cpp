@@ -229,8 +229,17 @@ void RzClickLabel::paintEvent(QPaintEvent *event) {
   }
   const QRect textRect =
       style()->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text());
-  DrawFocusRectangle(painter, textRect.adjusted(-1, 0, 1, 0).intersected(rect()),
-                     palette().color(QPalette::WindowText));
+  const QColor color = palette().color(QPalette::WindowText);
+  const QRect around = textRect.adjusted(-2, -1, 2, 1);
+  if (rect().contains(around)) {
+    DrawFocusRectangle(painter, around, color);
+    return;
+  }
+  // Labels sized to their text (the link column, the mail address) leave no
+  // room round it: a dotted underline along the bottom row instead.
+  const QRect text = textRect.intersected(rect());
+  painter.setPen(QPen(color, 1, Qt::DotLine));
+  painter.drawLine(text.left(), height() - 1, text.right(), height() - 1);
 }
 
 void RzClickLabel::mousePressEvent(QMouseEvent *event) {
