@@ -95,6 +95,10 @@ void ShowMovieDivination(int movieKind) {
     FrmFlash->setWindowTitle(MovieCaption(*row));
     FrmFlash->SetMovie(MoviePath(GetAppDir(), *row));
   }
+  // A screen reader names the player after the movie; what the movie shows
+  // is drawn, so the description says how to take part.
+  FrmFlash->Player()->setAccessibleName(FrmFlash->windowTitle());
+  FrmFlash->Player()->setAccessibleDescription(QStringLiteral("动画占卜，用鼠标或键盘操作"));
   FrmFlash->show();
   // The new movie takes the keyboard: a key meant for the movie must not
   // press the main window's button again.

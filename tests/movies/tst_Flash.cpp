@@ -67,6 +67,8 @@ void tst_Flash::showMovieDivination() {
   ShowMovieDivination(kind);
   QVERIFY(FrmFlash);
   QCOMPARE(FrmFlash->windowTitle(), caption);
+  QCOMPARE(FrmFlash->Player()->accessibleName(), caption);
+  QVERIFY(!FrmFlash->Player()->accessibleDescription().isEmpty());
   QVERIFY(FrmFlash->isVisible());
   if (movie.isEmpty()) {
     QCOMPARE(FrmFlash->Movie(), QString());
