@@ -24,6 +24,22 @@ IconvHandle OpenConverter(const char *to, const char *from) {
   return IconvHandle(cd);
 }
 
+// Opening a converter loads its module: keep one per direction and thread,
+// brought back to its initial state before each use.
+iconv_t ToGbkConverter() {
+  thread_local const IconvHandle cd = OpenConverter(CodePage, "UTF-8");
+  if (cd)
+    iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
+  return static_cast<iconv_t>(cd.get());
+}
+
+iconv_t FromGbkConverter() {
+  thread_local const IconvHandle cd = OpenConverter("UTF-16LE", CodePage);
+  if (cd)
+    iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
+  return static_cast<iconv_t>(cd.get());
+}
+
 bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 } // namespace
@@ -36,7 +52,7 @@ std::optional<QByteArray> ToGbk(QStringView text) {
   // not pass for a character of the text.
   if (QString::fromUtf8(utf8) != text)
     return std::nullopt;
-  IconvHandle cd = OpenConverter(CodePage, "UTF-8");
+  iconv_t cd = ToGbkConverter();
   if (!cd)
     return std::nullopt;
   QByteArray out(utf8.size() * 2 + 4, Qt::Uninitialized);
@@ -44,7 +60,7 @@ std::optional<QByteArray> ToGbk(QStringView text) {
   size_t inLeft = static_cast<size_t>(utf8.size());
   char *outPtr = out.data();
   size_t outLeft = static_cast<size_t>(out.size());
-  if (iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
+  if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
     return std::nullopt;
   out.truncate(out.size() - static_cast<qsizetype>(outLeft));
   return out;
@@ -54,7 +70,7 @@ QString FromGbk(QByteArrayView bytes) {
   QString result;
   if (bytes.isEmpty())
     return result;
-  IconvHandle cd = OpenConverter("UTF-16LE", CodePage);
+  iconv_t cd = FromGbkConverter();
   if (!cd)
     return QString(bytes.size(), QChar::ReplacementCharacter);
   result.reserve(bytes.size());
@@ -64,7 +80,7 @@ QString FromGbk(QByteArrayView bytes) {
   while (inLeft > 0) {
     char *outPtr = buffer.data();
     size_t outLeft = static_cast<size_t>(buffer.size());
-    const size_t rc = iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
+    const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     const qsizetype produced = buffer.size() - static_cast<qsizetype>(outLeft);
     result.append(QStringView(reinterpret_cast<const char16_t *>(buffer.constData()), produced / 2));
     if (rc != static_cast<size_t>(-1))
@@ -76,7 +92,7 @@ QString FromGbk(QByteArrayView bytes) {
     result.append(QChar::ReplacementCharacter);
     ++in;
     --inLeft;
-    iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   return result;
 }
