@@ -8,6 +8,7 @@
 #include "RzWidgets.h"
 #include "Uabout.h"
 #include "Unt_servers.h"
+#include "Untcezhi.h"
 #include "ui_Unt_Main.h"
 
 #include <QCloseEvent>
@@ -80,7 +81,7 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
 
 TFrmmain::~TFrmmain() = default;
 
-void TFrmmain::RzButton1Click() {}
+void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
 void TFrmmain::RzButton4Click() {}
 

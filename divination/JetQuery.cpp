@@ -1,0 +1,415 @@
+#include "JetQuery.h"
+
+#include "Gbk.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <mdbsql.h>
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// mdbtools writes its diagnostics (file not found, parse errors, debug output
+// switched on through MDBOPTS) straight to file descriptor 2. While a query
+// runs, that descriptor points at /dev/null; the program's one UI thread runs
+// every query, so nothing of ours is lost in between.
+class QuietStderr {
+public:
+  QuietStderr() {
+    std::fflush(stderr);
+    Saved = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (Saved >= 0 && null >= 0)
+      ::dup2(null, STDERR_FILENO);
+    if (null >= 0)
+      ::close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (Saved >= 0) {
+      ::dup2(Saved, STDERR_FILENO);
+      ::close(Saved);
+    }
+  }
+  QuietStderr(const QuietStderr &) = delete;
+  QuietStderr &operator=(const QuietStderr &) = delete;
+
+private:
+  int Saved = -1;
+};
+
+// GBK with '?' for every character that has no GBK form.
+QByteArray ToGbkLossy(const QString &text) {
+  if (std::optional<QByteArray> whole = Gbk::ToGbk(text))
+    return *whole;
+  QByteArray out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const std::optional<QByteArray> one = Gbk::ToGbk(QStringView(text).sliced(i, length));
+    out += one ? *one : QByteArray("?");
+    i += length - 1;
+  }
+  return out;
+}
+
+// The statement with every string literal replaced by '0', '1', ... and the
+// literals' values read the Jet way ('' inside a literal is one quote).
+// mdbtools keeps a doubled quote doubled, and its lexer reads '...''...' as
+// a path name rather than a string, so it never sees a literal of ours.
+struct Literals {
+  QString Statement;
+  QStringList Values;
+};
+
+Literals SeparateLiterals(const QString &statement) {
+  Literals result;
+  qsizetype i = 0;
+  while (i < statement.size()) {
+    if (statement[i] != u'\'') {
+      result.Statement += statement[i++];
+      continue;
+    }
+    QString value;
+    ++i;
+    for (;;) {
+      if (i >= statement.size())
+        throw JetError("string literal without its closing quote");
+      if (statement[i] == u'\'') {
+        if (i + 1 < statement.size() && statement[i + 1] == u'\'') {
+          value += u'\'';
+          i += 2;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      value += statement[i++];
+    }
+    result.Statement += u'\'' + QString::number(result.Values.size()) + u'\'';
+    result.Values += value;
+  }
+  return result;
+}
+
+struct PatternItem {
+  enum Kind { AnyRun, AnyOne, Set, Literal };
+  explicit PatternItem(Kind what, char16_t character = 0) : What(what), Character(character) {}
+  Kind What;
+  char16_t Character;          // Literal, folded
+  QString Members;             // Set: folded characters, ranges as a-z triples
+  bool Negated = false;        // Set
+  bool MatchesNothing = false; // "[]": stands for the zero-length string
+};
+
+char16_t Fold(QChar c) { return c.toCaseFolded().unicode(); }
+
+std::vector<PatternItem> ParsePattern(QStringView pattern) {
+  std::vector<PatternItem> items;
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    const QChar c = pattern[i];
+    if (c == u'%') {
+      items.emplace_back(PatternItem::AnyRun);
+    } else if (c == u'_') {
+      items.emplace_back(PatternItem::AnyOne);
+    } else if (c == u'[') {
+      const qsizetype close = pattern.indexOf(u']', i + 1);
+      if (close < 0)
+        throw JetError("invalid pattern string");
+      PatternItem set(PatternItem::Set);
+      QStringView inside = pattern.sliced(i + 1, close - i - 1);
+      if (inside.startsWith(u'!') && inside.size() > 1) {
+        set.Negated = true;
+        inside = inside.sliced(1);
+      }
+      if (inside.isEmpty())
+        set.MatchesNothing = true;
+      for (QChar m : inside)
+        set.Members += QChar(Fold(m));
+      items.push_back(set);
+      i = close;
+    } else {
+      items.emplace_back(PatternItem::Literal, Fold(c));
+    }
+  }
+  return items;
+}
+
+bool InSet(const PatternItem &set, char16_t c) {
+  bool found = false;
+  const QString &m = set.Members;
+  for (qsizetype k = 0; k < m.size() && !found; ++k) {
+    if (k + 2 < m.size() && m[k + 1] == u'-') {
+      found = m[k].unicode() <= c && c <= m[k + 2].unicode();
+      k += 2;
+    } else {
+      found = m[k].unicode() == c;
+    }
+  }
+  return found != set.Negated;
+}
+
+// Whether items[p..] matches value[v..]; one '%' at a time is backtracked,
+// which is enough since every other item takes exactly one character (or,
+// for "[]", none).
+bool MatchFrom(const std::vector<PatternItem> &items, const std::vector<char16_t> &value) {
+  size_t p = 0, v = 0;
+  std::optional<std::pair<size_t, size_t>> retry; // pattern after the last %, value position
+  while (true) {
+    if (p < items.size()) {
+      const PatternItem &item = items[p];
+      if (item.What == PatternItem::AnyRun) {
+        retry = std::pair{++p, v};
+        continue;
+      }
+      if (item.What == PatternItem::Set && item.MatchesNothing) {
+        ++p;
+        continue;
+      }
+      if (v < value.size()) {
+        const char16_t c = value[v];
+        const bool ok = item.What == PatternItem::AnyOne || (item.What == PatternItem::Literal && item.Character == c) ||
+                        (item.What == PatternItem::Set && InSet(item, c));
+        if (ok) {
+          ++p;
+          ++v;
+          continue;
+        }
+      }
+    } else if (v == value.size()) {
+      return true;
+    }
+    if (!retry || retry->second >= value.size())
+      return false;
+    p = retry->first;
+    v = ++retry->second;
+  }
+}
+
+bool TextEquals(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+} // namespace
+
+bool JetLike(QStringView value, QStringView pattern) {
+  const std::vector<PatternItem> items = ParsePattern(pattern);
+  std::vector<char16_t> folded;
+  folded.reserve(static_cast<size_t>(value.size()));
+  for (QChar c : value)
+    folded.push_back(Fold(c));
+  return MatchFrom(items, folded);
+}
+
+QString DataSourceOf(const QString &connection) {
+  for (const QString &part : connection.split(u';')) {
+    const qsizetype equals = part.indexOf(u'=');
+    if (equals > 0 && part.first(equals).trimmed().compare(u"Data Source", Qt::CaseInsensitive) == 0)
+      return part.sliced(equals + 1).trimmed();
+  }
+  return QString();
+}
+
+struct JetQuery::Result {
+  MdbSQL *Sql = nullptr;
+  MdbSargNode *Condition = nullptr;
+  std::vector<std::vector<char>> OwnBuffers;
+  bool Empty = true;
+  QList<QByteArray> Row;
+
+  ~Result() {
+    QuietStderr quiet;
+    if (Condition)
+      mdb_sql_free_tree(Condition);
+    if (Sql)
+      mdb_sql_exit(Sql); // frees the result and closes the file
+  }
+};
+
+namespace {
+
+// Which columns of the row just fetched are NULL. The bound text of a NULL
+// and of a zero-length text are both empty, so this is read from the row's
+// null mask, only when a value is empty.
+class RowNulls {
+public:
+  explicit RowNulls(MdbTableDef *table) : Table(table) {}
+  bool IsNull(const MdbColumn *col) {
+    if (!Read) {
+      Read = true;
+      MdbHandle *mdb = Table->entry->mdb;
+      int start = 0;
+      size_t size = 0;
+      if (Table->cur_row > 0 && mdb_find_row(mdb, static_cast<int>(Table->cur_row) - 1, &start, &size) == 0 &&
+          size > 0) {
+        Fields.resize(Table->num_cols);
+        const int count = mdb_crack_row(Table, start & 0x1fff, size, Fields.data()); // 0x1fff: offset bits
+        Fields.resize(count > 0 ? static_cast<size_t>(count) : 0);
+      }
+    }
+    for (const MdbField &field : Fields)
+      if (field.colnum == col->col_num)
+        return field.is_null != 0;
+    return false;
+  }
+
+private:
+  MdbTableDef *Table;
+  bool Read = false;
+  std::vector<MdbField> Fields;
+};
+
+struct Evaluation {
+  const QStringList &Values;
+  RowNulls &Nulls;
+
+  // Jet's three-valued logic: empty means NULL (neither true nor false).
+  std::optional<bool> Test(const MdbSargNode *node) {
+    switch (node->op) {
+    case MDB_AND: {
+      const std::optional<bool> a = Test(node->left), b = Test(node->right);
+      if (a == false || b == false)
+        return false;
+      return a && b ? std::optional<bool>(true) : std::nullopt;
+    }
+    case MDB_OR: {
+      const std::optional<bool> a = Test(node->left), b = Test(node->right);
+      if (a == true || b == true)
+        return true;
+      return a && b ? std::optional<bool>(false) : std::nullopt;
+    }
+    case MDB_NOT: {
+      const std::optional<bool> a = Test(node->left);
+      return a ? std::optional<bool>(!*a) : std::nullopt;
+    }
+    default:
+      break;
+    }
+    const auto *bound = static_cast<const char *>(node->col->bind_ptr);
+    const bool null = bound[0] == '\0' && Nulls.IsNull(node->col);
+    if (node->op == MDB_ISNULL)
+      return null;
+    if (node->op == MDB_NOTNULL)
+      return !null;
+    if (null)
+      return std::nullopt;
+    const QString value = QString::fromUtf8(bound);
+    const QString &literal = Values[QByteArrayView(node->value.s).toInt()];
+    switch (node->op) {
+    case MDB_LIKE:
+    case MDB_ILIKE:
+      return JetLike(value, literal);
+    case MDB_EQUAL:
+      return TextEquals(value, literal);
+    case MDB_NEQ:
+      return !TextEquals(value, literal);
+    default:
+      throw JetError("comparison not supported");
+    }
+  }
+};
+
+// Every comparison names a text column of the table and a literal of ours.
+void CheckCondition(const MdbSargNode *node, qsizetype literals) {
+  if (!node)
+    return;
+  if (node->op == MDB_AND || node->op == MDB_OR || node->op == MDB_NOT) {
+    CheckCondition(node->left, literals);
+    CheckCondition(node->right, literals);
+    return;
+  }
+  if (!node->col)
+    throw JetError("unknown column in the condition");
+  if (node->op == MDB_ISNULL || node->op == MDB_NOTNULL)
+    return;
+  bool isNumber = false;
+  const int index = QByteArrayView(node->value.s).toInt(&isNumber);
+  if (node->val_type != MDB_TEXT || !isNumber || index < 0 || index >= literals)
+    throw JetError("data type mismatch in the condition");
+}
+
+void BindConditionColumns(MdbSargNode *node, std::vector<std::vector<char>> &buffers, size_t size) {
+  if (!node)
+    return;
+  if (node->col && !node->col->bind_ptr) {
+    buffers.emplace_back(size, '\0');
+    node->col->bind_ptr = buffers.back().data();
+  }
+  BindConditionColumns(node->left, buffers, size);
+  BindConditionColumns(node->right, buffers, size);
+}
+
+} // namespace
+
+JetQuery::JetQuery() = default;
+
+JetQuery::~JetQuery() = default;
+
+void JetQuery::SetConnectionString(const QString &connection) { Connection = connection; }
+
+void JetQuery::SetSql(const QByteArray &statementGbk) { Statement = statementGbk; }
+
+void JetQuery::Open() {
+  Opened.reset();
+  const QString path = DataSourceOf(Connection);
+  // Checked here: mdbtools would otherwise go looking along MDBPATH (and loops
+  // forever on an empty entry in it).
+  if (path.isEmpty() || !QFileInfo(path).isFile())
+    throw JetError("database file not found");
+  const Literals literals = SeparateLiterals(Gbk::FromGbk(Statement));
+
+  auto result = std::make_unique<Result>();
+  QuietStderr quiet;
+  MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+  if (!mdb)
+    throw JetError("not a database");
+  result->Sql = mdb_sql_init();
+  result->Sql->mdb = mdb;
+  if (!IS_JET3(mdb)) {
+    // Jet 4 stores text as UCS-2; have it as UTF-8 whatever MDBICONV says,
+    // since a LIKE on UTF-8 bytes can never match part of a character.
+    mdb_iconv_close(mdb);
+    mdb->iconv_in = iconv_open("UTF-8", "UCS-2LE");
+    mdb->iconv_out = iconv_open("UCS-2LE", "UTF-8");
+  }
+
+  MdbSQL *sql = result->Sql;
+  const QByteArray text = literals.Statement.toUtf8();
+  if (!mdb_sql_run_query(sql, text.constData()) || mdb_sql_has_error(sql) || !sql->cur_table)
+    throw JetError(mdb_sql_has_error(sql) ? mdb_sql_last_error(sql) : "statement not run");
+  MdbTableDef *table = sql->cur_table;
+  // The condition is evaluated here, the Jet way, instead of by mdbtools.
+  result->Condition = table->sarg_tree;
+  table->sarg_tree = nullptr;
+  CheckCondition(result->Condition, literals.Values.size());
+  BindConditionColumns(result->Condition, result->OwnBuffers, mdb->bind_size);
+
+  const long limit = sql->limit; // TOP n; -1 when there is none
+  while (limit != 0 && mdb_fetch_row(table)) {
+    RowNulls nulls(table);
+    if (result->Condition && Evaluation{literals.Values, nulls}.Test(result->Condition) != true)
+      continue;
+    result->Empty = false;
+    for (unsigned i = 0; i < sql->num_columns; ++i) {
+      const auto *bound = static_cast<const char *>(g_ptr_array_index(sql->bound_values, i));
+      result->Row += ToGbkLossy(QString::fromUtf8(bound));
+    }
+    break;
+  }
+  Opened = std::move(result);
+}
+
+bool JetQuery::IsEmpty() const { return !Opened || Opened->Empty; }
+
+QByteArray JetQuery::FieldAsText(int index) const {
+  if (!Opened || Opened->Empty)
+    throw JetError("no current row");
+  if (index < 0 || index >= Opened->Row.size())
+    throw JetError("no such column in the result");
+  return Opened->Row[index];
+}

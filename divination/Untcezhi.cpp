@@ -1,0 +1,204 @@
+#include "Untcezhi.h"
+
+#include "Gbk.h"
+#include "RzWidgets.h"
+#include "SignDatabase.h"
+#include "ui_Untcezhi.h"
+
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QScreen>
+
+// Our own wording of the oracle's tradition; the last line is the note on
+// stroke counts. Every line is at most 78 bytes of GBK.
+const QString IntroductionText = QStringLiteral(
+    "    \r"
+    "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
+    "人知晓。\r"
+    "\r"
+    "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
+    "\r"
+    "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
+    "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
+    "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
+    "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
+    "用来判断吉凶祸福，决定进退取舍。\r"
+    "\r"
+    "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
+
+namespace {
+
+// RGB(205, 236, 251), the light blue of the panels and the introduction.
+constexpr QRgb LightBlue = qRgb(205, 236, 251);
+
+void PaintBackground(QWidget *widget, QRgb color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, color);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+// A glyph strip of 32 x 16: the normal image, then the disabled one.
+QIcon GlyphIcon(const QString &resource) {
+  const QPixmap strip(resource);
+  QIcon icon;
+  icon.addPixmap(strip.copy(0, 0, 16, 16), QIcon::Normal);
+  icon.addPixmap(strip.copy(16, 0, 16, 16), QIcon::Disabled);
+  return icon;
+}
+
+// A fixed text of the window as GBK (all of them have a GBK form).
+QByteArray Text(QStringView text) { return Gbk::ToGbk(text).value_or(QByteArray()); }
+
+qsizetype GbkSize(QStringView text) {
+  const std::optional<QByteArray> gbk = Gbk::ToGbk(text);
+  return gbk ? gbk->size() : -1;
+}
+
+} // namespace
+
+QString FitEditText(QStringView before, QStringView after, qsizetype maxBytes) {
+  const qsizetype afterSize = GbkSize(after);
+  if (afterSize >= 0 && afterSize <= maxBytes)
+    return after.toString();
+  // after = head + inserted + tail, where head and tail are kept from before.
+  qsizetype head = 0;
+  while (head < before.size() && head < after.size() && before[head] == after[head])
+    ++head;
+  qsizetype tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+    ++tail;
+  const QStringView kept[] = {after.first(head), after.last(tail)};
+  qsizetype room = maxBytes;
+  for (QStringView part : kept)
+    room -= std::max<qsizetype>(GbkSize(part), 0);
+  QString inserted;
+  const QStringView offered = after.sliced(head, after.size() - head - tail);
+  for (qsizetype i = 0; i < offered.size();) {
+    const qsizetype length = offered[i].isHighSurrogate() && i + 1 < offered.size() ? 2 : 1;
+    const qsizetype size = GbkSize(offered.sliced(i, length));
+    if (size < 0 || size > room)
+      break;
+    inserted += offered.sliced(i, length);
+    room -= size;
+    i += length;
+  }
+  return kept[0].toString() + inserted + kept[1].toString();
+}
+
+TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmcezhi>()) {
+  ui->setupUi(this);
+  // System menu and close box only; the border stays resizable.
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  // The window is destroyed once it is closed; the next opening makes a new one.
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  QFont font(QStringLiteral("宋体"));
+  font.setPixelSize(12);
+  setFont(font);
+
+  ui->RzLabel1->setText(QString(IntroductionText).replace(u'\r', u'\n'));
+  PaintBackground(ui->RzLabel1, LightBlue);
+  for (QWidget *panel : {ui->RzPanel2, ui->RzPanel3})
+    PaintBackground(panel, LightBlue);
+
+  const std::pair<RzButton *, const char *> buttons[] = {
+      {ui->RzBitBtn1, ":/glyphs/Ok.png"}, {ui->RzBitBtn2, ":/glyphs/Undo.png"}, {ui->RzBitBtn3, ":/glyphs/Exit.png"}};
+  for (const auto &[button, glyph] : buttons) {
+    button->setFrameColor(QColor(0, 60, 116));
+    button->setFaceColor(QColor(244, 244, 240));
+    button->setTextColor(QColor(0, 0, 0));
+    // The shared look sets bold text; these buttons use the window's font.
+    button->setStyleSheet(button->styleSheet() + QStringLiteral(" RzButton { font-weight: normal; }"));
+    button->setIcon(GlyphIcon(QString::fromLatin1(glyph)));
+    button->setIconSize(QSize(16, 16));
+    button->setAutoDefault(false);
+  }
+
+  for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3}) {
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
+  }
+  connect(ui->RzBitBtn1, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn1Click);
+  connect(ui->RzBitBtn2, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn2Click);
+  connect(ui->RzBitBtn3, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn3Click);
+
+  resize(487, 498);
+  if (const QScreen *screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+  ui->RzEdit1->setFocus();
+}
+
+TFrmcezhi::~TFrmcezhi() = default;
+
+bool TFrmcezhi::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::KeyPress) {
+    for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
+      if (watched == edit)
+        return EditKeyPress(edit, static_cast<QKeyEvent *>(event)->text());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TFrmcezhi::EditKeyPress(QLineEdit *, const QString &typed) {
+  // Keys that type nothing (arrows, Delete, Tab's focus move) are no
+  // character codes and reach the edit as they are.
+  if (typed.isEmpty() || typed == u"\t")
+    return false;
+  const char32_t code = typed.toUcs4().value(0);
+  if (!PassesKeyFilter(code))
+    return true;
+  if (code == 13) {
+    focusNextChild(); // from the third edit on to "测算"
+    return true;
+  }
+  return false;
+}
+
+void TFrmcezhi::EditTextEdited(QLineEdit *edit, const QString &text) {
+  QString &accepted = Accepted[edit == ui->RzEdit1 ? 0 : edit == ui->RzEdit2 ? 1 : 2];
+  const QString fitted = FitEditText(accepted, text);
+  if (fitted != text) {
+    const int cursor = std::min<int>(edit->cursorPosition(), int(fitted.size()));
+    edit->setText(fitted);
+    edit->setCursorPosition(cursor);
+  }
+  accepted = fitted;
+}
+
+void TFrmcezhi::AppendLine(const QByteArray &lineGbk) { ui->RzMemo1->appendPlainText(Gbk::FromGbk(lineGbk)); }
+
+void TFrmcezhi::RzBitBtn1Click() {
+  const auto read = [](const QLineEdit *edit) { return Gbk::TrimBytes(Gbk::ToGbk(edit->text()).value_or(QByteArray())); };
+  for (const QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
+    if (read(edit).isEmpty())
+      return;
+  const QByteArray characters = read(ui->RzEdit1) + read(ui->RzEdit2) + read(ui->RzEdit3);
+  ui->RzMemo1->clear();
+  AppendLine(Text(u"你测算的三个字是:") + characters + Text(u" 解析如下..."));
+  AppendLine("");
+  // Cut by byte position: with one two-byte character per edit, the pieces
+  // are the three characters.
+  const QByteArray first = Gbk::CopyBytes(characters, 1, 2);
+  const QByteArray second = Gbk::CopyBytes(characters, 3, 2);
+  const QByteArray third = Gbk::CopyBytes(characters, 5, 2);
+  AppendLine("    " + GetSignText(first, second, third, false));
+  AppendLine("");
+  AppendLine("    " + GetSignText(first, second, third, true));
+}
+
+void TFrmcezhi::RzBitBtn2Click() {
+  ui->RzEdit1->clear();
+  ui->RzEdit2->clear();
+  ui->RzEdit3->clear();
+  for (QString &accepted : Accepted)
+    accepted.clear();
+}
+
+void TFrmcezhi::RzBitBtn3Click() { reject(); }
+
+void ShowCharacterDivination() {
+  auto *window = new TFrmcezhi();
+  window->exec();
+}

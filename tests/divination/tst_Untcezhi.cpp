@@ -1,0 +1,337 @@
+#include "ErrorHandler.h"
+#include "Gbk.h"
+#include "JetWriter.h"
+#include "RzWidgets.h"
+#include "SignDatabase.h"
+#include "SignDatabaseSources.h"
+#include "SilentAbort.h"
+#include "Untcezhi.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
+
+// 天 4, 地 6, 人 2 strokes: sign 078.
+void WriteSignFile() {
+  Jet::WriteDatabase(
+      SignFile(),
+      {{u"bihua"_qs,
+        {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
+        {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
+       {u"vandrel"_qs,
+        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+        {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
+}
+
+} // namespace
+
+class tst_Untcezhi : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init();
+  void cleanup();
+  void layoutFollowsTheDesign();
+  void introduction();
+  void typedKeys_data();
+  void typedKeys();
+  void enterWalksTheFocus();
+  void fitEditText_data();
+  void fitEditText();
+  void pastedTextIsCutToFit();
+  void reportForThreeCharacters();
+  void blankEditLeavesTheMemo_data();
+  void blankEditLeavesTheMemo();
+  void secondComputeReplacesTheReport();
+  void clearKeepsTheMemo();
+  void piecesStraddleCharacters();
+  void absentDatabaseLeavesTheHeading();
+  void failedTextLookupLeavesFourLines();
+  void reopeningShowsAnEmptyWindow();
+
+private:
+  template <class T> T *Find(const char *name) { return Window->findChild<T *>(QString::fromLatin1(name)); }
+  QStringList MemoLines() { return Find<QPlainTextEdit>("RzMemo1")->toPlainText().split(u'\n'); }
+  void Type(const char *edit, const QString &text) {
+    auto *line = Find<QLineEdit>(edit);
+    line->setFocus();
+    line->insert(text);
+  }
+  // The compute action as the top-level handler runs it: a silent abort ends
+  // it and is discarded.
+  void Compute() {
+    try {
+      Window->RzBitBtn1Click();
+    } catch (const SilentAbort &) {
+    }
+  }
+
+  QPointer<TFrmcezhi> Window;
+  int Lookups = 0;
+};
+
+void tst_Untcezhi::init() {
+  WriteSignFile();
+  Lookups = 0;
+  SetLookupObserver([this](const QByteArray &) { ++Lookups; });
+  Window = new TFrmcezhi();
+  Window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(Window));
+  QApplication::setActiveWindow(Window);
+}
+
+void tst_Untcezhi::cleanup() {
+  delete Window.data();
+  SetLookupObserver({});
+  QFile::remove(SignFile());
+}
+
+void tst_Untcezhi::layoutFollowsTheDesign() {
+  QCOMPARE(Window->windowTitle(), u"测字算命"_qs);
+  QCOMPARE(Window->size(), QSize(487, 498));
+  QVERIFY(!(Window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+  QCOMPARE(Find<QWidget>("RzPanel1")->geometry(), QRect(0, 0, 487, 177));
+  QCOMPARE(Find<QWidget>("RzPanel2")->geometry(), QRect(0, 177, 487, 80));
+  QCOMPARE(Find<QWidget>("RzPanel3")->geometry(), QRect(0, 257, 487, 241));
+  QCOMPARE(Find<QLineEdit>("RzEdit1")->geometry(), QRect(144, 16, 73, 20));
+  QCOMPARE(Find<QLineEdit>("RzEdit2")->geometry(), QRect(224, 16, 73, 20));
+  QCOMPARE(Find<QLineEdit>("RzEdit3")->geometry(), QRect(304, 16, 73, 20));
+  const std::pair<const char *, const char *> buttons[] = {{"RzBitBtn1", "测算"}, {"RzBitBtn2", "清除"}, {"RzBitBtn3", "关闭"}};
+  const int lefts[] = {247, 320, 392};
+  for (int i = 0; i < 3; ++i) {
+    auto *button = Find<RzButton>(buttons[i].first);
+    QCOMPARE(button->text(), QString::fromUtf8(buttons[i].second));
+    QCOMPARE(button->geometry().topLeft(), QPoint(lefts[i], 47));
+    QCOMPARE(button->width(), 65);
+    QCOMPARE(button->frameColor(), QColor(0, 60, 116));
+    QVERIFY(!button->icon().pixmap(16, 16, QIcon::Normal).isNull());
+    QVERIFY(!button->icon().pixmap(16, 16, QIcon::Disabled).isNull());
+  }
+  QCOMPARE(Find<QLabel>("RzLabel2")->text(), u"请输入你测试的三个字:"_qs);
+  QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>("RzEdit1"));
+}
+
+void tst_Untcezhi::introduction() {
+  const QStringList lines = IntroductionText.split(u'\r');
+  QVERIFY(!IntroductionText.contains(u'\n'));
+  QCOMPARE(lines.size(), 13);
+  QCOMPARE(lines.first(), u"    "_qs);
+  QCOMPARE(lines.last(), u"   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。"_qs);
+  // Paragraphs begin with three spaces; empty lines follow the first,
+  // second and fourth paragraph.
+  int paragraphs = 0;
+  QList<int> emptyAfter;
+  for (const QString &line : lines.sliced(1)) {
+    QVERIFY2(Gbk::ToGbk(line).value().size() <= 78, qPrintable(line));
+    if (line.isEmpty())
+      emptyAfter += paragraphs;
+    else if (line.startsWith(u"   ") && !line.startsWith(u"    "))
+      ++paragraphs;
+  }
+  QCOMPARE(paragraphs, 5);
+  QCOMPARE(emptyAfter, (QList<int>{1, 2, 4}));
+  QVERIFY(IntroductionText.contains(u"三百八十四"));
+}
+
+void tst_Untcezhi::typedKeys_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("letter discarded") << int(Qt::Key_A) << u"a"_qs << u"天"_qs;
+  QTest::newRow("digit discarded") << int(Qt::Key_1) << u"1"_qs << u"天"_qs;
+  QTest::newRow("space discarded") << int(Qt::Key_Space) << u" "_qs << u"天"_qs;
+  QTest::newRow("punctuation discarded") << int(Qt::Key_Period) << u"."_qs << u"天"_qs;
+  QTest::newRow("control code discarded") << int(Qt::Key_V) << u"\x16"_qs << u"天"_qs;
+  QTest::newRow("backspace deletes") << int(Qt::Key_Backspace) << u"\b"_qs << QString();
+}
+
+void tst_Untcezhi::typedKeys() {
+  QFETCH(int, key);
+  QFETCH(QString, text);
+  QFETCH(QString, shown);
+  auto *edit = Find<QLineEdit>("RzEdit1");
+  edit->setFocus();
+  QKeyEvent chinese(QEvent::KeyPress, 0, Qt::NoModifier, u"天"_qs);
+  QApplication::sendEvent(edit, &chinese);
+  QCOMPARE(edit->text(), u"天"_qs);
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(edit, &press);
+  QCOMPARE(edit->text(), shown);
+}
+
+void tst_Untcezhi::enterWalksTheFocus() {
+  const char *order[] = {"RzEdit1", "RzEdit2", "RzEdit3"};
+  const char *next[] = {"RzEdit2", "RzEdit3", "RzBitBtn1"};
+  for (int i = 0; i < 3; ++i) {
+    Find<QWidget>(order[i])->setFocus();
+    QTest::keyClick(Find<QWidget>(order[i]), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), Find<QWidget>(next[i]));
+  }
+  QCOMPARE(MemoLines(), QStringList{QString()}); // Enter computed nothing
+}
+
+void tst_Untcezhi::fitEditText_data() {
+  QTest::addColumn<QString>("before");
+  QTest::addColumn<QString>("after");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("one character fits") << QString() << u"天"_qs << u"天"_qs;
+  QTest::newRow("typing into a full edit") << u"天"_qs << u"天地"_qs << u"天"_qs;
+  QTest::newRow("typing before the character") << u"天"_qs << u"地天"_qs << u"天"_qs;
+  QTest::newRow("paste cut to one character") << QString() << u"天地人"_qs << u"天"_qs;
+  QTest::newRow("paste cut before a half character") << u"a"_qs << u"a天"_qs << u"a"_qs;
+  QTest::newRow("two one-byte characters fit") << QString() << u"ab"_qs << u"ab"_qs;
+  QTest::newRow("replacing the selection") << u"天"_qs << u"地人"_qs << u"地"_qs;
+  QTest::newRow("no GBK form refused") << QString() << u"😀"_qs << QString();
+  QTest::newRow("deleting") << u"天"_qs << QString() << QString();
+}
+
+void tst_Untcezhi::fitEditText() {
+  QFETCH(QString, before);
+  QFETCH(QString, after);
+  QFETCH(QString, shown);
+  QCOMPARE(FitEditText(before, after), shown);
+}
+
+void tst_Untcezhi::pastedTextIsCutToFit() {
+  auto *edit = Find<QLineEdit>("RzEdit2");
+  Type("RzEdit2", u"天地人"_qs);
+  QCOMPARE(edit->text(), u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  QCOMPARE(edit->text(), u"天"_qs);
+}
+
+void tst_Untcezhi::reportForThreeCharacters() {
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  QTest::mouseClick(Find<QWidget>("RzBitBtn1"), Qt::LeftButton);
+  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString(),
+                                     u"    天高地厚，人在其中。"_qs}));
+  QCOMPARE(Lookups, 8);
+}
+
+void tst_Untcezhi::blankEditLeavesTheMemo_data() {
+  QTest::addColumn<QString>("first");
+  QTest::addColumn<QString>("second");
+  QTest::addColumn<QString>("third");
+  QTest::newRow("first empty") << QString() << u"地"_qs << u"人"_qs;
+  QTest::newRow("second blanks") << u"天"_qs << u"  "_qs << u"人"_qs;
+  QTest::newRow("third empty") << u"天"_qs << u"地"_qs << QString();
+}
+
+void tst_Untcezhi::blankEditLeavesTheMemo() {
+  QFETCH(QString, first);
+  QFETCH(QString, second);
+  QFETCH(QString, third);
+  Find<QPlainTextEdit>("RzMemo1")->setPlainText(u"上次的结果"_qs);
+  Find<QLineEdit>("RzEdit1")->setText(first);
+  Find<QLineEdit>("RzEdit2")->setText(second);
+  Find<QLineEdit>("RzEdit3")->setText(third);
+  Compute();
+  QCOMPARE(MemoLines(), QStringList{u"上次的结果"_qs});
+  QCOMPARE(Lookups, 0);
+}
+
+void tst_Untcezhi::secondComputeReplacesTheReport() {
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Compute();
+  Compute();
+  QCOMPARE(MemoLines().size(), 5);
+  QCOMPARE(MemoLines().first(), u"你测算的三个字是:天地人 解析如下..."_qs);
+}
+
+void tst_Untcezhi::clearKeepsTheMemo() {
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Compute();
+  QTest::mouseClick(Find<QWidget>("RzBitBtn2"), Qt::LeftButton);
+  for (const char *edit : {"RzEdit1", "RzEdit2", "RzEdit3"})
+    QVERIFY(Find<QLineEdit>(edit)->text().isEmpty());
+  QCOMPARE(MemoLines().size(), 5);
+  // The cleared edits take a new character again.
+  Type("RzEdit1", u"人"_qs);
+  QCOMPARE(Find<QLineEdit>("RzEdit1")->text(), u"人"_qs);
+}
+
+void tst_Untcezhi::piecesStraddleCharacters() {
+  // A pasted one-byte character shifts the six-byte split: "a天地" gives the
+  // pieces a+CC, EC+B5, D8; they are looked up as they are.
+  QList<QByteArray> statements;
+  SetLookupObserver([&](const QByteArray &statement) { statements += statement; });
+  Type("RzEdit1", u"a"_qs);
+  Type("RzEdit2", u"天"_qs);
+  Type("RzEdit3", u"地"_qs);
+  Compute();
+  QCOMPARE(MemoLines().first(), u"你测算的三个字是:a天地 解析如下..."_qs);
+  QCOMPARE(statements.size(), 8);
+  QCOMPARE(statements[0], StrokeCountStatement(QByteArray("a\xCC")));
+  QCOMPARE(statements[1], StrokeCountStatement(QByteArray("\xEC\xB5")));
+  QCOMPARE(statements[2], StrokeCountStatement(QByteArray("\xD8")));
+}
+
+void tst_Untcezhi::absentDatabaseLeavesTheHeading() {
+  QFile::remove(SignFile());
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Compute();
+  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString()}));
+  QCOMPARE(Lookups, 1);
+}
+
+void tst_Untcezhi::failedTextLookupLeavesFourLines() {
+  // The file disappears just before the fifth lookup, the first of the text.
+  SetLookupObserver([this](const QByteArray &) {
+    if (++Lookups == 5)
+      QFile::remove(SignFile());
+  });
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Compute();
+  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
+  QCOMPARE(Lookups, 5);
+}
+
+void tst_Untcezhi::reopeningShowsAnEmptyWindow() {
+  delete Window.data();
+  // Two openings through the main window's command: the first fills in a
+  // report and closes with "关闭", the second must start empty.
+  QStringList seen;
+  for (int opening = 0; opening < 2; ++opening) {
+    QPointer<TFrmcezhi> shown;
+    QTimer::singleShot(0, this, [&] {
+      shown = qobject_cast<TFrmcezhi *>(QApplication::activeModalWidget());
+      QVERIFY(shown);
+      const auto edits = shown->findChildren<QLineEdit *>();
+      QString state;
+      for (const QLineEdit *edit : edits)
+        state += edit->text();
+      state += shown->findChild<QPlainTextEdit *>(u"RzMemo1"_qs)->toPlainText();
+      seen += state;
+      for (QLineEdit *edit : edits)
+        edit->insert(u"天"_qs);
+      shown->RzBitBtn1Click();
+      QTest::mouseClick(shown->findChild<QWidget *>(u"RzBitBtn3"_qs), Qt::LeftButton);
+    });
+    ShowCharacterDivination();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(shown.isNull()); // freed on close
+  }
+  QCOMPARE(seen, (QStringList{QString(), QString()}));
+}
+
+QTEST_MAIN(tst_Untcezhi)
+#include "tst_Untcezhi.moc"

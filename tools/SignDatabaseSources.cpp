@@ -1,0 +1,291 @@
+#include "SignDatabaseSources.h"
+
+#include "Descramble.h" // SignTextKey, SignTextCycles
+#include "Gbk.h"
+#include "SignScramble.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringDecoder>
+
+#include <map>
+
+namespace {
+
+[[noreturn]] void Fail(const QString &name, int line, const QString &message) {
+  throw SourceError(QStringLiteral("%1:%2: %3").arg(name).arg(line).arg(message).toStdString());
+}
+
+// The lines of a UTF-8 source, numbered from 1, without their line ends;
+// comment and empty lines are dropped.
+struct SourceLine {
+  int number;
+  QString text;
+};
+
+std::vector<SourceLine> ReadLines(const QByteArray &utf8, const QString &name) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = decoder(utf8);
+  if (decoder.hasError())
+    Fail(name, 0, QStringLiteral("the file is not valid UTF-8"));
+  std::vector<SourceLine> lines;
+  const QList<QStringView> raw = QStringView(text).split(u'\n');
+  for (int i = 0; i < raw.size(); ++i) {
+    QStringView line = raw[i];
+    if (line.endsWith(u'\r'))
+      line.chop(1);
+    if (i == 0 && line.startsWith(QChar(0xFEFF)))
+      line = line.mid(1);
+    if (line.isEmpty() || line.startsWith(u'#'))
+      continue;
+    lines.push_back({i + 1, line.toString()});
+  }
+  return lines;
+}
+
+// A non-negative decimal count: digits only, no sign, no blanks.
+std::optional<int> ParseCount(const QString &text) {
+  if (text.isEmpty() || text.size() > 9)
+    return std::nullopt;
+  for (QChar c : text)
+    if (c < u'0' || c > u'9')
+      return std::nullopt;
+  return text.toInt();
+}
+
+QString Quoted(const QString &s) { return QStringLiteral("\"%1\"").arg(s); }
+
+// The first character of s that has no GBK form, if any.
+std::optional<QString> FirstNonGbk(const QString &s) {
+  for (qsizetype i = 0; i < s.size();) {
+    const qsizetype len = s[i].isHighSurrogate() && i + 1 < s.size() ? 2 : 1;
+    const QString ch = s.mid(i, len);
+    if (!Gbk::IsGbkEncodable(ch))
+      return ch;
+    i += len;
+  }
+  return std::nullopt;
+}
+
+QString Unescape(const QString &value, const QString &name, int line) {
+  QString out;
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    if (value[i] != u'\\') {
+      out += value[i];
+      continue;
+    }
+    if (++i == value.size())
+      Fail(name, line, QStringLiteral("a backslash ends the value"));
+    switch (value[i].unicode()) {
+    case u't': out += u'\t'; break;
+    case u'n': out += u'\n'; break;
+    case u'r': out += u'\r'; break;
+    case u'\\': out += u'\\'; break;
+    default: Fail(name, line, QStringLiteral("unknown escape \\%1").arg(value[i]));
+    }
+  }
+  return out;
+}
+
+} // namespace
+
+std::vector<StrokeEntry> ParseStrokeSource(const QByteArray &utf8, const QString &name) {
+  std::vector<StrokeEntry> entries;
+  QHash<QString, int> seen; // character -> line
+  for (const SourceLine &line : ReadLines(utf8, name)) {
+    const QStringList fields = line.text.split(u'\t');
+    if (fields.size() != 2)
+      Fail(name, line.number, QStringLiteral("expected character<TAB>count"));
+    const QString &character = fields[0];
+    const QString record = QStringLiteral("record %1").arg(Quoted(character));
+    const bool single = character.size() == 1 || (character.size() == 2 && character[0].isHighSurrogate());
+    if (!single)
+      Fail(name, line.number, QStringLiteral("%1: expected exactly one character").arg(record));
+    if (!Gbk::IsGbkEncodable(character))
+      Fail(name, line.number, QStringLiteral("%1: the character is outside GBK").arg(record));
+    if (seen.contains(character))
+      Fail(name, line.number,
+           QStringLiteral("%1: the character is listed twice (first on line %2)").arg(record).arg(seen[character]));
+    const auto count = ParseCount(fields[1]);
+    if (!count)
+      Fail(name, line.number,
+           QStringLiteral("%1: the stroke count %2 is not a non-negative number").arg(record, Quoted(fields[1])));
+    seen.insert(character, line.number);
+    entries.push_back({character, *count});
+  }
+  return entries;
+}
+
+std::vector<SignEntry> ParseSignSource(const QByteArray &utf8, const QString &name) {
+  std::vector<SignEntry> entries;
+  QHash<QString, int> seen; // id -> line
+  for (const SourceLine &line : ReadLines(utf8, name)) {
+    const QStringList fields = line.text.split(u'\t');
+    if (fields.size() != 3)
+      Fail(name, line.number, QStringLiteral("expected id<TAB>title<TAB>text"));
+    const QString &id = fields[0];
+    const QString record = QStringLiteral("record %1").arg(Quoted(id));
+    const auto number = id.size() == 3 ? ParseCount(id) : std::nullopt;
+    if (!number || *number > 383)
+      Fail(name, line.number, QStringLiteral("%1: the id must be three digits from 000 to 383").arg(record));
+    if (seen.contains(id))
+      Fail(name, line.number, QStringLiteral("%1: the id is used twice (first on line %2)").arg(record).arg(seen[id]));
+    for (int f = 1; f <= 2; ++f)
+      if (const auto bad = FirstNonGbk(fields[f]))
+        Fail(name, line.number,
+             QStringLiteral("%1: the %2 holds %3, which is outside GBK")
+                 .arg(record, f == 1 ? QStringLiteral("title") : QStringLiteral("text"), Quoted(*bad)));
+    if (fields[1].size() > MaxTitleChars)
+      Fail(name, line.number,
+           QStringLiteral("%1: the title has %2 characters, at most %3 fit")
+               .arg(record)
+               .arg(fields[1].size())
+               .arg(MaxTitleChars));
+    const qsizetype bytes = Gbk::ToGbk(fields[2])->size();
+    if (bytes > MaxSignTextBytes)
+      Fail(name, line.number,
+           QStringLiteral("%1: the text takes %2 GBK bytes, at most %3 fit").arg(record).arg(bytes).arg(MaxSignTextBytes));
+    seen.insert(id, line.number);
+    entries.push_back({id, fields[1], fields[2]});
+  }
+  return entries;
+}
+
+std::vector<Jet::Table> ParseTableDescription(const QByteArray &utf8, const QString &name) {
+  std::vector<Jet::Table> tables;
+  std::vector<std::vector<bool>> scrambled; // per table, per column
+  for (const SourceLine &line : ReadLines(utf8, name)) {
+    const QStringList fields = line.text.split(u'\t');
+    const QString &kind = fields[0];
+    if (kind == u"table") {
+      if (fields.size() != 2)
+        Fail(name, line.number, QStringLiteral("expected table<TAB>name"));
+      tables.push_back({fields[1], {}, {}});
+      scrambled.emplace_back();
+      continue;
+    }
+    if (tables.empty())
+      Fail(name, line.number, QStringLiteral("a table line must come first"));
+    Jet::Table &table = tables.back();
+    if (kind == u"column") {
+      if (!table.rows.empty())
+        Fail(name, line.number, QStringLiteral("columns must come before the rows"));
+      if (fields.size() < 3 || fields.size() > 4)
+        Fail(name, line.number, QStringLiteral("expected column<TAB>name<TAB>type[<TAB>length]"));
+      Jet::Column column;
+      column.name = fields[1];
+      const QString &type = fields[2];
+      bool scramble = false;
+      if (type == u"text")
+        column.type = Jet::ColumnType::Text;
+      else if (type == u"memo")
+        column.type = Jet::ColumnType::Memo;
+      else if (type == u"scrambled")
+        column.type = Jet::ColumnType::Memo, scramble = true;
+      else if (type == u"long")
+        column.type = Jet::ColumnType::Long;
+      else if (type == u"integer")
+        column.type = Jet::ColumnType::Integer;
+      else
+        Fail(name, line.number, QStringLiteral("unknown column type %1").arg(Quoted(type)));
+      if (fields.size() == 4) {
+        const auto length = ParseCount(fields[3]);
+        if (!length || column.type != Jet::ColumnType::Text)
+          Fail(name, line.number, QStringLiteral("a length is a number and only text columns have one"));
+        column.maxLength = *length;
+      }
+      table.columns.push_back(column);
+      scrambled.back().push_back(scramble);
+    } else if (kind == u"row") {
+      if (std::size_t(fields.size() - 1) != table.columns.size())
+        Fail(name, line.number,
+             QStringLiteral("the row has %1 values for %2 columns").arg(fields.size() - 1).arg(table.columns.size()));
+      std::vector<Jet::Value> row;
+      for (qsizetype i = 1; i < fields.size(); ++i) {
+        const Jet::Column &column = table.columns[std::size_t(i - 1)];
+        if (fields[i] == u"\\N") {
+          row.emplace_back(std::monostate{});
+          continue;
+        }
+        const QString value = Unescape(fields[i], name, line.number);
+        if (column.type == Jet::ColumnType::Long || column.type == Jet::ColumnType::Integer) {
+          bool ok = false;
+          const int number = value.toInt(&ok);
+          if (!ok)
+            Fail(name, line.number, QStringLiteral("column %1: %2 is no integer").arg(Quoted(column.name), Quoted(value)));
+          row.emplace_back(std::int32_t(number));
+        } else if (scrambled.back()[std::size_t(i - 1)]) {
+          if (const auto bad = FirstNonGbk(value))
+            Fail(name, line.number, QStringLiteral("column %1: %2 is outside GBK").arg(Quoted(column.name), Quoted(*bad)));
+          row.emplace_back(StoredSignText(value));
+        } else {
+          row.emplace_back(value);
+        }
+      }
+      table.rows.push_back(std::move(row));
+    } else {
+      Fail(name, line.number, QStringLiteral("expected a table, column or row line"));
+    }
+  }
+  return tables;
+}
+
+namespace {
+
+Jet::Column MakeColumn(const char *name, Jet::ColumnType type, int maxLength = 255) {
+  Jet::Column c;
+  c.name = QString::fromLatin1(name);
+  c.type = type;
+  c.maxLength = maxLength;
+  return c;
+}
+
+} // namespace
+
+Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout layout) {
+  Jet::Table table;
+  table.name = QStringLiteral("bihua");
+  table.columns = {MakeColumn("hanzi", layout == StrokeLayout::GroupedMemo ? Jet::ColumnType::Memo : Jet::ColumnType::Text),
+                   MakeColumn("num", Jet::ColumnType::Long)};
+  if (layout == StrokeLayout::PerCharacter) {
+    for (const StrokeEntry &e : strokes)
+      table.rows.push_back({e.character, std::int32_t(e.strokes)});
+    return table;
+  }
+  // Counts in ascending order, each count's characters in source order.
+  std::map<int, QString> groups;
+  for (const StrokeEntry &e : strokes)
+    groups[e.strokes] += e.character;
+  for (const auto &[count, characters] : groups) {
+    if (layout == StrokeLayout::GroupedMemo) {
+      table.rows.push_back({characters, std::int32_t(count)});
+      continue;
+    }
+    // Cut between characters, never inside a surrogate pair.
+    for (qsizetype at = 0; at < characters.size();) {
+      qsizetype take = std::min<qsizetype>(255, characters.size() - at);
+      if (at + take < characters.size() && characters[at + take - 1].isHighSurrogate())
+        --take;
+      table.rows.push_back({characters.mid(at, take), std::int32_t(count)});
+      at += take;
+    }
+  }
+  return table;
+}
+
+Jet::Table MakeSignTable(const std::vector<SignEntry> &signs) {
+  Jet::Table table;
+  table.name = QStringLiteral("vandrel");
+  table.columns = {MakeColumn("id", Jet::ColumnType::Text, 3), MakeColumn("title", Jet::ColumnType::Text, MaxTitleChars),
+                   MakeColumn("content", Jet::ColumnType::Memo)};
+  for (const SignEntry &s : signs)
+    table.rows.push_back({s.id, s.title, StoredSignText(s.text)});
+  return table;
+}
+
+QString StoredSignText(const QString &plain) {
+  const std::optional<QByteArray> gbk = Gbk::ToGbk(plain);
+  if (!gbk)
+    throw SourceError("a sign text outside GBK cannot be stored");
+  return QString::fromLatin1(ScrambleSignText(*gbk, SignTextKey, SignTextCycles));
+}

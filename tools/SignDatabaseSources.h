@@ -1,0 +1,72 @@
+#pragma once
+// The text sources of the sign database and the tables made from them.
+//
+// Stroke source (data/strokes.txt), UTF-8, one character per line:
+//   character<TAB>stroke count
+// Sign source (data/signs.txt), UTF-8, one sign per line:
+//   id<TAB>title<TAB>plain text
+// with id three digits 000..383. In both, empty lines and lines starting with
+// '#' are skipped.
+//
+// Table descriptions (test fixtures with any table shape and any values),
+// UTF-8, tab-separated:
+//   table<TAB>name
+//   column<TAB>name<TAB>type[<TAB>length]   type: text, memo, long, integer,
+//                                           scrambled (a memo given in plain
+//                                           text and stored scrambled)
+//   row<TAB>value<TAB>value...               one value per column
+// A value \N is NULL; \t, \n, \r and \\ stand for tab, line feed, carriage
+// return and backslash; everything else, blanks included, is kept as it is.
+
+#include "JetWriter.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <stdexcept>
+#include <vector>
+
+// Raised for a source that cannot become a database; the message names the
+// file, the line and the record.
+class SourceError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// How the table bihua keeps the characters.
+enum class StrokeLayout {
+  PerCharacter, // one row per character, hanzi text(255)
+  GroupedText,  // the characters of one count in rows of up to 255, text(255)
+  GroupedMemo,  // one row per count, hanzi memo
+};
+
+struct StrokeEntry {
+  QString character;
+  int strokes = 0;
+};
+
+struct SignEntry {
+  QString id;      // three digits
+  QString title;
+  QString text;    // plain text
+};
+
+// The longest sign text in GBK bytes. Its stored form is twice as long in
+// hexadecimal digits and must stay below the 16384 bytes that mdbtools hands
+// back for one value, or the program would read it cut short.
+inline constexpr int MaxSignTextBytes = 8000;
+// Titles live in a text column of 255 characters.
+inline constexpr int MaxTitleChars = 255;
+
+// Parse the sources; name is used in messages. Throw SourceError.
+std::vector<StrokeEntry> ParseStrokeSource(const QByteArray &utf8, const QString &name);
+std::vector<SignEntry> ParseSignSource(const QByteArray &utf8, const QString &name);
+std::vector<Jet::Table> ParseTableDescription(const QByteArray &utf8, const QString &name);
+
+// The tables bihua and vandrel of the sign database.
+Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout layout);
+Jet::Table MakeSignTable(const std::vector<SignEntry> &signs);
+
+// The stored form of a sign text: its GBK bytes scrambled with the program's
+// key and cycle count, as upper-case hexadecimal pairs. The text must be GBK.
+QString StoredSignText(const QString &plain);
