@@ -6,9 +6,10 @@
 void InstallFontSubstitutions() {
   // Debian: fonts-arphic-gbsn00lp, fonts-arphic-gkai00mp, fonts-arphic-ukai,
   // fonts-arphic-uming, fonts-wqy-zenhei, fonts-liberation.
-  QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL UMing CN"),
+  // UMing first: its Latin letters are distinct (SungtiL's "l" reads as "1").
+  QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB"),
                                                     QStringLiteral("WenQuanYi Zen Hei")});
-  QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL UMing CN")});
+  QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB")});
   QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"), {QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
   QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL UMing CN")});
   // No free clerical-script font ships with Debian; the brush-drawn regular

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -86,6 +87,7 @@ void ReportCurrentException(const QString &context) {
 VandrelApplication::VandrelApplication(int &argc, char **argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("vandrel"));
   InstallFontSubstitutions();
+  setWindowIcon(QIcon(QStringLiteral(":/pictures/AppIcon.png")));
   SetBeepHandler(&QApplication::beep);
 }
 

@@ -11,7 +11,7 @@ class TAbout;
 }
 
 // The support address the about and customer-service windows give.
-inline constexpr const char *SupportMailAddress = "support@vandrel.example";
+inline constexpr const char *SupportMailAddress = "kf@vandrel.example";
 
 class TAbout : public QDialog {
   Q_OBJECT

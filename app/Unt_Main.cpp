@@ -1,5 +1,6 @@
 #include "Unt_Main.h"
 
+#include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
@@ -87,7 +88,7 @@ void TFrmmain::RzButton4Click() {}
 
 void TFrmmain::RzButton6Click() {}
 
-void TFrmmain::RzButton5Click() {}
+void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 
 void TFrmmain::RzButton2Click() { ShowReusedWindow(Frm_servers); }
 

@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -105,6 +107,7 @@ struct PatternItem {
   explicit PatternItem(Kind what, char16_t character = 0) : What(what), Character(character) {}
   Kind What;
   char16_t Character;          // Literal, folded
+  bool Caseless = false;       // Literal: a character without case forms
   QString Members;             // Set: folded characters, ranges as a-z triples
   bool Negated = false;        // Set
   bool MatchesNothing = false; // "[]": stands for the zero-length string
@@ -138,6 +141,7 @@ std::vector<PatternItem> ParsePattern(QStringView pattern) {
       i = close;
     } else {
       items.emplace_back(PatternItem::Literal, Fold(c));
+      items.back().Caseless = !c.isSurrogate() && c.toCaseFolded() == c && c.toUpper() == c && c.toLower() == c;
     }
   }
   return items;
@@ -176,7 +180,8 @@ bool MatchFrom(const std::vector<PatternItem> &items, const std::vector<char16_t
       }
       if (v < value.size()) {
         const char16_t c = value[v];
-        const bool ok = item.What == PatternItem::AnyOne || (item.What == PatternItem::Literal && item.Character == c) ||
+        const bool ok = item.What == PatternItem::AnyOne ||
+                        (item.What == PatternItem::Literal && item.Character == c) ||
                         (item.What == PatternItem::Set && InSet(item, c));
         if (ok) {
           ++p;
@@ -196,16 +201,38 @@ bool MatchFrom(const std::vector<PatternItem> &items, const std::vector<char16_t
 
 bool TextEquals(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// A LIKE pattern read once per query. Required is the longest run of
+// characters without case forms that every matching value holds as it is:
+// as UTF-8, a value without those bytes cannot match, and most rows are
+// turned away on that test alone, without being decoded.
+struct CompiledLike {
+  explicit CompiledLike(QStringView pattern) : Items(ParsePattern(pattern)) {
+    QString run, longest;
+    for (const PatternItem &item : Items) {
+      if (item.What == PatternItem::Literal && item.Caseless) {
+        run += QChar(item.Character);
+        continue;
+      }
+      if (run.size() > longest.size())
+        longest = run;
+      run.clear();
+    }
+    Required = (run.size() > longest.size() ? run : longest).toUtf8();
+  }
+  bool Matches(QStringView value) const {
+    std::vector<char16_t> folded;
+    folded.reserve(static_cast<size_t>(value.size()));
+    for (QChar c : value)
+      folded.push_back(Fold(c));
+    return MatchFrom(Items, folded);
+  }
+  std::vector<PatternItem> Items;
+  QByteArray Required;
+};
+
 } // namespace
 
-bool JetLike(QStringView value, QStringView pattern) {
-  const std::vector<PatternItem> items = ParsePattern(pattern);
-  std::vector<char16_t> folded;
-  folded.reserve(static_cast<size_t>(value.size()));
-  for (QChar c : value)
-    folded.push_back(Fold(c));
-  return MatchFrom(items, folded);
-}
+bool JetLike(QStringView value, QStringView pattern) { return CompiledLike(pattern).Matches(value); }
 
 QString DataSourceOf(const QString &connection) {
   for (const QString &part : connection.split(u';')) {
@@ -267,6 +294,7 @@ private:
 
 struct Evaluation {
   const QStringList &Values;
+  const std::map<const MdbSargNode *, CompiledLike> &Likes;
   RowNulls &Nulls;
 
   // Jet's three-valued logic: empty means NULL (neither true nor false).
@@ -292,6 +320,9 @@ struct Evaluation {
       break;
     }
     const auto *bound = static_cast<const char *>(node->col->bind_ptr);
+    const auto like = Likes.find(node);
+    if (like != Likes.end() && bound[0] != '\0' && !QByteArrayView(bound).contains(like->second.Required))
+      return false;
     const bool null = bound[0] == '\0' && Nulls.IsNull(node->col);
     if (node->op == MDB_ISNULL)
       return null;
@@ -304,7 +335,7 @@ struct Evaluation {
     switch (node->op) {
     case MDB_LIKE:
     case MDB_ILIKE:
-      return JetLike(value, literal);
+      return like->second.Matches(value);
     case MDB_EQUAL:
       return TextEquals(value, literal);
     case MDB_NEQ:
@@ -315,13 +346,15 @@ struct Evaluation {
   }
 };
 
-// Every comparison names a text column of the table and a literal of ours.
-void CheckCondition(const MdbSargNode *node, qsizetype literals) {
+// Every comparison names a text column of the table and a literal of ours;
+// LIKE patterns are compiled into likes.
+void CheckCondition(const MdbSargNode *node, const QStringList &literals,
+                    std::map<const MdbSargNode *, CompiledLike> &likes) {
   if (!node)
     return;
   if (node->op == MDB_AND || node->op == MDB_OR || node->op == MDB_NOT) {
-    CheckCondition(node->left, literals);
-    CheckCondition(node->right, literals);
+    CheckCondition(node->left, literals, likes);
+    CheckCondition(node->right, literals, likes);
     return;
   }
   if (!node->col)
@@ -330,8 +363,10 @@ void CheckCondition(const MdbSargNode *node, qsizetype literals) {
     return;
   bool isNumber = false;
   const int index = QByteArrayView(node->value.s).toInt(&isNumber);
-  if (node->val_type != MDB_TEXT || !isNumber || index < 0 || index >= literals)
+  if (node->val_type != MDB_TEXT || !isNumber || index < 0 || index >= literals.size())
     throw JetError("data type mismatch in the condition");
+  if (node->op == MDB_LIKE || node->op == MDB_ILIKE)
+    likes.emplace(node, CompiledLike(literals[index]));
 }
 
 void BindConditionColumns(MdbSargNode *node, std::vector<std::vector<char>> &buffers, size_t size) {
@@ -399,14 +434,41 @@ void JetQuery::Open() {
   table->sarg_tree = nullptr;
   if (JetFileCheck::Problem problem = JetFileCheck::CheckTablePages(bytes, static_cast<std::uint32_t>(table->entry->table_pg)))
     throw JetError(*problem);
-  CheckCondition(result->Condition, literals.Values.size());
-  BindConditionColumns(result->Condition, result->OwnBuffers, mdb->bind_size);
+  std::map<const MdbSargNode *, CompiledLike> likes;
+  CheckCondition(result->Condition, literals.Values, likes);
+
+  // While the rows are scanned only the condition's columns are read; the
+  // selected ones are read for the matching row alone. That, and converting
+  // text values into buffers sized for a text column rather than for the
+  // longest memo, keeps a scan of a table of some 20,000 rows cheap.
+  std::vector<std::pair<MdbColumn *, void *>> selected;
+  for (unsigned i = 0; i < table->num_cols; ++i) {
+    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+    if (col->bind_ptr)
+      selected.emplace_back(col, std::exchange(col->bind_ptr, nullptr));
+  }
+  const size_t fullBindSize = mdb->bind_size;
+  BindConditionColumns(result->Condition, result->OwnBuffers, fullBindSize);
+  bool onlyTextColumns = true;
+  for (unsigned i = 0; i < table->num_cols; ++i) {
+    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+    onlyTextColumns = onlyTextColumns && (!col->bind_ptr || col->col_type == MDB_TEXT);
+  }
+  // A text column holds at most 255 UCS-2 units, 765 bytes of UTF-8.
+  if (onlyTextColumns)
+    mdb_set_bind_size(mdb, std::min<size_t>(1024, fullBindSize));
 
   const long limit = sql->limit; // TOP n; -1 when there is none
   while (limit != 0 && mdb_fetch_row(table)) {
     RowNulls nulls(table);
-    if (result->Condition && Evaluation{literals.Values, nulls}.Test(result->Condition) != true)
+    if (result->Condition && Evaluation{literals.Values, likes, nulls}.Test(result->Condition) != true)
       continue;
+    for (unsigned i = 0; i < table->num_cols; ++i)
+      static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i))->bind_ptr = nullptr;
+    for (const auto &[col, buffer] : selected)
+      col->bind_ptr = buffer;
+    mdb_set_bind_size(mdb, fullBindSize);
+    mdb_read_row(table, table->cur_row - 1);
     result->Empty = false;
     for (unsigned i = 0; i < sql->num_columns; ++i) {
       const auto *bound = static_cast<const char *>(g_ptr_array_index(sql->bound_values, i));

@@ -16,6 +16,11 @@ namespace {
 
 constexpr const char *SignFileName = "KelmFile.dll";
 
+QString &ChosenSignFile() {
+  static QString path;
+  return path;
+}
+
 LookupObserver &Observer() {
   static LookupObserver observer;
   return observer;
@@ -65,8 +70,14 @@ QString GetAppDir() {
   return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
+QString GetSignDatabaseFile() {
+  return ChosenSignFile().isEmpty() ? GetAppDir() + QLatin1String(SignFileName) : ChosenSignFile();
+}
+
+QString SetSignDatabaseFile(QString path) { return std::exchange(ChosenSignFile(), std::move(path)); }
+
 QByteArray GetConnectionString() {
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + PathToGbk(GetAppDir()) + SignFileName +
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + PathToGbk(GetSignDatabaseFile()) +
          ";Persist Security Info=True";
 }
 

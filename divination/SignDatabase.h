@@ -17,8 +17,16 @@
 // path separator. The program's data files are found relative to it.
 QString GetAppDir();
 
+// The sign database file the lookups read: "KelmFile.dll" in the application
+// directory, or the file a caller named with SetSignDatabaseFile.
+QString GetSignDatabaseFile();
+// Makes the lookups read path from now on (the command-line tool's --db); an
+// empty path restores the file in the application directory. Returns the
+// previous choice.
+QString SetSignDatabaseFile(QString path);
+
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<dir>KelmFile.dll;Persist
-// Security Info=True" (GBK), built from the executable's directory on every call.
+// Security Info=True" (GBK), built from GetSignDatabaseFile on every call.
 QByteArray GetConnectionString();
 
 // A GBK text as an SQL string literal: in single quotes, every single quote

@@ -2,7 +2,7 @@
 
 #include "Gbk.h"
 #include "RzWidgets.h"
-#include "SignDatabase.h"
+#include "SignReport.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
@@ -11,20 +11,20 @@
 
 // Our own wording of the oracle's tradition; the last line is the note on
 // stroke counts. Every line is at most 78 bytes of GBK.
-const QString IntroductionText = QStringLiteral(
-    "    \r"
-    "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
-    "人知晓。\r"
-    "\r"
-    "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
-    "\r"
-    "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
-    "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
-    "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
-    "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
-    "用来判断吉凶祸福，决定进退取舍。\r"
-    "\r"
-    "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
+const QString IntroductionText =
+    QStringLiteral("    \r"
+                   "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
+                   "人知晓。\r"
+                   "\r"
+                   "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
+                   "\r"
+                   "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
+                   "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
+                   "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
+                   "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
+                   "用来判断吉凶祸福，决定进退取舍。\r"
+                   "\r"
+                   "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
 
 namespace {
 
@@ -46,9 +46,6 @@ QIcon GlyphIcon(const QString &resource) {
   icon.addPixmap(strip.copy(16, 0, 16, 16), QIcon::Disabled);
   return icon;
 }
-
-// A fixed text of the window as GBK (all of them have a GBK form).
-QByteArray Text(QStringView text) { return Gbk::ToGbk(text).value_or(QByteArray()); }
 
 qsizetype GbkSize(QStringView text) {
   const std::optional<QByteArray> gbk = Gbk::ToGbk(text);
@@ -113,7 +110,6 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
     button->setStyleSheet(button->styleSheet() + QStringLiteral(" RzButton { font-weight: normal; }"));
     button->setIcon(GlyphIcon(QString::fromLatin1(glyph)));
     button->setIconSize(QSize(16, 16));
-    button->setAutoDefault(false);
   }
 
   for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3}) {
@@ -170,22 +166,13 @@ void TFrmcezhi::EditTextEdited(QLineEdit *edit, const QString &text) {
 void TFrmcezhi::AppendLine(const QByteArray &lineGbk) { ui->RzMemo1->appendPlainText(Gbk::FromGbk(lineGbk)); }
 
 void TFrmcezhi::RzBitBtn1Click() {
-  const auto read = [](const QLineEdit *edit) { return Gbk::TrimBytes(Gbk::ToGbk(edit->text()).value_or(QByteArray())); };
-  for (const QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
-    if (read(edit).isEmpty())
-      return;
-  const QByteArray characters = read(ui->RzEdit1) + read(ui->RzEdit2) + read(ui->RzEdit3);
+  const auto read = [](const QLineEdit *edit) { return Gbk::ToGbk(edit->text()).value_or(QByteArray()); };
+  const std::optional<QByteArray> characters =
+      ReportCharacters(read(ui->RzEdit1), read(ui->RzEdit2), read(ui->RzEdit3));
+  if (!characters)
+    return;
   ui->RzMemo1->clear();
-  AppendLine(Text(u"你测算的三个字是:") + characters + Text(u" 解析如下..."));
-  AppendLine("");
-  // Cut by byte position: with one two-byte character per edit, the pieces
-  // are the three characters.
-  const QByteArray first = Gbk::CopyBytes(characters, 1, 2);
-  const QByteArray second = Gbk::CopyBytes(characters, 3, 2);
-  const QByteArray third = Gbk::CopyBytes(characters, 5, 2);
-  AppendLine("    " + GetSignText(first, second, third, false));
-  AppendLine("");
-  AppendLine("    " + GetSignText(first, second, third, true));
+  WriteSignReport(*characters, [this](const QByteArray &line) { AppendLine(line); });
 }
 
 void TFrmcezhi::RzBitBtn2Click() {

@@ -21,7 +21,7 @@ packages=(
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
   # data sources, peers and test tooling
   unicode-data python3 python3-lunardate libicu-dev libbenchmark-dev
-  xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream
+  xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
   nodejs npm
 )
 

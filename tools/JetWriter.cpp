@@ -7,7 +7,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <optional>
 
 namespace Jet {
@@ -28,7 +27,6 @@ constexpr int MaxRowSize = 4060;
 // Long values: 12-byte field in the row; up to 64 bytes stay in the row, up
 // to 4076 go to one row of an LVAL page, longer ones are chained over LVAL
 // pages, each link a 4-byte pointer to the next followed by up to 4076 bytes.
-constexpr int LongValueFieldSize = 12;
 constexpr int MaxInlineLongValue = 64;
 constexpr int MaxLvalRowData = PageSize - DataPageHeader - RowOffsetSize - 4; // 4076
 // Usage maps are 69-byte rows: type 0 = inline (first page, 64 bytes of bits,
@@ -96,27 +94,37 @@ std::uint32_t PageRow(int page, int row) { return (std::uint32_t(page) << 8) | s
 
 bool IsLongValue(ColumnType t) { return t == ColumnType::Memo || t == ColumnType::Ole; }
 bool IsTextual(ColumnType t) { return t == ColumnType::Text || t == ColumnType::Memo; }
-bool IsVariable(ColumnType t) {
-  return t == ColumnType::Text || t == ColumnType::Binary || IsLongValue(t);
-}
+bool IsVariable(ColumnType t) { return t == ColumnType::Text || t == ColumnType::Binary || IsLongValue(t); }
 int FixedSize(ColumnType t) {
   switch (t) {
-  case ColumnType::Integer: return 2;
-  case ColumnType::Long: return 4;
-  case ColumnType::DateTime: return 8;
-  default: return 0; // Boolean lives in the null mask; variable columns
+  case ColumnType::Integer:
+    return 2;
+  case ColumnType::Long:
+    return 4;
+  case ColumnType::DateTime:
+    return 8;
+  default:
+    return 0; // Boolean lives in the null mask; variable columns
   }
 }
 QString TypeName(ColumnType t) {
   switch (t) {
-  case ColumnType::Boolean: return QStringLiteral("boolean");
-  case ColumnType::Integer: return QStringLiteral("integer");
-  case ColumnType::Long: return QStringLiteral("long integer");
-  case ColumnType::DateTime: return QStringLiteral("date/time");
-  case ColumnType::Binary: return QStringLiteral("binary");
-  case ColumnType::Text: return QStringLiteral("text");
-  case ColumnType::Ole: return QStringLiteral("OLE object");
-  case ColumnType::Memo: return QStringLiteral("memo");
+  case ColumnType::Boolean:
+    return QStringLiteral("boolean");
+  case ColumnType::Integer:
+    return QStringLiteral("integer");
+  case ColumnType::Long:
+    return QStringLiteral("long integer");
+  case ColumnType::DateTime:
+    return QStringLiteral("date/time");
+  case ColumnType::Binary:
+    return QStringLiteral("binary");
+  case ColumnType::Text:
+    return QStringLiteral("text");
+  case ColumnType::Ole:
+    return QStringLiteral("OLE object");
+  case ColumnType::Memo:
+    return QStringLiteral("memo");
   }
   return QStringLiteral("unknown");
 }
@@ -183,8 +191,7 @@ struct PageAllocator {
 // Rows packed into a run of pages owned by one table or one long-value column.
 class RowPacker {
 public:
-  RowPacker(PageAllocator &pages, std::uint32_t owner, bool lval)
-      : allocator(pages), owner(owner), lval(lval) {}
+  RowPacker(PageAllocator &pages, std::uint32_t owner, bool lval) : allocator(pages), owner(owner), lval(lval) {}
 
   // The row pointer of the stored row.
   std::uint32_t Add(const QByteArray &row, bool freshPage = false) {
@@ -205,9 +212,9 @@ private:
 
 struct ColumnLayout {
   Column column;
-  int number = 0;        // column number, also the null-mask bit
-  int variableIndex = 0; // position in the row's variable offset table
-  int fixedOffset = 0;   // offset in the fixed area (after the column count)
+  int number = 0;                          // column number, also the null-mask bit
+  int variableIndex = 0;                   // position in the row's variable offset table
+  int fixedOffset = 0;                     // offset in the fixed area (after the column count)
   std::uint32_t ownedMap = 0, freeMap = 0; // long-value columns: map rows
   std::optional<RowPacker> lvalPages;      // long-value columns: their pages
 };
@@ -270,13 +277,19 @@ void ValidateTable(const Table &t) {
         continue;
       bool ok = false;
       switch (c.type) {
-      case ColumnType::Boolean: ok = std::holds_alternative<bool>(v); break;
+      case ColumnType::Boolean:
+        ok = std::holds_alternative<bool>(v);
+        break;
       case ColumnType::Integer:
         ok = std::holds_alternative<std::int32_t>(v) && std::get<std::int32_t>(v) >= -32768 &&
              std::get<std::int32_t>(v) <= 32767;
         break;
-      case ColumnType::Long: ok = std::holds_alternative<std::int32_t>(v); break;
-      case ColumnType::DateTime: ok = std::holds_alternative<double>(v) && std::isfinite(std::get<double>(v)); break;
+      case ColumnType::Long:
+        ok = std::holds_alternative<std::int32_t>(v);
+        break;
+      case ColumnType::DateTime:
+        ok = std::holds_alternative<double>(v) && std::isfinite(std::get<double>(v));
+        break;
       case ColumnType::Text:
         ok = std::holds_alternative<QString>(v);
         if (ok && std::get<QString>(v).size() > c.maxLength)
@@ -285,7 +298,9 @@ void ValidateTable(const Table &t) {
                    .arg(std::get<QString>(v).size())
                    .arg(c.maxLength));
         break;
-      case ColumnType::Memo: ok = std::holds_alternative<QString>(v); break;
+      case ColumnType::Memo:
+        ok = std::holds_alternative<QString>(v);
+        break;
       case ColumnType::Binary:
         ok = std::holds_alternative<QByteArray>(v);
         if (ok && std::get<QByteArray>(v).size() > c.maxLength)
@@ -294,7 +309,9 @@ void ValidateTable(const Table &t) {
                    .arg(std::get<QByteArray>(v).size())
                    .arg(c.maxLength));
         break;
-      case ColumnType::Ole: ok = std::holds_alternative<QByteArray>(v); break;
+      case ColumnType::Ole:
+        ok = std::holds_alternative<QByteArray>(v);
+        break;
       }
       if (!ok)
         Fail(QStringLiteral("%1: the value does not fit a %2 column").arg(Where(t, r, &c), TypeName(c.type)));
@@ -315,12 +332,23 @@ Column Col(const char *name, ColumnType type, int maxLength = 255) {
 // The catalog's columns in the order Access 2000 files list them.
 std::vector<Column> CatalogColumns() {
   using T = ColumnType;
-  return {Col("Id", T::Long),           Col("ParentId", T::Long),      Col("Name", T::Text, 255),
-          Col("Type", T::Integer),      Col("DateCreate", T::DateTime), Col("DateUpdate", T::DateTime),
-          Col("Owner", T::Binary, 255), Col("Flags", T::Long),         Col("Database", T::Memo),
-          Col("Connect", T::Memo),      Col("ForeignName", T::Text, 255), Col("RmtInfoShort", T::Binary, 255),
-          Col("RmtInfoLong", T::Ole),   Col("Lv", T::Ole),             Col("LvProp", T::Ole),
-          Col("LvModule", T::Ole),      Col("LvExtra", T::Ole)};
+  return {Col("Id", T::Long),
+          Col("ParentId", T::Long),
+          Col("Name", T::Text, 255),
+          Col("Type", T::Integer),
+          Col("DateCreate", T::DateTime),
+          Col("DateUpdate", T::DateTime),
+          Col("Owner", T::Binary, 255),
+          Col("Flags", T::Long),
+          Col("Database", T::Memo),
+          Col("Connect", T::Memo),
+          Col("ForeignName", T::Text, 255),
+          Col("RmtInfoShort", T::Binary, 255),
+          Col("RmtInfoLong", T::Ole),
+          Col("Lv", T::Ole),
+          Col("LvProp", T::Ole),
+          Col("LvModule", T::Ole),
+          Col("LvExtra", T::Ole)};
 }
 
 // Access control entries, saved queries and relationships: empty here, but
@@ -334,17 +362,17 @@ Table AcesTable() {
 Table QueriesTable() {
   using T = ColumnType;
   return {QStringLiteral("MSysQueries"),
-          {Col("Attribute", T::Integer), Col("Expression", T::Memo), Col("Flag", T::Integer),
-           Col("LvExtra", T::Ole), Col("Name1", T::Text, 255), Col("Name2", T::Text, 255),
-           Col("ObjectId", T::Long), Col("Order", T::Binary, 255)},
+          {Col("Attribute", T::Integer), Col("Expression", T::Memo), Col("Flag", T::Integer), Col("LvExtra", T::Ole),
+           Col("Name1", T::Text, 255), Col("Name2", T::Text, 255), Col("ObjectId", T::Long),
+           Col("Order", T::Binary, 255)},
           {}};
 }
 Table RelationshipsTable() {
   using T = ColumnType;
   return {QStringLiteral("MSysRelationships"),
           {Col("ccolumn", T::Long), Col("grbit", T::Long), Col("icolumn", T::Long), Col("szColumn", T::Text, 64),
-           Col("szObject", T::Text, 64), Col("szReferencedColumn", T::Text, 64),
-           Col("szReferencedObject", T::Text, 64), Col("szRelationship", T::Text, 64)},
+           Col("szObject", T::Text, 64), Col("szReferencedColumn", T::Text, 64), Col("szReferencedObject", T::Text, 64),
+           Col("szRelationship", T::Text, 64)},
           {}};
 }
 
@@ -402,7 +430,9 @@ QByteArray EncodeRow(TableLayout &t, const std::vector<Value> &values, qsizetype
     // A set bit means "not null"; for a Boolean it is the value itself.
     bool bit = !isNull;
     switch (c.column.type) {
-    case ColumnType::Boolean: bit = !isNull && std::get<bool>(v); break;
+    case ColumnType::Boolean:
+      bit = !isNull && std::get<bool>(v);
+      break;
     case ColumnType::Integer:
       if (!isNull)
         Put16(fixed, c.fixedOffset, std::uint32_t(std::get<std::int32_t>(v)) & 0xFFFF);
@@ -511,10 +541,17 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
     Put16(e, 21, IsVariable(c.column.type) ? 0 : std::uint32_t(c.fixedOffset));
     int length = 0;
     switch (c.column.type) {
-    case ColumnType::Text: length = c.column.maxLength * 2; break;
-    case ColumnType::Binary: length = c.column.maxLength; break;
-    case ColumnType::Boolean: length = 1; break;
-    default: length = FixedSize(c.column.type);
+    case ColumnType::Text:
+      length = c.column.maxLength * 2;
+      break;
+    case ColumnType::Binary:
+      length = c.column.maxLength;
+      break;
+    case ColumnType::Boolean:
+      length = 1;
+      break;
+    default:
+      length = FixedSize(c.column.type);
     }
     Put16(e, 23, std::uint32_t(length));
     d.append(e);
@@ -798,8 +835,8 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     r[7] = flags;
     return r;
   };
-  catalog.rows.push_back(catalogRow(TablesContainerId, TablesContainerId, QStringLiteral("Tables"),
-                                    ObjectTypeContainer, SystemObjectFlags));
+  catalog.rows.push_back(catalogRow(TablesContainerId, TablesContainerId, QStringLiteral("Tables"), ObjectTypeContainer,
+                                    SystemObjectFlags));
   catalog.rows.push_back(catalogRow(DatabasesContainerId, TablesContainerId, QStringLiteral("Databases"),
                                     ObjectTypeContainer, SystemObjectFlags));
   catalog.rows.push_back(catalogRow(RelationshipsContainerId, TablesContainerId, QStringLiteral("Relationships"),
@@ -807,8 +844,8 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
   catalog.rows.push_back(catalogRow(DatabaseObjectId, DatabasesContainerId, QStringLiteral("MSysDb"),
                                     ObjectTypeDatabase, SystemObjectFlags));
   for (const TableLayout &t : layouts)
-    catalog.rows.push_back(catalogRow(t.tdefPage, TablesContainerId, t.table->name, ObjectTypeTable,
-                                      t.system ? SystemObjectFlags : 0));
+    catalog.rows.push_back(
+        catalogRow(t.tdefPage, TablesContainerId, t.table->name, ObjectTypeTable, t.system ? SystemObjectFlags : 0));
 
   // Rows: each table's long values on LVAL pages of their column, then its
   // data pages.

@@ -34,7 +34,7 @@ enum class ColumnType : std::uint8_t {
 struct Column {
   QString name;
   ColumnType type = ColumnType::Text;
-  int maxLength = 255; // Text: characters [1, 255]; Binary: bytes [1, 255]
+  int maxLength = 255;           // Text: characters [1, 255]; Binary: bytes [1, 255]
   bool compressedUnicode = true; // Text and Memo: Jet's "Unicode compression"
 };
 
@@ -76,8 +76,7 @@ QByteArray BuildDatabase(const std::vector<Table> &tables, const DatabaseOptions
 // Builds the database and writes it to path through a temporary file in the
 // same directory that replaces path only when complete. On failure path is
 // left as it was (absent stays absent) and WriteError is raised.
-void WriteDatabase(const QString &path, const std::vector<Table> &tables,
-                   const DatabaseOptions &options = {});
+void WriteDatabase(const QString &path, const std::vector<Table> &tables, const DatabaseOptions &options = {});
 
 // The stored form of text: UCS-2 little-endian, or, when compress is set and
 // that is shorter, Jet's compressed form (0xFF 0xFE, then one byte for each

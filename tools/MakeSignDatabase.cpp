@@ -2,7 +2,7 @@
 // sources, or any database from a table description (test fixtures).
 //
 //   MakeSignDatabase --strokes data/strokes.txt --signs data/signs.txt
-//                    [--layout per-character|grouped-text|grouped-memo] -o OUT
+//                    [--layout grouped-text|per-character|grouped-memo] -o OUT
 //   MakeSignDatabase --tables FIXTURE.txt -o OUT
 //
 // Bad input is refused with a message naming the file, line and record, exit
@@ -42,11 +42,12 @@ int main(int argc, char *argv[]) {
                                          QStringLiteral("file"));
   const QCommandLineOption signsOption(QStringLiteral("signs"), QStringLiteral("Sign source."), QStringLiteral("file"));
   const QCommandLineOption layoutOption(QStringLiteral("layout"),
-                                        QStringLiteral("Rows of bihua: per-character (default), grouped-text or "
+                                        QStringLiteral("Rows of bihua: grouped-text (default), per-character or "
                                                        "grouped-memo."),
-                                        QStringLiteral("layout"), QStringLiteral("per-character"));
-  const QCommandLineOption tablesOption(QStringLiteral("tables"), QStringLiteral("Table description instead of the "
-                                                                                 "sources."),
+                                        QStringLiteral("layout"), QStringLiteral("grouped-text"));
+  const QCommandLineOption tablesOption(QStringLiteral("tables"),
+                                        QStringLiteral("Table description instead of the "
+                                                       "sources."),
                                         QStringLiteral("file"));
   const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                         QStringLiteral("Database to write."), QStringLiteral("file"));

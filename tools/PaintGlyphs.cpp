@@ -136,7 +136,8 @@ int main(int argc, char **argv) {
     QTextStream(stderr) << "cannot create " << out.path() << '\n';
     return 1;
   }
-  const std::pair<const char *, Drawing> glyphs[] = {{"Ok.png", Tick}, {"Undo.png", CurvedArrow}, {"Exit.png", DoorWithArrow}};
+  const std::pair<const char *, Drawing> glyphs[] = {
+      {"Ok.png", Tick}, {"Undo.png", CurvedArrow}, {"Exit.png", DoorWithArrow}};
   for (const auto &[name, draw] : glyphs) {
     const QString file = out.filePath(QString::fromLatin1(name));
     if (!Strip(draw).save(file, "PNG")) {

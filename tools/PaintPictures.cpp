@@ -1,7 +1,8 @@
 // Paints the pictures of the windows as JPEG files: the banner strip, the
 // command-bar texture, the link-column backgrounds, the content area, the exit
 // question, the about picture and the customer-service icons.
-// Usage: PaintPictures OUTPUT_DIR
+// Usage: PaintPictures OUTPUT_DIR (the pictures)
+//        PaintPictures --icons OUTPUT_DIR (the application icon, hicolor sizes)
 // Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
 // fonts-wqy-zenhei); every shape is drawn here.
 
@@ -16,12 +17,26 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
+
+// The pictures are painted at twice their size in window pixels, so that they
+// stay sharp at a scale factor of 2 and are smoothly reduced at 1.
+constexpr int PictureScale = 2;
+
+QImage Canvas(int width, int height) {
+  QImage image(width * PictureScale, height * PictureScale, QImage::Format_RGB32);
+  image.setDevicePixelRatio(PictureScale);
+  image.fill(Qt::white);
+  return image;
+}
+
+QRect LogicalRect(const QImage &image) { return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()); }
 
 QFont Kai(int pixelSize, bool bold = false) {
   QFont font(QStringList{QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
@@ -94,19 +109,19 @@ void DrawBagua(QPainter &p, QPointF centre, double radius, const QColor &ink, co
 }
 
 QImage Banner() {
-  QImage image(792, 84, QImage::Format_RGB32);
+  QImage image = Canvas(792, 84);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 84);
   ground.setColorAt(0, QColor(176, 20, 18));
   ground.setColorAt(0.55, QColor(140, 12, 14));
   ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A sweep of gold light from the left, behind the title.
   QRadialGradient glow(QPointF(190, 40), 260);
   glow.setColorAt(0, QColor(255, 196, 64, 150));
   glow.setColorAt(1, QColor(255, 196, 64, 0));
-  p.fillRect(image.rect(), glow);
+  p.fillRect(LogicalRect(image), glow);
   const QColor gold(242, 196, 88);
   for (int k = 0; k < 9; ++k)
     DrawCloud(p, QPointF(420 + k * 44, 22 + (k % 3) * 20), 0.9, QColor(242, 196, 88, 70));
@@ -147,12 +162,12 @@ QImage Banner() {
 }
 
 QImage CommandBar() {
-  QImage image(792, 36, QImage::Format_RGB32);
+  QImage image = Canvas(792, 36);
   QPainter p(&image);
   QLinearGradient ground(0, 0, 792, 36);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(205, 231, 254));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // A faint fret pattern.
   p.setPen(QPen(QColor(255, 255, 255, 110), 1));
   for (int x = -36; x < 792; x += 18) {
@@ -164,13 +179,13 @@ QImage CommandBar() {
 }
 
 QImage LinkColumn(bool ornament) {
-  QImage image(176, 426, QImage::Format_RGB32);
+  QImage image = Canvas(176, 426);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 426);
   ground.setColorAt(0, QColor(205, 236, 251));
   ground.setColorAt(1, QColor(135, 206, 235));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   if (!ornament)
     return image;
   // Soft clouds along the column and a lighter lane behind the link texts.
@@ -189,13 +204,13 @@ QImage LinkColumn(bool ornament) {
 }
 
 QImage Content() {
-  QImage image(612, 422, QImage::Format_RGB32);
+  QImage image = Canvas(612, 422);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 612, 422);
   ground.setColorAt(0, QColor(250, 244, 226));
   ground.setColorAt(1, QColor(236, 222, 190));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   // Paper grain.
   QRandomGenerator random(20260101);
   for (int k = 0; k < 2600; ++k) {
@@ -244,7 +259,7 @@ QImage Content() {
 
 QImage ExitQuestion() {
   // A door standing ajar with a question mark above it.
-  QImage image(41, 44, QImage::Format_RGB32);
+  QImage image = Canvas(41, 44);
   image.fill(QColor(240, 240, 240));
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -266,13 +281,13 @@ QImage ExitQuestion() {
 }
 
 QImage About() {
-  QImage image(153, 149, QImage::Format_RGB32);
+  QImage image = Canvas(153, 149);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient ground(0, 0, 0, 149);
   ground.setColorAt(0, QColor(168, 18, 16));
   ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(image.rect(), ground);
+  p.fillRect(LogicalRect(image), ground);
   const QColor gold(242, 196, 88);
   p.setPen(QPen(gold, 1.5));
   p.setBrush(Qt::NoBrush);
@@ -286,7 +301,7 @@ QImage About() {
 
 // A round badge with a symbol, for the customer-service sections.
 QImage ServiceIcon(const QColor &color, const std::function<void(QPainter &)> &symbol) {
-  QImage image(41, 41, QImage::Format_RGB32);
+  QImage image = Canvas(41, 41);
   image.fill(Qt::white);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
@@ -339,12 +354,52 @@ void MailSymbol(QPainter &p) {
   p.drawPolyline(QPolygonF{{8, 12}, {20.5, 22}, {33, 12}});
 }
 
+// The application icon: a red seal with the character 测 in gold, with
+// rounded corners and a transparent surround, drawn for each size so that
+// small icons stay crisp.
+QImage AppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double margin = size / 16.0;
+  const QRectF seal(margin, margin, size - 2 * margin, size - 2 * margin);
+  QLinearGradient ground(seal.topLeft(), seal.bottomRight());
+  ground.setColorAt(0, QColor(200, 36, 28));
+  ground.setColorAt(1, QColor(128, 10, 12));
+  p.setPen(Qt::NoPen);
+  p.setBrush(ground);
+  p.drawRoundedRect(seal, size / 6.0, size / 6.0);
+  if (size >= 32) {
+    p.setPen(QPen(QColor(242, 196, 88), std::max(1.0, size / 40.0)));
+    p.setBrush(Qt::NoBrush);
+    const double inset = size / 10.0;
+    p.drawRoundedRect(seal.adjusted(inset / 2, inset / 2, -inset / 2, -inset / 2), size / 9.0, size / 9.0);
+  }
+  QFont font = Kai(static_cast<int>(size * 0.62), true);
+  p.setFont(font);
+  p.setPen(QColor(255, 222, 130));
+  p.drawText(seal, Qt::AlignCenter, QStringLiteral("测"));
+  return image;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
   QGuiApplication app(argc, argv);
+  if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+    // The application icon in the freedesktop hicolor sizes.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+      const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+      if (!QDir().mkpath(dir) || !AppIcon(size).save(dir + QStringLiteral("/vandrel.png"), "PNG")) {
+        QTextStream(stderr) << "cannot write the icon into " << dir << '\n';
+        return 1;
+      }
+    }
+    return 0;
+  }
   if (argc != 2) {
-    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR\n";
+    QTextStream(stderr) << "usage: PaintPictures OUTPUT_DIR | PaintPictures --icons OUTPUT_DIR\n";
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -364,10 +419,12 @@ int main(int argc, char *argv[]) {
       {"ServicePhone.jpg", [] { return ServiceIcon(QColor(40, 150, 60), PhoneSymbol); }},
       {"ServiceChat.jpg", [] { return ServiceIcon(QColor(30, 130, 220), ChatSymbol); }},
       {"ServiceMail.jpg", [] { return ServiceIcon(QColor(200, 50, 60), MailSymbol); }},
+      {"AppIcon.png", [] { return AppIcon(128); }},
   };
   for (const auto &[name, paint] : pictures) {
     const QString path = out.filePath(QString::fromLatin1(name));
-    if (!paint().save(path, "JPEG", 92)) {
+    const bool jpeg = path.endsWith(QStringLiteral(".jpg"));
+    if (!paint().save(path, jpeg ? "JPEG" : "PNG", jpeg ? 92 : -1)) {
       QTextStream(stderr) << "cannot write " << path << '\n';
       return 1;
     }

@@ -77,11 +77,20 @@ QString Unescape(const QString &value, const QString &name, int line) {
     if (++i == value.size())
       Fail(name, line, QStringLiteral("a backslash ends the value"));
     switch (value[i].unicode()) {
-    case u't': out += u'\t'; break;
-    case u'n': out += u'\n'; break;
-    case u'r': out += u'\r'; break;
-    case u'\\': out += u'\\'; break;
-    default: Fail(name, line, QStringLiteral("unknown escape \\%1").arg(value[i]));
+    case u't':
+      out += u'\t';
+      break;
+    case u'n':
+      out += u'\n';
+      break;
+    case u'r':
+      out += u'\r';
+      break;
+    case u'\\':
+      out += u'\\';
+      break;
+    default:
+      Fail(name, line, QStringLiteral("unknown escape \\%1").arg(value[i]));
     }
   }
   return out;
@@ -144,7 +153,10 @@ std::vector<SignEntry> ParseSignSource(const QByteArray &utf8, const QString &na
     const qsizetype bytes = Gbk::ToGbk(fields[2])->size();
     if (bytes > MaxSignTextBytes)
       Fail(name, line.number,
-           QStringLiteral("%1: the text takes %2 GBK bytes, at most %3 fit").arg(record).arg(bytes).arg(MaxSignTextBytes));
+           QStringLiteral("%1: the text takes %2 GBK bytes, at most %3 fit")
+               .arg(record)
+               .arg(bytes)
+               .arg(MaxSignTextBytes));
     seen.insert(id, line.number);
     entries.push_back({id, fields[1], fields[2]});
   }
@@ -212,11 +224,13 @@ std::vector<Jet::Table> ParseTableDescription(const QByteArray &utf8, const QStr
           bool ok = false;
           const int number = value.toInt(&ok);
           if (!ok)
-            Fail(name, line.number, QStringLiteral("column %1: %2 is no integer").arg(Quoted(column.name), Quoted(value)));
+            Fail(name, line.number,
+                 QStringLiteral("column %1: %2 is no integer").arg(Quoted(column.name), Quoted(value)));
           row.emplace_back(std::int32_t(number));
         } else if (scrambled.back()[std::size_t(i - 1)]) {
           if (const auto bad = FirstNonGbk(value))
-            Fail(name, line.number, QStringLiteral("column %1: %2 is outside GBK").arg(Quoted(column.name), Quoted(*bad)));
+            Fail(name, line.number,
+                 QStringLiteral("column %1: %2 is outside GBK").arg(Quoted(column.name), Quoted(*bad)));
           row.emplace_back(StoredSignText(value));
         } else {
           row.emplace_back(value);
@@ -245,8 +259,9 @@ Jet::Column MakeColumn(const char *name, Jet::ColumnType type, int maxLength = 2
 Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout layout) {
   Jet::Table table;
   table.name = QStringLiteral("bihua");
-  table.columns = {MakeColumn("hanzi", layout == StrokeLayout::GroupedMemo ? Jet::ColumnType::Memo : Jet::ColumnType::Text),
-                   MakeColumn("num", Jet::ColumnType::Long)};
+  table.columns = {
+      MakeColumn("hanzi", layout == StrokeLayout::GroupedMemo ? Jet::ColumnType::Memo : Jet::ColumnType::Text),
+      MakeColumn("num", Jet::ColumnType::Long)};
   if (layout == StrokeLayout::PerCharacter) {
     for (const StrokeEntry &e : strokes)
       table.rows.push_back({e.character, std::int32_t(e.strokes)});
@@ -256,19 +271,29 @@ Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout
   std::map<int, QString> groups;
   for (const StrokeEntry &e : strokes)
     groups[e.strokes] += e.character;
+  // mdbtools, the program's reader, matches LIKE against the first 255 UTF-8
+  // bytes of a text value and the first 16383 of a memo; a character further
+  // on would never be found. Values are cut between characters to stay
+  // within that.
+  const int budget = layout == StrokeLayout::GroupedText ? MaxMatchedTextBytes : MaxMatchedMemoBytes;
   for (const auto &[count, characters] : groups) {
-    if (layout == StrokeLayout::GroupedMemo) {
-      table.rows.push_back({characters, std::int32_t(count)});
-      continue;
-    }
-    // Cut between characters, never inside a surrogate pair.
+    QString value;
+    qsizetype bytes = 0;
     for (qsizetype at = 0; at < characters.size();) {
-      qsizetype take = std::min<qsizetype>(255, characters.size() - at);
-      if (at + take < characters.size() && characters[at + take - 1].isHighSurrogate())
-        --take;
-      table.rows.push_back({characters.mid(at, take), std::int32_t(count)});
-      at += take;
+      const qsizetype len = characters[at].isHighSurrogate() && at + 1 < characters.size() ? 2 : 1;
+      const QString ch = characters.mid(at, len);
+      const qsizetype chBytes = ch.toUtf8().size();
+      if (bytes + chBytes > budget || (layout == StrokeLayout::GroupedText && value.size() + len > 255)) {
+        table.rows.push_back({value, std::int32_t(count)});
+        value.clear();
+        bytes = 0;
+      }
+      value += ch;
+      bytes += chBytes;
+      at += len;
     }
+    if (!value.isEmpty())
+      table.rows.push_back({value, std::int32_t(count)});
   }
   return table;
 }
@@ -276,7 +301,8 @@ Jet::Table MakeStrokeTable(const std::vector<StrokeEntry> &strokes, StrokeLayout
 Jet::Table MakeSignTable(const std::vector<SignEntry> &signs) {
   Jet::Table table;
   table.name = QStringLiteral("vandrel");
-  table.columns = {MakeColumn("id", Jet::ColumnType::Text, 3), MakeColumn("title", Jet::ColumnType::Text, MaxTitleChars),
+  table.columns = {MakeColumn("id", Jet::ColumnType::Text, 3),
+                   MakeColumn("title", Jet::ColumnType::Text, MaxTitleChars),
                    MakeColumn("content", Jet::ColumnType::Memo)};
   for (const SignEntry &s : signs)
     table.rows.push_back({s.id, s.title, StoredSignText(s.text)});

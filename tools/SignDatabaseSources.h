@@ -36,9 +36,14 @@ public:
 // How the table bihua keeps the characters.
 enum class StrokeLayout {
   PerCharacter, // one row per character, hanzi text(255)
-  GroupedText,  // the characters of one count in rows of up to 255, text(255)
-  GroupedMemo,  // one row per count, hanzi memo
+  GroupedText,  // the characters of one count in rows, hanzi text(255)
+  GroupedMemo,  // the characters of one count in rows, hanzi memo
 };
+
+// The most UTF-8 bytes of a value that mdbtools (1.0) tests with LIKE: a text
+// value is converted into a 256-byte buffer, a memo into one of 16384.
+inline constexpr int MaxMatchedTextBytes = 255;
+inline constexpr int MaxMatchedMemoBytes = 16383;
 
 struct StrokeEntry {
   QString character;
@@ -46,9 +51,9 @@ struct StrokeEntry {
 };
 
 struct SignEntry {
-  QString id;      // three digits
+  QString id; // three digits
   QString title;
-  QString text;    // plain text
+  QString text; // plain text
 };
 
 // The longest sign text in GBK bytes. Its stored form is twice as long in

@@ -6,10 +6,11 @@ Source: the Unihan database of Debian's unicode-data package
 (/usr/share/unicode/Unihan_*.txt.bz2).
 - kTotalStrokes gives one count, or two where the simplified (zh-Hans) and
   traditional (zh-Hant) forms differ; the second one is the traditional count.
-- A simplified character, one with a kTraditionalVariant that does not list
-  the character itself, takes the count of its first traditional variant. A
-  character listing itself there (干: 乾 幹 干) is also written as it is in
-  traditional text and keeps its own count.
+- A simplified character takes the count of the first traditional variant
+  (kTraditionalVariant) other than itself. Unihan lists the character itself
+  too where it survives in traditional text for some words, sometimes first
+  (云: 云 雲); the merged traditional form is still the one written for it
+  (雲 12, not 云 4). A character listing only itself keeps its own count.
 The GBK repertoire comes from the system's iconv (CP936), the same converter
 the program uses.
 
@@ -83,8 +84,8 @@ def main():
             continue  # symbols, kana, letters and private-use codes have no strokes here
         seen.add(code)
         count = traditional_count(code, strokes)
-        variants = [int(v[2:], 16) for v in traditional.get(code, [])]
-        if variants and code not in variants:
+        variants = [int(v[2:], 16) for v in traditional.get(code, []) if int(v[2:], 16) != code]
+        if variants:
             variant_count = traditional_count(variants[0], strokes)
             if variant_count is not None:
                 count = variant_count

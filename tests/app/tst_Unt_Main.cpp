@@ -173,6 +173,7 @@ void tst_Unt_Main::infoWindowsAreReused_data() {
   QTest::addColumn<QString>("caption");
   QTest::newRow("about") << "RzButton3" << "TAbout" << "关于系统";
   QTest::newRow("customer service") << "RzButton2" << "TFrm_servers" << "客户服务";
+  QTest::newRow("calendar") << "RzButton5" << "TFRM_Date" << "Orlen日历";
 }
 
 void tst_Unt_Main::infoWindowsAreReused() {

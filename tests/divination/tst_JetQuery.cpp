@@ -1,5 +1,7 @@
 #include "JetQuery.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 // The engine's answers that differ between mdbtools and Jet; the expected
@@ -11,6 +13,7 @@ private slots:
   void like_data();
   void like();
   void invalidPatternIsAnError();
+  void agreesWithRegularExpressions();
   void dataSource_data();
   void dataSource();
   void missingFileFailsToOpen();
@@ -52,15 +55,38 @@ void tst_JetQuery::like() {
   QCOMPARE(JetLike(value, pattern), matches);
 }
 
-void tst_JetQuery::invalidPatternIsAnError() {
-  QVERIFY_THROWS_EXCEPTION(JetError, JetLike(u"天", u"%[天%"));
+void tst_JetQuery::invalidPatternIsAnError() { QVERIFY_THROWS_EXCEPTION(JetError, JetLike(u"天", u"%[天%")); }
+
+void tst_JetQuery::agreesWithRegularExpressions() {
+  // Random patterns over a small alphabet against the same patterns written
+  // as regular expressions (case-insensitive, anchored): the matcher's
+  // backtracking over several % must find every match and no other.
+  const QStringList tokens = {u"天"_qs, u"a"_qs, u"B"_qs, u"%"_qs, u"_"_qs, u"[a天]"_qs, u"[!天]"_qs, u"[]"_qs};
+  const QStringList regex = {u"天"_qs, u"a"_qs, u"B"_qs, u".*"_qs, u"."_qs, u"[a天]"_qs, u"[^天]"_qs, QString()};
+  const QString letters = u"天aAbB"_qs;
+  QRandomGenerator random(20261208);
+  for (int round = 0; round < 3000; ++round) {
+    QString pattern, expression;
+    for (int n = random.bounded(6); n >= 0; --n) {
+      const int k = random.bounded(int(tokens.size()));
+      pattern += tokens[k];
+      expression += regex[k];
+    }
+    QString value;
+    for (int n = random.bounded(7); n > 0; --n)
+      value += letters[random.bounded(int(letters.size()))];
+    const QRegularExpression reference(QRegularExpression::anchoredPattern(expression),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QVERIFY2(JetLike(value, pattern) == reference.match(value).hasMatch(), qPrintable(value + u" like "_qs + pattern));
+  }
 }
 
 void tst_JetQuery::dataSource_data() {
   QTest::addColumn<QString>("connection");
   QTest::addColumn<QString>("path");
-  QTest::newRow("designed form") << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/v/KelmFile.dll;Persist Security Info=True"_qs
-                                 << u"/opt/v/KelmFile.dll"_qs;
+  QTest::newRow("designed form")
+      << u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/v/KelmFile.dll;Persist Security Info=True"_qs
+      << u"/opt/v/KelmFile.dll"_qs;
   QTest::newRow("name in other case, blanks") << u"data source = /a b/x.dll ;"_qs << u"/a b/x.dll"_qs;
   QTest::newRow("none") << u"Provider=Microsoft.Jet.OLEDB.4.0"_qs << QString();
 }

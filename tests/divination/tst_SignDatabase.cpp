@@ -30,7 +30,9 @@ Jet::Table Bihua(std::vector<Row> rows, Jet::ColumnType numType = Jet::ColumnTyp
 
 Jet::Table Vandrel(std::vector<Row> rows) {
   return {u"vandrel"_qs,
-          {{u"id"_qs, Jet::ColumnType::Text, 10}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+          {{u"id"_qs, Jet::ColumnType::Text, 10},
+           {u"title"_qs, Jet::ColumnType::Text},
+           {u"content"_qs, Jet::ColumnType::Memo}},
           std::move(rows)};
 }
 
@@ -91,12 +93,18 @@ void tst_SignDatabase::cleanup() {
 void tst_SignDatabase::statements_data() {
   QTest::addColumn<QByteArray>("statement");
   QTest::addColumn<QByteArray>("expected");
-  QTest::newRow("stroke count") << StrokeCountStatement(G(u"天")) << G(u"Select num from bihua where hanzi like '%天%'");
-  QTest::newRow("quote doubled") << StrokeCountStatement("'") << QByteArray("Select num from bihua where hanzi like '%''%'");
-  QTest::newRow("wildcards kept") << StrokeCountStatement("_%") << QByteArray("Select num from bihua where hanzi like '%_%%'");
-  QTest::newRow("argument not trimmed") << StrokeCountStatement(" a") << QByteArray("Select num from bihua where hanzi like '% a%'");
-  QTest::newRow("sign") << SignStatement("123") << QByteArray("Select top 1 title,content from vandrel where id ='123'");
-  QTest::newRow("empty sign number") << SignStatement("") << QByteArray("Select top 1 title,content from vandrel where id =''");
+  QTest::newRow("stroke count") << StrokeCountStatement(G(u"天"))
+                                << G(u"Select num from bihua where hanzi like '%天%'");
+  QTest::newRow("quote doubled") << StrokeCountStatement("'")
+                                 << QByteArray("Select num from bihua where hanzi like '%''%'");
+  QTest::newRow("wildcards kept") << StrokeCountStatement("_%")
+                                  << QByteArray("Select num from bihua where hanzi like '%_%%'");
+  QTest::newRow("argument not trimmed") << StrokeCountStatement(" a")
+                                        << QByteArray("Select num from bihua where hanzi like '% a%'");
+  QTest::newRow("sign") << SignStatement("123")
+                        << QByteArray("Select top 1 title,content from vandrel where id ='123'");
+  QTest::newRow("empty sign number") << SignStatement("")
+                                     << QByteArray("Select top 1 title,content from vandrel where id =''");
 }
 
 void tst_SignDatabase::statements() {
@@ -145,22 +153,23 @@ void tst_SignDatabase::strokeCount_data() {
   QTest::newRow("NULL num ends the action") << std::vector<Row>{{tian, Value()}} << G(u"天") << std::optional<int>();
   QTest::newRow("first of several rows") << std::vector<Row>{{u"人天"_qs, u"9"_qs}, {tian, u"4"_qs}} << G(u"天")
                                          << std::optional<int>(9);
-  QTest::newRow("row of many characters") << std::vector<Row>{{u"大天小"_qs, u"4"_qs}} << G(u"天") << std::optional<int>(4);
+  QTest::newRow("row of many characters")
+      << std::vector<Row>{{u"大天小"_qs, u"4"_qs}} << G(u"天") << std::optional<int>(4);
   // 奶 (C4 CC) then 忑 (EC FD): the bytes C4 CC EC FD hold 天 (CC EC)
   // across the boundary of the two characters.
   QTest::newRow("no match across a character boundary")
       << std::vector<Row>{{u"奶忑"_qs, u"5"_qs}} << G(u"天") << std::optional<int>(0);
-  QTest::newRow("quote in the argument") << std::vector<Row>{{u"天"_qs, u"1"_qs}, {u"a'b"_qs, u"7"_qs}} << QByteArray("'")
-                                         << std::optional<int>(7);
-  QTest::newRow("two quotes are not one") << std::vector<Row>{{u"a'b"_qs, u"7"_qs}, {u"''"_qs, u"8"_qs}}
-                                          << QByteArray("''") << std::optional<int>(8);
+  QTest::newRow("quote in the argument") << std::vector<Row>{{u"天"_qs, u"1"_qs}, {u"a'b"_qs, u"7"_qs}}
+                                         << QByteArray("'") << std::optional<int>(7);
+  QTest::newRow("two quotes are not one")
+      << std::vector<Row>{{u"a'b"_qs, u"7"_qs}, {u"''"_qs, u"8"_qs}} << QByteArray("''") << std::optional<int>(8);
   QTest::newRow("underscore is one whole character")
       << std::vector<Row>{{u"天"_qs, u"4"_qs}} << QByteArray("_") << std::optional<int>(4);
   QTest::newRow("percent skips NULL hanzi")
       << std::vector<Row>{{Value(), u"9"_qs}, {tian, u"4"_qs}} << QByteArray("%") << std::optional<int>(4);
   QTest::newRow("case ignored") << std::vector<Row>{{u"AB"_qs, u"3"_qs}} << QByteArray("b") << std::optional<int>(3);
-  QTest::newRow("bracket opens a list") << std::vector<Row>{{u"[天"_qs, u"3"_qs}, {u"天"_qs, u"4"_qs}} << QByteArray("[[]")
-                                        << std::optional<int>(3);
+  QTest::newRow("bracket opens a list") << std::vector<Row>{{u"[天"_qs, u"3"_qs}, {u"天"_qs, u"4"_qs}}
+                                        << QByteArray("[[]") << std::optional<int>(3);
   QTest::newRow("unclosed bracket ends the action")
       << std::vector<Row>{{u"[天"_qs, u"3"_qs}} << QByteArray("[") << std::optional<int>();
   QTest::newRow("leading blanks in num") << std::vector<Row>{{tian, u"  12"_qs}} << G(u"天") << std::optional<int>(12);
@@ -207,7 +216,9 @@ void tst_SignDatabase::brokenDatabase() {
   } else if (tableShape == 2) {
     WriteSignFile({{u"bihua"_qs, {{u"hanzi"_qs, Jet::ColumnType::Text}}, {{u"天"_qs}}}});
   } else {
-    WriteSignFile({{u"bihua"_qs, {{u"zi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Text}}, {{u"天"_qs, u"4"_qs}}}});
+    WriteSignFile({{u"bihua"_qs,
+                    {{u"zi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Text}},
+                    {{u"天"_qs, u"4"_qs}}}});
   }
   QCOMPARE(StrokeCount(G(u"天")), std::optional<int>());
 }

@@ -5,18 +5,26 @@
 #include <QSet>
 #include <QTest>
 
-// The database is never reached here: a test program's directory holds no
-// KelmFile.dll, so any stroke-count lookup would end in SilentAbort.
+// No KelmFile.dll lies next to this test: a lookup that runs ends in
+// SilentAbort, and the lookup observer counts every lookup that starts.
 class tst_SignNumber : public QObject {
   Q_OBJECT
 
 private slots:
+  void init() {
+    Lookups = 0;
+    SetLookupObserver([this](const QByteArray &) { ++Lookups; });
+  }
+  void cleanup() { SetLookupObserver({}); }
   void workedValues_data();
   void workedValues();
   void everyDigitTriple();
   void blankArgumentLooksNothingUp_data();
   void blankArgumentLooksNothingUp();
   void lookupFailureEndsTheAction();
+
+private:
+  int Lookups = 0;
 };
 
 void tst_SignNumber::workedValues_data() {
@@ -80,12 +88,14 @@ void tst_SignNumber::blankArgumentLooksNothingUp() {
   QFETCH(QByteArray, first);
   QFETCH(QByteArray, second);
   QFETCH(QByteArray, third);
-  // A lookup here would throw: the file is absent.
   QCOMPARE(GetSignNumber(first, second, third), QByteArray());
+  QCOMPARE(Lookups, 0);
 }
 
 void tst_SignNumber::lookupFailureEndsTheAction() {
+  // The first lookup fails; the second and third never start.
   QVERIFY_THROWS_EXCEPTION(SilentAbort, GetSignNumber("\xCC\xEC", "\xB5\xD8", "\xC8\xCB"));
+  QCOMPARE(Lookups, 1);
 }
 
 QTEST_APPLESS_MAIN(tst_SignNumber)

@@ -5,9 +5,11 @@
 #include "SignDatabase.h"
 #include "SignDatabaseSources.h"
 #include "SilentAbort.h"
+#include "Unt_Main.h"
 #include "Untcezhi.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,14 +24,14 @@ QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
 
 // 天 4, 地 6, 人 2 strokes: sign 078.
 void WriteSignFile() {
-  Jet::WriteDatabase(
-      SignFile(),
-      {{u"bihua"_qs,
-        {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
-        {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
-       {u"vandrel"_qs,
-        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
-        {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
+  Jet::WriteDatabase(SignFile(), {{u"bihua"_qs,
+                                   {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
+                                   {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
+                                  {u"vandrel"_qs,
+                                   {{u"id"_qs, Jet::ColumnType::Text, 3},
+                                    {u"title"_qs, Jet::ColumnType::Text},
+                                    {u"content"_qs, Jet::ColumnType::Memo}},
+                                   {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
 }
 
 } // namespace
@@ -57,6 +59,7 @@ private slots:
   void absentDatabaseLeavesTheHeading();
   void failedTextLookupLeavesFourLines();
   void reopeningShowsAnEmptyWindow();
+  void mainWindowCommandOpensIt();
 
 private:
   template <class T> T *Find(const char *name) { return Window->findChild<T *>(QString::fromLatin1(name)); }
@@ -105,7 +108,8 @@ void tst_Untcezhi::layoutFollowsTheDesign() {
   QCOMPARE(Find<QLineEdit>("RzEdit1")->geometry(), QRect(144, 16, 73, 20));
   QCOMPARE(Find<QLineEdit>("RzEdit2")->geometry(), QRect(224, 16, 73, 20));
   QCOMPARE(Find<QLineEdit>("RzEdit3")->geometry(), QRect(304, 16, 73, 20));
-  const std::pair<const char *, const char *> buttons[] = {{"RzBitBtn1", "测算"}, {"RzBitBtn2", "清除"}, {"RzBitBtn3", "关闭"}};
+  const std::pair<const char *, const char *> buttons[] = {
+      {"RzBitBtn1", "测算"}, {"RzBitBtn2", "清除"}, {"RzBitBtn3", "关闭"}};
   const int lefts[] = {247, 320, 392};
   for (int i = 0; i < 3; ++i) {
     auto *button = Find<RzButton>(buttons[i].first);
@@ -176,7 +180,13 @@ void tst_Untcezhi::enterWalksTheFocus() {
     QTest::keyClick(Find<QWidget>(order[i]), Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), Find<QWidget>(next[i]));
   }
-  QCOMPARE(MemoLines(), QStringList{QString()}); // Enter computed nothing
+  QCOMPARE(MemoLines(), QStringList{QString()}); // Enter in the edits computed nothing
+  // On the focused "测算", Enter presses it.
+  for (const char *edit : {"RzEdit1", "RzEdit2", "RzEdit3"})
+    Type(edit, u"天"_qs);
+  Find<QWidget>("RzBitBtn1")->setFocus();
+  QTest::keyClick(Find<QWidget>("RzBitBtn1"), Qt::Key_Return);
+  QCOMPARE(MemoLines().first(), u"你测算的三个字是:天天天 解析如下..."_qs);
 }
 
 void tst_Untcezhi::fitEditText_data() {
@@ -207,6 +217,11 @@ void tst_Untcezhi::pastedTextIsCutToFit() {
   QCOMPARE(edit->text(), u"天"_qs);
   Type("RzEdit2", u"地"_qs);
   QCOMPARE(edit->text(), u"天"_qs);
+  // Pasting through the edit's own command (the context menu's "Paste").
+  edit->clear();
+  QApplication::clipboard()->setText(u"人天地"_qs);
+  edit->paste();
+  QCOMPARE(edit->text(), u"人"_qs);
 }
 
 void tst_Untcezhi::reportForThreeCharacters() {
@@ -214,8 +229,8 @@ void tst_Untcezhi::reportForThreeCharacters() {
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
   QTest::mouseClick(Find<QWidget>("RzBitBtn1"), Qt::LeftButton);
-  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString(),
-                                     u"    天高地厚，人在其中。"_qs}));
+  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs,
+                                     QString(), u"    天高地厚，人在其中。"_qs}));
   QCOMPARE(Lookups, 8);
 }
 
@@ -301,7 +316,8 @@ void tst_Untcezhi::failedTextLookupLeavesFourLines() {
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
   Compute();
-  QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
+  QCOMPARE(MemoLines(),
+           (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
   QCOMPARE(Lookups, 5);
 }
 
@@ -331,6 +347,20 @@ void tst_Untcezhi::reopeningShowsAnEmptyWindow() {
     QVERIFY(shown.isNull()); // freed on close
   }
   QCOMPARE(seen, (QStringList{QString(), QString()}));
+}
+
+void tst_Untcezhi::mainWindowCommandOpensIt() {
+  delete Window.data();
+  TFrmmain main;
+  bool opened = false;
+  QTimer::singleShot(0, this, [&] {
+    auto *shown = qobject_cast<TFrmcezhi *>(QApplication::activeModalWidget());
+    opened = shown && !shown->parent();
+    if (shown)
+      shown->RzBitBtn3Click();
+  });
+  QTest::mouseClick(main.findChild<QWidget *>(u"RzButton1"_qs), Qt::LeftButton);
+  QVERIFY(opened);
 }
 
 QTEST_MAIN(tst_Untcezhi)

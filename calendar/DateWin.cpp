@@ -1,0 +1,274 @@
+#include "DateWin.h"
+
+#include "CalendarMonth.h"
+#include "Gbk.h"
+#include "RzWidgets.h"
+#include "ui_DateWin.h"
+
+#include <QDate>
+#include <QEvent>
+#include <QScreen>
+#include <QShowEvent>
+
+#include <algorithm>
+
+using namespace std::chrono;
+
+QPointer<TFRM_Date> FRM_Date;
+
+namespace {
+
+// Cell grid: a 42 px column pitch and a 32 px row pitch from the templates'
+// places (the weekday headers stand 40 px apart).
+constexpr int ColumnPitch = 42;
+constexpr int RowPitch = 32;
+// 11 points at 96 dpi, the day numbers' size once a month is shown.
+constexpr int DayNumberPixelSize = 15;
+
+TodayProvider &TodayOverride() {
+  static TodayProvider provider;
+  return provider;
+}
+
+void SetTextColor(QLabel *label, const QColor &color) {
+  if (label->palette().color(QPalette::WindowText) == color)
+    return;
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, color);
+  label->setPalette(palette);
+}
+
+} // namespace
+
+int DaysOfMonth(std::uint16_t y, std::uint16_t m) {
+  if (m < 1 || m > 12)
+    return 0;
+  return static_cast<int>(static_cast<unsigned>((year{y} / month{m} / last).day()));
+}
+
+int DaysOfMonthOfDate(DateValue date) {
+  const year_month_day ymd = DecodeDate(date);
+  if (!ymd.ok())
+    return 0;
+  return DaysOfMonth(static_cast<std::uint16_t>(static_cast<int>(ymd.year())),
+                     static_cast<std::uint16_t>(static_cast<unsigned>(ymd.month())));
+}
+
+DateValue ClampedEncodeDate(std::uint16_t y, std::uint16_t m, std::uint16_t d) {
+  const auto shownMonth = static_cast<std::uint16_t>(std::clamp<int>(m, 1, 12));
+  const int day = std::clamp<int>(d, 1, DaysOfMonth(y, shownMonth));
+  return EncodeDate(year{y} / month{shownMonth} / std::chrono::day{static_cast<unsigned>(day)});
+}
+
+DateValue Today() {
+  if (TodayOverride())
+    return TodayOverride()();
+  const QDate today = QDate::currentDate();
+  return EncodeDate(year{today.year()} / month{static_cast<unsigned>(today.month())} /
+                    day{static_cast<unsigned>(today.day())});
+}
+
+TodayProvider SetTodayProvider(TodayProvider provider) { return std::exchange(TodayOverride(), std::move(provider)); }
+
+TFRM_Date::TFRM_Date(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFRM_Date>()) {
+  ui->setupUi(this);
+  // Caption and close box only, fixed client 331 x 285 on white, default
+  // font "宋体" 12 px.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(331, 285);
+  QFont font(QStringLiteral("宋体"));
+  font.setPixelSize(12);
+  setFont(font);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  setPalette(palette);
+  if (const QScreen *screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  connect(ui->Label1, &RzClickLabel::clicked, this, &TFRM_Date::Label1Click);
+  connect(ui->Label17, &RzClickLabel::clicked, this, &TFRM_Date::Label17Click);
+  connect(ui->StaticText1, &RzClickLabel::clicked, this, &TFRM_Date::StaticText1Click);
+  connect(ui->UpDown1, &UpDown::clicked, this, &TFRM_Date::UpDown1Click);
+  connect(ui->UpDown2, &UpDown::clicked, this, &TFRM_Date::UpDown2Click);
+  connect(this, &QDialog::finished, this, &TFRM_Date::FormClose);
+  FormCreate();
+}
+
+TFRM_Date::~TFRM_Date() = default;
+
+void TFRM_Date::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous())
+    FormShow();
+}
+
+void TFRM_Date::changeEvent(QEvent *event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange)
+    return;
+  if (isActiveWindow())
+    WasActive = true;
+  else if (WasActive && isVisible())
+    FormDeactivate();
+}
+
+void TFRM_Date::CreateDayLabels() {
+  // The templates' fonts and colours come from their style sheets.
+  ui->day1->ensurePolished();
+  ui->Cnday->ensurePolished();
+  for (int i = 1; i <= CellCount; ++i) {
+    auto *dayLabel = new RzClickLabel(this);
+    auto *lunarLabel = new RzClickLabel(this);
+    DayLabels[static_cast<std::size_t>(i - 1)] = dayLabel;
+    LunarLabels[static_cast<std::size_t>(i - 1)] = lunarLabel;
+    connect(dayLabel, &RzClickLabel::clicked, this, [this, dayLabel] { CnDayClick(dayLabel); });
+    connect(dayLabel, &RzClickLabel::pressed, this, [this, dayLabel] { CnDayMouseDown(dayLabel); });
+    connect(lunarLabel, &RzClickLabel::clicked, this, [this, lunarLabel] { CHnDayClick(lunarLabel); });
+    connect(lunarLabel, &RzClickLabel::pressed, this, [this, lunarLabel] { ChnDateMouseDown(lunarLabel); });
+
+    const int column = (i - 1) % 7, row = (i - 1) / 7;
+    dayLabel->setGeometry(ui->day1->x() + ColumnPitch * column, ui->day1->y() + RowPitch * row, ui->day1->width(),
+                          ui->day1->height());
+    lunarLabel->setGeometry(ui->Cnday->x() + ColumnPitch * column, ui->Cnday->y() + RowPitch * row, ui->Cnday->width(),
+                            ui->Cnday->height());
+    dayLabel->setAlignment(ui->day1->alignment());
+    lunarLabel->setAlignment(ui->Cnday->alignment());
+    dayLabel->setFont(ui->day1->font());
+    lunarLabel->setFont(ui->Cnday->font());
+    SetTextColor(dayLabel, Qt::black);
+    SetTextColor(lunarLabel, ui->Cnday->palette().color(QPalette::WindowText));
+    dayLabel->setObjectName(QStringLiteral("DayLabel%1").arg(i));
+    lunarLabel->setObjectName(QStringLiteral("LunarLabel%1").arg(i));
+    dayLabel->hide();
+    lunarLabel->hide();
+  }
+  // The form stacks the frame lowest and the two watermarks right over it, so
+  // that they stay behind the highlight and every text.
+  // Created after the designed labels, the cells lie over the highlight, the
+  // watermarks and the zodiac and star-sign labels; the spinners and "今天"
+  // stay on top as the window's only controls of their own.
+  ui->UpDown1->raise();
+  ui->UpDown2->raise();
+  ui->StaticText1->raise();
+}
+
+void TFRM_Date::ShowMonth(DateValue date) {
+  const year_month_day shown = DecodeDate(date);
+  const int y = static_cast<int>(shown.year());
+  const int m = static_cast<int>(static_cast<unsigned>(shown.month()));
+  const int selected = static_cast<int>(static_cast<unsigned>(shown.day()));
+  ui->Label20->setText(QString::number(y));
+  ui->Label1->setText(QString::number(y));
+  ui->Label17->setText(QString::number(m));
+  ui->Label16->setText(ui->Label17->text());
+  ui->Label21->setText(Gbk::FromGbk(GetZodiacYear(date)));
+
+  const DateValue first = EncodeDate(shown.year() / shown.month() / 1);
+  const MonthCells cells = GetMonthCells(first);
+  const int firstCell = cells.FirstCell; // 1 = Sunday
+  const int length = cells.DayCount;
+
+  // Cells outside the month are hidden; the others get every property anew
+  // below. Only what changes is touched, so a month costs no relayout of
+  // cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
+  }
+
+  const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
+  for (int i = firstCell; i < firstCell + length; ++i) {
+    const int d = i - firstCell + 1;
+    const DateValue cellDate = first + (d - 1);
+    RzClickLabel *dayLabel = DayLabel(i);
+    RzClickLabel *lunarLabel = LunarLabel(i);
+    dayLabel->setText(QString::number(d));
+    dayLabel->setProperty("tag", d);
+    lunarLabel->setProperty("tag", d);
+
+    // The lunar line: day name, month name on the first day of a lunar
+    // month, Gregorian festival, solar term, lunar festival, the later winning.
+    const LunarLine line = GetLunarLine(cellDate);
+    lunarLabel->setText(Gbk::FromGbk(line.Text));
+    const bool dayName = line.Kind == LunarLineKind::LunarDay;
+    SetTextColor(lunarLabel, dayName ? lunarDayColor : QColor(DesignColor(LunarLineDesignColor(line.Kind))));
+
+    if (d == selected) {
+      ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
+      ui->Label22->setText(Gbk::FromGbk(GetStarSignOfDay(selected, date)));
+    }
+    dayLabel->show();
+    lunarLabel->show();
+  }
+}
+
+void TFRM_Date::StoreCurDate() { CurDate = ClampedEncodeDate(CurYear, CurMonth, CurDay); }
+
+void TFRM_Date::FormCreate() {
+  CreateDayLabels();
+  CurDate = Today();
+}
+
+// A date outside the spinner's years 1901..2050 is shown all the same; the
+// year spinner then holds its nearest bound, so its first press brings the
+// grid back into the table's years.
+void TFRM_Date::FormShow() {
+  const year_month_day current = DecodeDate(CurDate);
+  CurYear = static_cast<std::uint16_t>(static_cast<int>(current.year()));
+  CurMonth = static_cast<std::uint16_t>(static_cast<unsigned>(current.month()));
+  CurDay = static_cast<std::uint16_t>(static_cast<unsigned>(current.day()));
+  ui->UpDown1->setPosition(CurYear);
+  ui->UpDown2->setPosition(CurMonth);
+  ShowMonth(CurDate);
+}
+
+void TFRM_Date::FormDeactivate() { close(); }
+
+// Closing hides the window; it lives on until the next calendar command
+// replaces it.
+void TFRM_Date::FormClose() { WasActive = false; }
+
+void TFRM_Date::Label1Click() {
+  ui->UpDown1->show();
+  ui->UpDown2->hide();
+}
+
+void TFRM_Date::Label17Click() {
+  ui->UpDown2->show();
+  ui->UpDown1->hide();
+}
+
+void TFRM_Date::UpDown1Click() {
+  CurYear = static_cast<std::uint16_t>(ui->UpDown1->position());
+  ShowMonth(ClampedEncodeDate(CurYear, CurMonth, CurDay));
+}
+
+void TFRM_Date::UpDown2Click() {
+  CurMonth = static_cast<std::uint16_t>(ui->UpDown2->position());
+  ShowMonth(ClampedEncodeDate(CurYear, CurMonth, CurDay));
+}
+
+void TFRM_Date::StaticText1Click() {
+  CurDate = Today();
+  FormShow();
+}
+
+void TFRM_Date::CnDayClick(QLabel *sender) {
+  CurDay = static_cast<std::uint16_t>(sender->property("tag").toInt());
+  StoreCurDate();
+}
+
+void TFRM_Date::CnDayMouseDown(QLabel *sender) { ui->Shape2->move(sender->x() - 1, sender->y() + 1); }
+
+void TFRM_Date::CHnDayClick(QLabel *sender) { CnDayClick(sender); }
+
+void TFRM_Date::ChnDateMouseDown(QLabel *sender) { ui->Shape2->move(sender->x(), sender->y() - 16); }

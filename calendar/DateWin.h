@@ -1,0 +1,91 @@
+#pragma once
+// The calendar window: one Gregorian month as a grid of seven columns, Sunday
+// first, each day with its lunar line (lunar day, month name, festival or
+// solar term), the zodiac year and the star sign of the selected day, and
+// spinners for year and month. Modal and short-lived: it closes as soon as it
+// loses activation.
+
+#include "DateCn.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class RzClickLabel;
+
+namespace Ui {
+class TFRM_Date;
+}
+
+// Days of a Gregorian month [28, 31]; 0 for a month outside 1..12.
+int DaysOfMonth(std::uint16_t year, std::uint16_t month);
+int DaysOfMonthOfDate(DateValue date);
+// The date of (year, month, day) with day cut to the month's length (and
+// raised to 1); a month outside 1..12 is brought to the nearest of 1 and 12.
+DateValue ClampedEncodeDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
+
+// Today's local date. Tests replace the clock; an empty function restores it.
+DateValue Today();
+using TodayProvider = std::function<DateValue()>;
+TodayProvider SetTodayProvider(TodayProvider provider);
+
+class TFRM_Date : public QDialog {
+  Q_OBJECT
+
+public:
+  static constexpr int CellCount = 37;
+
+  explicit TFRM_Date(QWidget *parent = nullptr);
+  ~TFRM_Date() override;
+
+  // Cell i (1..37) of the grid: row (i - 1) / 7, column (i - 1) % 7.
+  RzClickLabel *DayLabel(int i) const { return DayLabels[static_cast<std::size_t>(i - 1)]; }
+  RzClickLabel *LunarLabel(int i) const { return LunarLabels[static_cast<std::size_t>(i - 1)]; }
+
+  void ShowMonth(DateValue date);
+  void StoreCurDate();
+
+  // Event handlers.
+  void FormCreate();
+  void FormShow();
+  void FormDeactivate();
+  void FormClose();
+  void Label1Click();
+  void Label17Click();
+  void UpDown1Click();
+  void UpDown2Click();
+  void StaticText1Click();
+  void CnDayClick(QLabel *sender);
+  void CnDayMouseDown(QLabel *sender);
+  void CHnDayClick(QLabel *sender);
+  void ChnDateMouseDown(QLabel *sender);
+
+  // The window's current date, and the shown year and month with the
+  // selected day; CurDay is not cut to the shown month's length.
+  DateValue CurDate = 0;
+  std::uint16_t CurYear = 0;
+  std::uint16_t CurMonth = 0;
+  std::uint16_t CurDay = 0;
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void changeEvent(QEvent *event) override;
+
+private:
+  void CreateDayLabels();
+
+  std::unique_ptr<Ui::TFRM_Date> ui;
+  std::array<RzClickLabel *, CellCount> DayLabels{};
+  std::array<RzClickLabel *, CellCount> LunarLabels{};
+  // Deactivation closes the window only after it has once been active.
+  bool WasActive = false;
+};
+
+// The calendar window's current instance; the main window's calendar command
+// replaces it.
+extern QPointer<TFRM_Date> FRM_Date;

@@ -1,0 +1,317 @@
+// Runs the vandrel-tool executable as a user would. Known calendar answers
+// come from the published Chinese calendar; the sign databases are fixtures
+// written by MakeSignDatabase, and the program's own KelmFile.dll.
+
+#include "TerminalText.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+  int Status = -1;
+  QString Out;
+  QString Err;
+};
+
+Run Tool(const QStringList &arguments) {
+  QProcess process;
+  process.start(QStringLiteral(VANDREL_TOOL), arguments);
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+    return {};
+  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList Lines(const QString &text) {
+  QStringList lines = text.split(u'\n');
+  if (lines.value(lines.size() - 1).isEmpty())
+    lines.removeLast();
+  return lines;
+}
+
+// A table description for MakeSignDatabase: 天 4, 地 6 and 人 2 strokes select
+// sign 078 (digits 4, 6, 2 give 462, less 384).
+QString Fixture(const QString &earthStrokes) {
+  return QStringLiteral("table\tbihua\ncolumn\thanzi\ttext\ncolumn\tnum\ttext\n"
+                        "row\t天\t4\nrow\t地\t%1\nrow\t人\t2\n"
+                        "table\tvandrel\ncolumn\tid\ttext\t10\ncolumn\ttitle\ttext\ncolumn\tcontent\tscrambled\n"
+                        "row\t078\t  天地人之签 \t云起于山，水归于海，此为夹具签文。\n")
+      .arg(earthStrokes);
+}
+
+const QString Heading = QStringLiteral("你测算的三个字是:天地人 解析如下...");
+
+} // namespace
+
+class tst_VandrelTool : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void calendarDays_data();
+  void calendarDays();
+  void calendarRangeOverNewYearAndLeapMonth();
+  void monthOfFebruary2024();
+  void monthShapes_data();
+  void monthShapes();
+  void displayWidth_data();
+  void displayWidth();
+  void divineWorkedReport();
+  void divineFailureKeepsPartialReport_data();
+  void divineFailureKeepsPartialReport();
+  void strokesFromTheProgramsDatabase();
+  void badArguments_data();
+  void badArguments();
+  void help_data();
+  void help();
+
+private:
+  QTemporaryDir Directory;
+  QString GoodDatabase;
+  QString BrokenDatabase;
+};
+
+void tst_VandrelTool::initTestCase() {
+  QVERIFY(Directory.isValid());
+  const auto write = [this](const QString &name, const QString &description) {
+    QFile file(Directory.filePath(name + QStringLiteral(".txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(description.toUtf8());
+    file.close();
+    const QString database = Directory.filePath(name + QStringLiteral(".mdb"));
+    QCOMPARE(QProcess::execute(QStringLiteral(MAKE_SIGN_DATABASE),
+                               {QStringLiteral("--tables"), file.fileName(), QStringLiteral("-o"), database}),
+             0);
+  };
+  write(QStringLiteral("good"), Fixture(QStringLiteral("6")));
+  write(QStringLiteral("broken"), Fixture(QStringLiteral("6a"))); // a stroke count that is no number
+  GoodDatabase = Directory.filePath(QStringLiteral("good.mdb"));
+  BrokenDatabase = Directory.filePath(QStringLiteral("broken.mdb"));
+}
+
+void tst_VandrelTool::calendarDays_data() {
+  QTest::addColumn<QString>("date");
+  QTest::addColumn<QString>("line");
+  QTest::newRow("first day of the table") << "1901-01-01"
+                                          << "1901-01-01\t1111\t冬月\t十一\t\t\t元旦节\t子鼠\t摩羯座";
+  QTest::newRow("day before the table") << "1900-12-31"
+                                        << "1900-12-31\t0\t\t\t\t\t\t\t摩羯座";
+  QTest::newRow("last day of the table") << "2050-12-31"
+                                         << "2050-12-31\t1118\t冬月\t十八\t\t\t\t午马\t摩羯座";
+  QTest::newRow("day after the table") << "2051-01-01"
+                                       << "2051-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+  QTest::newRow("first day of the calendar") << "0001-01-01"
+                                             << "0001-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+  QTest::newRow("eve on the thirtieth") << "2024-02-09"
+                                        << "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座";
+  QTest::newRow("spring festival") << "2024-02-10"
+                                   << "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座";
+  QTest::newRow("first day of a leap month") << "2023-03-22"
+                                             << "2023-03-22\t-201\t闰二\t初一\t\t\t\t卯兔\t白羊座";
+  QTest::newRow("term and festival on one day") << "2020-06-21"
+                                                << "2020-06-21\t501\t五月\t初一\t\t夏至\t父亲节\t子鼠\t双子座";
+  QTest::newRow("leap day") << "2024-02-29"
+                            << "2024-02-29\t120\t正月\t二十\t\t\t\t辰龙\t双鱼座";
+}
+
+void tst_VandrelTool::calendarDays() {
+  QFETCH(QString, date);
+  QFETCH(QString, line);
+  const Run run = Tool({u"calendar"_qs, date});
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(run.Out, line + u'\n');
+  QVERIFY(run.Err.isEmpty());
+}
+
+void tst_VandrelTool::calendarRangeOverNewYearAndLeapMonth() {
+  // The leap eleventh month of 2033 runs over New Year into 2034.
+  const Run run = Tool({u"calendar"_qs, u"2033-12-20"_qs, u"2034-01-21"_qs});
+  QCOMPARE(run.Status, 0);
+  const QStringList lines = Lines(run.Out);
+  QCOMPARE(lines.size(), 33);
+  QCOMPARE(lines.first().section(u'\t', 0, 0), u"2033-12-20"_qs);
+  QCOMPARE(lines[2].section(u'\t', 0, 3), u"2033-12-22\t-1101\t闰冬\t初一"_qs);
+  QCOMPARE(lines[12].section(u'\t', 0, 1), u"2034-01-01\t-1111"_qs);
+  QCOMPARE(lines[31].section(u'\t', 0, 3), u"2034-01-20\t1201\t腊月\t初一"_qs);
+  QCOMPARE(lines.last().section(u'\t', 0, 0), u"2034-01-21"_qs);
+  for (const QString &line : lines)
+    QCOMPARE(line.count(u'\t'), 8);
+}
+
+void tst_VandrelTool::monthOfFebruary2024() {
+  const Run run = Tool({u"month"_qs, u"2024-02"_qs});
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(run.Out, uR"(                       2024年2月
+ 星期日  星期一  星期二  星期三  星期四  星期五  星期六
+                                   1       2       3
+                                  廿二    廿三    廿四
+   4       5       6       7       8       9       10
+  立春    廿六    廿七    廿八    廿九    除夕    春节
+   11      12      13      14      15      16      17
+  初二    初三    初四   情人节   初六    初七    初八
+   18      19      20      21      22      23      24
+  初九    雨水    十一    十二    十三    十四   元宵节
+   25      26      27      28      29
+  十六    十七    十八    十九    二十
+生肖：卯兔
+)"_qs);
+}
+
+void tst_VandrelTool::monthShapes_data() {
+  QTest::addColumn<QString>("month");
+  QTest::addColumn<int>("lineCount");
+  QTest::addColumn<QString>("lastDays");
+  QTest::addColumn<QString>("zodiac");
+  QTest::newRow("31 days from a Saturday: sixth row") << "2020-08" << 15 << "   30      31"
+                                                      << "生肖：子鼠";
+  QTest::newRow("28 days from a Sunday: four rows")
+      << "2015-02" << 11 << "   22      23      24      25      26      27      28"
+      << "生肖：午马"; // before the lunar new year
+  QTest::newRow("zodiac of the day given") << "2024-02-10" << 13 << "   25      26      27      28      29"
+                                           << "生肖：辰龙";
+  QTest::newRow("century year without leap day, before the table") << "1900-02" << 12 << "   25      26      27      28"
+                                                                   << "";
+}
+
+void tst_VandrelTool::monthShapes() {
+  QFETCH(QString, month);
+  QFETCH(int, lineCount);
+  QFETCH(QString, lastDays);
+  QFETCH(QString, zodiac);
+  const Run run = Tool({u"month"_qs, month});
+  QCOMPARE(run.Status, 0);
+  const QStringList lines = Lines(run.Out);
+  QCOMPARE(lines.size(), lineCount);
+  QCOMPARE(lines[lines.size() - (zodiac.isEmpty() ? 2 : 3)], lastDays);
+  if (!zodiac.isEmpty())
+    QCOMPARE(lines.last(), zodiac);
+}
+
+void tst_VandrelTool::displayWidth_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("width");
+  QTest::newRow("ASCII digits") << "31" << 2;
+  QTest::newRow("ideographs") << "元宵节" << 6;
+  QTest::newRow("fullwidth colon") << "生肖：" << 6;
+  QTest::newRow("ambiguous middle dot is narrow") << "·" << 1;
+  QTest::newRow("ideograph beyond the BMP") << QString::fromUcs4(U"\U00020000") << 2;
+  QTest::newRow("control character") << "\t" << 0;
+  QTest::newRow("end of CJK punctuation, 303F is narrow") << QString::fromUcs4(U"\u303E\u303F") << 3;
+}
+
+void tst_VandrelTool::displayWidth() {
+  QFETCH(QString, text);
+  QFETCH(int, width);
+  QCOMPARE(Terminal::DisplayWidth(text), width);
+}
+
+void tst_VandrelTool::divineWorkedReport() {
+  const Run run = Tool({u"divine"_qs, u"--db"_qs, GoodDatabase, u"天"_qs, u"地"_qs, u"人"_qs});
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(Lines(run.Out), (QStringList{Heading, QString(), u"    天地人之签"_qs, QString(),
+                                        u"    云起于山，水归于海，此为夹具签文。"_qs}));
+  QVERIFY(run.Err.isEmpty());
+  // --db=PATH after the characters reads the same file.
+  const Run after = Tool({u"divine"_qs, u"天"_qs, u"地"_qs, u"人"_qs, u"--db="_qs + GoodDatabase});
+  QCOMPARE(after.Out, run.Out);
+}
+
+void tst_VandrelTool::divineFailureKeepsPartialReport_data() {
+  QTest::addColumn<QString>("database");
+  QTest::addColumn<QString>("reason");
+  QTest::newRow("no such file") << "/nonexistent/KelmFile.dll"
+                                << "does not exist";
+  QTest::newRow("stroke count that is no number") << "broken"
+                                                  << "'%地%'";
+  QTest::newRow("not a database") << "notadatabase"
+                                  << "failed";
+}
+
+void tst_VandrelTool::divineFailureKeepsPartialReport() {
+  QFETCH(QString, database);
+  QFETCH(QString, reason);
+  if (database == u"broken")
+    database = BrokenDatabase;
+  if (database == u"notadatabase") {
+    database = Directory.filePath(u"text.mdb"_qs);
+    QFile file(database);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("this is no Jet database\n");
+  }
+  const Run run = Tool({u"divine"_qs, u"--db"_qs, database, u"天"_qs, u"地"_qs, u"人"_qs});
+  QCOMPARE(run.Status, 2);
+  // The title lookup failed: the heading and the empty line stay.
+  QCOMPARE(Lines(run.Out), (QStringList{Heading, QString()}));
+  QCOMPARE(Lines(run.Err).size(), 1);
+  QVERIFY2(run.Err.contains(reason), qPrintable(run.Err));
+}
+
+void tst_VandrelTool::strokesFromTheProgramsDatabase() {
+  // The generated KelmFile.dll beside the tool; the counts are Unihan's.
+  const Run run = Tool({u"strokes"_qs, u"天地人"_qs});
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(run.Out, u"天\t4\n地\t6\n人\t2\n"_qs);
+  const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
+  QCOMPARE(missing.Status, 2);
+  QVERIFY(missing.Out.isEmpty());
+}
+
+void tst_VandrelTool::badArguments_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("named");
+  QTest::newRow("no command") << QStringList{} << "missing command";
+  QTest::newRow("unknown command") << QStringList{u"moon"_qs} << "moon";
+  QTest::newRow("calendar without date") << QStringList{u"calendar"_qs} << "missing FROM";
+  QTest::newRow("30 February") << QStringList{u"calendar"_qs, u"2024-02-30"_qs} << "2024-02-30";
+  QTest::newRow("29 February of a century year") << QStringList{u"calendar"_qs, u"1900-02-29"_qs} << "1900-02-29";
+  QTest::newRow("year 0") << QStringList{u"calendar"_qs, u"0000-12-31"_qs} << "0000-12-31";
+  QTest::newRow("unpadded month") << QStringList{u"calendar"_qs, u"2024-2-01"_qs} << "2024-2-01";
+  QTest::newRow("TO before FROM") << QStringList{u"calendar"_qs, u"2024-01-02"_qs, u"2024-01-01"_qs} << "before";
+  QTest::newRow("third date") << QStringList{u"calendar"_qs, u"2024-01-01"_qs, u"2024-01-02"_qs, u"2024-01-03"_qs}
+                              << "too many";
+  QTest::newRow("--db for the calendar") << QStringList{u"calendar"_qs, u"--db"_qs, u"x"_qs} << "--db";
+  QTest::newRow("month 13") << QStringList{u"month"_qs, u"2024-13"_qs} << "2024-13";
+  QTest::newRow("two characters") << QStringList{u"divine"_qs, u"天"_qs, u"地"_qs} << "divine needs three";
+  QTest::newRow("two characters in one edit")
+      << QStringList{u"divine"_qs, u"天地"_qs, u"地"_qs, u"人"_qs} << "the first character";
+  QTest::newRow("blank edit") << QStringList{u"divine"_qs, u"天"_qs, u" "_qs, u"人"_qs}
+                              << "the second character is blank";
+  QTest::newRow("character without GBK form") << QStringList{u"divine"_qs, u"天"_qs, u"地"_qs, u"😀"_qs} << "U+1F600";
+  QTest::newRow("Korean syllable in TEXT") << QStringList{u"strokes"_qs, u"天한"_qs} << "U+D55C";
+  QTest::newRow("empty TEXT") << QStringList{u"strokes"_qs, u""_qs} << "TEXT is empty";
+  QTest::newRow("--db without path") << QStringList{u"strokes"_qs, u"天"_qs, u"--db"_qs} << "--db";
+  QTest::newRow("unknown option") << QStringList{u"divine"_qs, u"--fast"_qs, u"天"_qs, u"地"_qs, u"人"_qs} << "--fast";
+}
+
+void tst_VandrelTool::badArguments() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, named);
+  const Run run = Tool(arguments);
+  QCOMPARE(run.Status, 1);
+  QVERIFY(run.Out.isEmpty());
+  QCOMPARE(Lines(run.Err).size(), 1);
+  QVERIFY2(run.Err.contains(named), qPrintable(run.Err));
+}
+
+void tst_VandrelTool::help_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::newRow("tool") << QStringList{u"--help"_qs};
+  QTest::newRow("calendar") << QStringList{u"calendar"_qs, u"--help"_qs};
+  QTest::newRow("month, before a bad date") << QStringList{u"month"_qs, u"--help"_qs, u"2024-13"_qs};
+  QTest::newRow("divine") << QStringList{u"divine"_qs, u"-h"_qs};
+  QTest::newRow("strokes") << QStringList{u"strokes"_qs, u"--help"_qs};
+}
+
+void tst_VandrelTool::help() {
+  QFETCH(QStringList, arguments);
+  const Run run = Tool(arguments);
+  QCOMPARE(run.Status, 0);
+  QVERIFY(run.Out.startsWith(u"Usage: vandrel-tool"_qs));
+  QVERIFY(run.Err.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_VandrelTool)
+#include "tst_VandrelTool.moc"

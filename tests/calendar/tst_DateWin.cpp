@@ -1,0 +1,453 @@
+// The calendar window: its designed controls, the month grid and its lunar
+// lines, the selection, the spinners, "今天" and closing on deactivation.
+// Today is fixed through the window's clock seam.
+
+#include "DateWin.h"
+#include "DesignFonts.h"
+#include "ReuseWindow.h"
+#include "RzWidgets.h"
+#include "UpDown.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace std::chrono;
+
+namespace {
+
+DateValue Day(int y, unsigned m, unsigned d) { return EncodeDate(year{y} / month{m} / day{d}); }
+
+QColor TextColor(const QWidget *widget) { return widget->palette().color(QPalette::WindowText); }
+
+} // namespace
+
+class tst_DateWin : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void daysOfMonth_data();
+  void daysOfMonth();
+  void clampedEncodeDate_data();
+  void clampedEncodeDate();
+  void designedControls_data();
+  void designedControls();
+  void windowLooks();
+  void cellsFollowTheTemplates();
+  void monthUsesCells_data();
+  void monthUsesCells();
+  void lunarLine_data();
+  void lunarLine();
+  void thirtyFirstThroughShorterMonths_data();
+  void thirtyFirstThroughShorterMonths();
+  void pressMovesHighlightClickSelects();
+  void labelsSwitchSpinners();
+  void spinnersStopAtTheirBounds();
+  void todayRestoresEverything();
+  void todayOutsideTheTable();
+  void deactivationClosesTheWindow();
+  void openingTwiceLeavesOneInstance();
+
+private:
+  void OpenOn(DateValue today);
+  template <class T = QWidget> T *Control(const char *name) const {
+    return Window->findChild<T *>(QString::fromLatin1(name));
+  }
+  // The cell showing day d of the shown month, or 0.
+  int CellOfDay(int d) const;
+
+  DateValue TodayValue = 0;
+  TFRM_Date *Window = nullptr;
+};
+
+void tst_DateWin::initTestCase() {
+  InstallFontSubstitutions();
+  SetTodayProvider([this] { return TodayValue; });
+}
+
+void tst_DateWin::init() { OpenOn(Day(2023, 3, 22)); }
+
+void tst_DateWin::cleanup() {
+  delete Window;
+  Window = nullptr;
+}
+
+void tst_DateWin::OpenOn(DateValue today) {
+  delete Window;
+  TodayValue = today;
+  Window = new TFRM_Date();
+  Window->show();
+}
+
+int tst_DateWin::CellOfDay(int d) const {
+  for (int i = 1; i <= TFRM_Date::CellCount; ++i)
+    if (Window->DayLabel(i)->isVisibleTo(Window) && Window->DayLabel(i)->text() == QString::number(d))
+      return i;
+  return 0;
+}
+
+void tst_DateWin::daysOfMonth_data() {
+  QTest::addColumn<int>("y");
+  QTest::addColumn<int>("m");
+  QTest::addColumn<int>("days");
+  QTest::newRow("January") << 2023 << 1 << 31;
+  QTest::newRow("April") << 2023 << 4 << 30;
+  QTest::newRow("February of a common year") << 2023 << 2 << 28;
+  QTest::newRow("February of a leap year") << 2024 << 2 << 29;
+  QTest::newRow("February 1900, divisible by 100") << 1900 << 2 << 28;
+  QTest::newRow("February 2000, divisible by 400") << 2000 << 2 << 29;
+  QTest::newRow("month 0") << 2023 << 0 << 0;
+  QTest::newRow("month 13") << 2023 << 13 << 0;
+}
+
+void tst_DateWin::daysOfMonth() {
+  QFETCH(int, y);
+  QFETCH(int, m);
+  QFETCH(int, days);
+  QCOMPARE(DaysOfMonth(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m)), days);
+  if (days > 0)
+    QCOMPARE(DaysOfMonthOfDate(Day(y, static_cast<unsigned>(m), 15)), days);
+}
+
+void tst_DateWin::clampedEncodeDate_data() {
+  QTest::addColumn<int>("y");
+  QTest::addColumn<int>("m");
+  QTest::addColumn<int>("d");
+  QTest::addColumn<DateValue>("date");
+  QTest::newRow("valid day") << 2023 << 3 << 22 << Day(2023, 3, 22);
+  QTest::newRow("31 cut to February") << 2023 << 2 << 31 << Day(2023, 2, 28);
+  QTest::newRow("31 cut to a leap February") << 2024 << 2 << 31 << Day(2024, 2, 29);
+  QTest::newRow("31 cut to April") << 2023 << 4 << 31 << Day(2023, 4, 30);
+  QTest::newRow("day 0 raised to 1") << 2023 << 4 << 0 << Day(2023, 4, 1);
+  QTest::newRow("month 13 brought to December") << 2023 << 13 << 5 << Day(2023, 12, 5);
+}
+
+void tst_DateWin::clampedEncodeDate() {
+  QFETCH(int, y);
+  QFETCH(int, m);
+  QFETCH(int, d);
+  QFETCH(DateValue, date);
+  QCOMPARE(
+      ClampedEncodeDate(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m), static_cast<std::uint16_t>(d)),
+      date);
+}
+
+void tst_DateWin::designedControls_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QRect>("geometry");
+  QTest::addColumn<int>("pixelSize");
+  QTest::addColumn<QColor>("color");
+  const QColor black(0, 0, 0), red(255, 0, 0);
+  QTest::newRow("Label1 year") << "Label1" << QRect(120, 0, 76, 41) << 29 << QColor(0, 0, 255);
+  const char *weekdays[] = {"Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8"};
+  const char *footers[] = {"Label9", "Label10", "Label11", "Label12", "Label13", "Label14", "Label15"};
+  for (int k = 0; k < 7; ++k) {
+    const QColor color = k == 0 || k == 6 ? red : black;
+    QTest::newRow(weekdays[k]) << weekdays[k] << QRect(19 + 40 * k, 40, 36, 12) << 12 << color;
+    QTest::newRow(footers[k]) << footers[k] << QRect(20 + 40 * k, 253, 36, 12) << 12 << color;
+  }
+  QTest::newRow("day1 template") << "day1" << QRect(14, 56, 36, 16) << 14 << black;
+  QTest::newRow("Cnday template") << "Cnday" << QRect(13, 73, 36, 12) << 12 << QColor(DesignColor(16384));
+  QTest::newRow("Label16 month watermark")
+      << "Label16" << QRect(16, 146, 313, 134) << 120 << QColor(DesignColor(15461355));
+  QTest::newRow("Label17 month") << "Label17" << QRect(10, 3, 36, 37) << 32 << QColor(DesignColor(12615808));
+  QTest::newRow("Label18") << "Label18" << QRect(45, 17, 15, 14) << 14 << black;
+  QTest::newRow("Label19") << "Label19" << QRect(205, 17, 15, 14) << 14 << black;
+  QTest::newRow("Label20 year watermark") << "Label20" << QRect(0, 56, 313, 72) << 64 << QColor(DesignColor(14543103));
+  QTest::newRow("StaticText1 today") << "StaticText1" << QRect(272, 17, 28, 16) << 12 << black;
+  QTest::newRow("Label21 zodiac") << "Label21" << QRect(230, 212, 78, 35) << 35 << QColor(DesignColor(16768477));
+  QTest::newRow("Label22 star sign") << "Label22" << QRect(152, 223, 69, 23) << 19 << QColor(DesignColor(16744703));
+  QTest::newRow("Bevel1") << "Bevel1" << QRect(9, 240, 297, 10) << 0 << QColor();
+  QTest::newRow("Bevel2") << "Bevel2" << QRect(9, 46, 297, 10) << 0 << QColor();
+  QTest::newRow("UpDown1") << "UpDown1" << QRect(221, 10, 16, 24) << 0 << QColor();
+  QTest::newRow("UpDown2") << "UpDown2" << QRect(61, 10, 16, 24) << 0 << QColor();
+  QTest::newRow("Image1") << "Image1" << QRect(9, 56, 297, 191) << 0 << QColor();
+  QTest::newRow("Shape1 frame") << "Shape1" << QRect(0, 0, 331, 285) << 0 << QColor();
+}
+
+void tst_DateWin::designedControls() {
+  QFETCH(QString, name);
+  QFETCH(QRect, geometry);
+  QFETCH(int, pixelSize);
+  QFETCH(QColor, color);
+  auto *widget = Window->findChild<QWidget *>(name);
+  QVERIFY(widget);
+  QCOMPARE(widget->parentWidget(), Window);
+  widget->ensurePolished();
+  if (name != QLatin1String("Label16") && name != QLatin1String("Shape2")) // Shape2 and Label16 move with the month
+    QCOMPARE(widget->geometry(), geometry);
+  else
+    QCOMPARE(widget->size(), geometry.size());
+  if (pixelSize > 0)
+    QCOMPARE(widget->font().pixelSize(), pixelSize);
+  if (color.isValid())
+    QCOMPARE(TextColor(widget), color);
+}
+
+void tst_DateWin::windowLooks() {
+  QCOMPARE(Window->size(), QSize(331, 285));
+  QCOMPARE(Window->windowTitle(), QStringLiteral("Orlen日历"));
+  QVERIFY(!(Window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+  QVERIFY(Window->windowFlags() & Qt::WindowCloseButtonHint);
+  QCOMPARE(Window->font().pixelSize(), 12);
+  QVERIFY(Window->font().family() == QStringLiteral("宋体"));
+  QCOMPARE(Control<QLabel>("Label1")->font().weight(), QFont::Black);
+  QVERIFY(Control<QLabel>("Label21")->font().bold() && Control<QLabel>("Label22")->font().bold());
+  QCOMPARE(Control("Label1")->toolTip(), QStringLiteral("单击改变年份"));
+  QCOMPARE(Control("Label17")->toolTip(), QStringLiteral("单击改变月份"));
+  for (const char *name : {"Label1", "Label17", "StaticText1"})
+    QCOMPARE(Control(name)->cursor().shape(), Qt::PointingHandCursor);
+  QCOMPARE(Control<QLabel>("StaticText1")->text(), QStringLiteral("今天"));
+  QVERIFY(!Control("day1")->isVisible() && !Control("Cnday")->isVisible());
+  QVERIFY(Control("UpDown1")->isVisible() && Control("UpDown2")->isVisible());
+  QCOMPARE(Control<UpDown>("UpDown1")->minimum(), 1901);
+  QCOMPARE(Control<UpDown>("UpDown1")->maximum(), 2050);
+  QCOMPARE(Control<UpDown>("UpDown2")->minimum(), 1);
+  QCOMPARE(Control<UpDown>("UpDown2")->maximum(), 12);
+  // Drawing order: the frame lowest, the cells over highlight and watermarks.
+  const QObjectList children = Window->children();
+  const auto order = [&children](const QObject *child) { return children.indexOf(child); };
+  QCOMPARE(order(Control("Shape1")), 0);
+  for (const char *name : {"Shape2", "Label16", "Label20", "Label21", "Label22"})
+    QVERIFY2(order(Control(name)) < order(Window->DayLabel(1)), name);
+  // The watermarks stay behind the highlight.
+  QVERIFY(order(Control("Label16")) < order(Control("Shape2")) && order(Control("Label20")) < order(Control("Shape2")));
+}
+
+void tst_DateWin::cellsFollowTheTemplates() {
+  const int children = Window->findChildren<QLabel *>().size();
+  struct {
+    int cell;
+    QPoint day, lunar;
+  } places[] = {
+      {1, {14, 56}, {13, 73}}, {7, {266, 56}, {265, 73}}, {8, {14, 88}, {13, 105}}, {37, {56, 216}, {55, 233}}};
+  for (const auto &place : places) {
+    QCOMPARE(Window->DayLabel(place.cell)->geometry(), QRect(place.day, QSize(36, 16)));
+    QCOMPARE(Window->LunarLabel(place.cell)->geometry(), QRect(place.lunar, QSize(36, 12)));
+  }
+  QCOMPARE(Window->DayLabel(1)->alignment(), Qt::AlignCenter);
+  QCOMPARE(Window->LunarLabel(1)->font().pixelSize(), 12);
+  // 11 points at 96 dpi once a month is shown.
+  QCOMPARE(Window->DayLabel(1)->font().pixelSize(), 15);
+  QCOMPARE(Window->DayLabel(1)->font().weight(), QFont::Black);
+  // Showing months creates no control.
+  Window->ShowMonth(Day(2020, 8, 1));
+  Window->ShowMonth(Day(2015, 2, 1));
+  QCOMPARE(Window->findChildren<QLabel *>().size(), children);
+}
+
+void tst_DateWin::monthUsesCells_data() {
+  QTest::addColumn<DateValue>("date");
+  QTest::addColumn<int>("first");
+  QTest::addColumn<int>("last");
+  QTest::newRow("31 days from a Saturday: August 2020") << Day(2020, 8, 10) << 7 << 37;
+  QTest::newRow("28 days from a Sunday: February 2015") << Day(2015, 2, 10) << 1 << 28;
+  QTest::newRow("29 days from a Thursday: February 2024") << Day(2024, 2, 10) << 5 << 33;
+}
+
+void tst_DateWin::monthUsesCells() {
+  QFETCH(DateValue, date);
+  QFETCH(int, first);
+  QFETCH(int, last);
+  Window->ShowMonth(Day(2023, 12, 1)); // a month using other cells first
+  Window->ShowMonth(date);
+  for (int i = 1; i <= TFRM_Date::CellCount; ++i) {
+    const bool used = i >= first && i <= last;
+    QCOMPARE(Window->DayLabel(i)->isVisible(), used);
+    QCOMPARE(Window->LunarLabel(i)->isVisible(), used);
+    if (used) {
+      QCOMPARE(Window->DayLabel(i)->text(), QString::number(i - first + 1));
+      QCOMPARE(Window->LunarLabel(i)->property("tag").toInt(), i - first + 1);
+      QCOMPARE(TextColor(Window->DayLabel(i)), QColor(Qt::black));
+    }
+  }
+}
+
+void tst_DateWin::lunarLine_data() {
+  QTest::addColumn<DateValue>("date");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QColor>("color");
+  const QColor orange(255, 128, 0), blue(83, 83, 255), red(255, 0, 0), green(0, 64, 0);
+  QTest::newRow("spring festival over the month name") << Day(2024, 2, 10) << "春节" << orange;
+  QTest::newRow("eve") << Day(2024, 2, 9) << "除夕" << orange;
+  QTest::newRow("first day of a leap month") << Day(2023, 3, 22) << "闰二" << red;
+  QTest::newRow("first day of a month") << Day(2023, 5, 19) << "四月" << red;
+  QTest::newRow("solar term over Father's Day") << Day(2020, 6, 21) << "夏至" << blue;
+  QTest::newRow("solar term over journalists' day") << Day(2023, 11, 8) << "立冬" << blue;
+  QTest::newRow("Gregorian festival") << Day(2023, 3, 8) << "妇女节" << orange;
+  QTest::newRow("Mother's Day, a weekday rule") << Day(2024, 5, 12) << "母亲节" << orange;
+  QTest::newRow("lunar festival over a Gregorian one") << Day(2006, 10, 6) << "中秋节" << orange;
+  QTest::newRow("plain lunar day") << Day(2023, 3, 23) << "初二" << green;
+}
+
+void tst_DateWin::lunarLine() {
+  QFETCH(DateValue, date);
+  QFETCH(QString, text);
+  QFETCH(QColor, color);
+  Window->ShowMonth(date);
+  const int cell = CellOfDay(DayOfDate(date));
+  QVERIFY(cell > 0);
+  QCOMPARE(Window->LunarLabel(cell)->text(), text);
+  QCOMPARE(TextColor(Window->LunarLabel(cell)), color);
+}
+
+void tst_DateWin::thirtyFirstThroughShorterMonths_data() {
+  QTest::addColumn<DateValue>("today");
+  QTest::addColumn<int>("lastOfFebruary");
+  QTest::newRow("leap year") << Day(2024, 1, 31) << 29;
+  QTest::newRow("common year") << Day(2023, 1, 31) << 28;
+}
+
+void tst_DateWin::thirtyFirstThroughShorterMonths() {
+  QFETCH(DateValue, today);
+  QFETCH(int, lastOfFebruary);
+  OpenOn(today);
+  auto *shape = Control("Shape2");
+  auto *months = Control<UpDown>("UpDown2");
+  QTest::mouseClick(months->upButton(), Qt::LeftButton);
+  QCOMPARE(Control<QLabel>("Label17")->text(), QStringLiteral("2"));
+  const QLabel *last = Window->DayLabel(CellOfDay(lastOfFebruary));
+  QCOMPARE(shape->pos(), QPoint(last->x() - 1, last->y() + 1));
+  QCOMPARE(Control<QLabel>("Label22")->text(), QStringLiteral("双鱼座"));
+  QCOMPARE(Window->CurDay, 31);
+  QTest::mouseClick(months->upButton(), Qt::LeftButton);
+  const QLabel *thirtyFirst = Window->DayLabel(CellOfDay(31));
+  QCOMPARE(shape->pos(), QPoint(thirtyFirst->x() - 1, thirtyFirst->y() + 1));
+  QCOMPARE(Control<QLabel>("Label22")->text(), QStringLiteral("白羊座"));
+  QCOMPARE(Window->CurDate, today);
+}
+
+void tst_DateWin::pressMovesHighlightClickSelects() {
+  auto *shape = Control("Shape2");
+  const QLabel *selected = Window->DayLabel(CellOfDay(22));
+  QCOMPARE(shape->pos(), QPoint(selected->x() - 1, selected->y() + 1));
+  const QString starSign = Control<QLabel>("Label22")->text();
+
+  // Right button on day 6: the highlight moves, the selection stays.
+  QTest::mouseClick(Window->DayLabel(CellOfDay(6)), Qt::RightButton);
+  QCOMPARE(shape->pos(), QPoint(Window->DayLabel(CellOfDay(6))->x() - 1, Window->DayLabel(CellOfDay(6))->y() + 1));
+  QCOMPARE(Window->CurDay, 22);
+  QCOMPARE(Window->CurDate, Day(2023, 3, 22));
+
+  // Left click on the lunar line of day 9: same place as its day number.
+  QLabel *lunar = Window->LunarLabel(CellOfDay(9));
+  QTest::mouseClick(lunar, Qt::LeftButton);
+  const QLabel *nine = Window->DayLabel(CellOfDay(9));
+  QCOMPARE(shape->pos(), QPoint(nine->x() - 1, nine->y() + 1));
+  QCOMPARE(Window->CurDay, 9);
+  QCOMPARE(Window->CurDate, Day(2023, 3, 9));
+  QCOMPARE(Control<QLabel>("Label22")->text(), starSign); // stays that of the last shown month
+
+  // Left click on a day number, after a month change: the new month's day.
+  QTest::mouseClick(Control<UpDown>("UpDown2")->upButton(), Qt::LeftButton);
+  QTest::mouseClick(Window->DayLabel(CellOfDay(30)), Qt::LeftButton);
+  QCOMPARE(Window->CurDate, Day(2023, 4, 30));
+}
+
+void tst_DateWin::labelsSwitchSpinners() {
+  QTest::mouseClick(Control("Label1"), Qt::LeftButton);
+  QVERIFY(Control("UpDown1")->isVisible() && !Control("UpDown2")->isVisible());
+  QTest::mouseClick(Control("Label17"), Qt::LeftButton);
+  QVERIFY(!Control("UpDown1")->isVisible() && Control("UpDown2")->isVisible());
+  QTest::mouseClick(Control("Label1"), Qt::RightButton); // only a click switches
+  QVERIFY(!Control("UpDown1")->isVisible());
+}
+
+void tst_DateWin::spinnersStopAtTheirBounds() {
+  OpenOn(Day(2050, 12, 31));
+  auto *years = Control<UpDown>("UpDown1");
+  auto *months = Control<UpDown>("UpDown2");
+  QTest::mouseClick(years->upButton(), Qt::LeftButton);
+  QTest::mouseClick(months->upButton(), Qt::LeftButton);
+  QCOMPARE(years->position(), 2050);
+  QCOMPARE(months->position(), 12);
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2050"));
+  QCOMPARE(Control<QLabel>("Label17")->text(), QStringLiteral("12"));
+  OpenOn(Day(1901, 1, 1));
+  QTest::mouseClick(Control<UpDown>("UpDown1")->downButton(), Qt::LeftButton);
+  QTest::mouseClick(Control<UpDown>("UpDown2")->downButton(), Qt::LeftButton);
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("1901"));
+  QCOMPARE(Control<QLabel>("Label17")->text(), QStringLiteral("1"));
+}
+
+void tst_DateWin::todayRestoresEverything() {
+  const QPoint highlight = Control("Shape2")->pos();
+  QTest::mouseClick(Control<UpDown>("UpDown1")->downButton(), Qt::LeftButton);
+  QTest::mouseClick(Control<UpDown>("UpDown2")->upButton(), Qt::LeftButton);
+  QTest::mouseClick(Window->DayLabel(CellOfDay(3)), Qt::LeftButton);
+  QCOMPARE(Control<QLabel>("Label21")->text(), QStringLiteral("寅虎"));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2022"));
+  QTest::mouseClick(Control("StaticText1"), Qt::LeftButton);
+  QCOMPARE(Window->CurDate, Day(2023, 3, 22));
+  QCOMPARE(Window->CurDay, 22);
+  QCOMPARE(Control<UpDown>("UpDown1")->position(), 2023);
+  QCOMPARE(Control<UpDown>("UpDown2")->position(), 3);
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2023"));
+  QCOMPARE(Control<QLabel>("Label20")->text(), QStringLiteral("2023"));
+  QCOMPARE(Control<QLabel>("Label17")->text(), QStringLiteral("3"));
+  QCOMPARE(Control<QLabel>("Label16")->text(), QStringLiteral("3"));
+  QCOMPARE(Control<QLabel>("Label21")->text(), QStringLiteral("卯兔"));
+  QCOMPARE(Control<QLabel>("Label22")->text(), QStringLiteral("白羊座"));
+  QCOMPARE(Control("Shape2")->pos(), highlight);
+  QCOMPARE(Window->LunarLabel(CellOfDay(22))->text(), QStringLiteral("闰二"));
+}
+
+// A system date past the lunar table still opens the window: the grid is laid
+// out, lunar lines and zodiac are empty, the year spinner holds 2050.
+void tst_DateWin::todayOutsideTheTable() {
+  OpenOn(Day(2051, 6, 15));
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2051"));
+  QCOMPARE(Control<UpDown>("UpDown1")->position(), 2050);
+  QCOMPARE(Control<QLabel>("Label21")->text(), QString());
+  QCOMPARE(Control<QLabel>("Label22")->text(), QStringLiteral("双子座"));
+  QVERIFY(Window->DayLabel(CellOfDay(30))->isVisible());
+  QCOMPARE(Window->LunarLabel(CellOfDay(15))->text(), QString());
+  QTest::mouseClick(Control<UpDown>("UpDown1")->downButton(), Qt::LeftButton);
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2049"));
+  QVERIFY(!Window->LunarLabel(CellOfDay(15))->text().isEmpty());
+}
+
+void tst_DateWin::deactivationClosesTheWindow() {
+  QPointer<TFRM_Date> window = Window;
+  Window->FormDeactivate();
+  QVERIFY(!window->isVisible());
+  QVERIFY(window); // hidden, not destroyed
+  // Through the window system: another window taking activation.
+  Window->show();
+  QApplication::setActiveWindow(Window);
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  QTRY_VERIFY(!Window->isVisible());
+}
+
+void tst_DateWin::openingTwiceLeavesOneInstance() {
+  auto countWindows = [] {
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+      count += qobject_cast<TFRM_Date *>(widget) != nullptr;
+    return count;
+  };
+  delete Window;
+  Window = nullptr;
+  QTimer closer;
+  connect(&closer, &QTimer::timeout, [] {
+    if (FRM_Date && FRM_Date->isVisible())
+      FRM_Date->close();
+  });
+  closer.start(0);
+  ShowReusedWindow(FRM_Date);
+  QPointer<TFRM_Date> first = FRM_Date;
+  QVERIFY(first && !first->isVisible());
+  ShowReusedWindow(FRM_Date);
+  QVERIFY(!first);
+  QCOMPARE(countWindows(), 1);
+  delete FRM_Date.data();
+}
+
+QTEST_MAIN(tst_DateWin)
+#include "tst_DateWin.moc"
