@@ -1,10 +1,12 @@
 #include "Unt_Main.h"
 
+#include "ContentPane.h"
 #include "DateWin.h"
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
 #include "HomeSite.h"
+#include "RemoteDocuments.h"
 #include "ReuseWindow.h"
 #include "RzWidgets.h"
 #include "Uabout.h"
@@ -16,6 +18,7 @@
 #include <QCoreApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
 QPointer<TFrmmain> Frmmain;
 
@@ -31,6 +34,10 @@ constexpr const char *FirefoxPage = "https://www.mozilla.org/zh-CN/firefox/new/"
 constexpr const char *LibreOfficePage = "https://zh-cn.libreoffice.org/download/libreoffice/";
 constexpr const char *VlcPage = "https://www.videolan.org/vlc/";
 constexpr const char *SevenZipPage = "https://www.7-zip.org/download.html";
+
+// A hidden pane's top edge inside its panel: far above the visible area.
+constexpr int MainPaneHiddenTop = -1000;
+constexpr int BannerPaneHiddenTop = -200;
 
 } // namespace
 
@@ -78,7 +85,78 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
   resize(792, 566);
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
+
+  CreateContentPanes();
+  FormCreate();
 }
+
+void TFrmmain::CreateContentPanes() {
+  // The main pane covers the content picture; the banner pane is larger than
+  // its panel on every side, so the panel clips the browser's own frame away.
+  EmbeddedWB1 = CreateContentPane(ui->RzPanel4);
+  EmbeddedWB1->Control()->setObjectName(QStringLiteral("EmbeddedWB1"));
+  EmbeddedWB1->Control()->setGeometry(2, 2, 612, 422);
+  EmbeddedWB1->Control()->raise();
+  EmbeddedWB2 = CreateContentPane(ui->RzPanel1);
+  EmbeddedWB2->Control()->setObjectName(QStringLiteral("EmbeddedWB2"));
+  EmbeddedWB2->Control()->setGeometry(-12, -16, 803, 107);
+  EmbeddedWB2->Control()->raise();
+
+  // Both timers run from the window's creation at one tick a second; the
+  // ticks find nothing to do until the page list has arrived.
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  connect(Timer1, &QTimer::timeout, this, &TFrmmain::Timer1Timer);
+  Timer1->start(1000);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName(QStringLiteral("Timer2"));
+  connect(Timer2, &QTimer::timeout, this, &TFrmmain::Timer2Timer);
+  Timer2->start(1000);
+}
+
+void TFrmmain::FormCreate() {
+  BannerIndex = 0;
+  MainIndex = 0;
+  LastIndex = PageLines.LastIndex();
+  // In the background: the window must not wait for the publisher's site.
+  FetchRemoteDocuments(this, [this](const RemoteDocuments &documents) { RemoteDocumentsArrived(documents); });
+}
+
+void TFrmmain::RemoteDocumentsArrived(const RemoteDocuments &documents) {
+  PageLines = PageList(documents.PageListText);
+  MainFlag = documents.MainFlag;
+  BannerFlag = documents.BannerFlag;
+  BannerIndex = 0;
+  MainIndex = 0;
+  LastIndex = PageLines.LastIndex();
+  if (LastIndex < 0 || MainFlag == 0)
+    HidePane(EmbeddedWB1, MainPaneHiddenTop);
+  if (LastIndex < 0 || BannerFlag == 0)
+    HidePane(EmbeddedWB2, BannerPaneHiddenTop);
+}
+
+void TFrmmain::HidePane(ContentPane *pane, int hiddenTop) {
+  // Out of sight for the rest of the run, so the picture beneath shows; the
+  // control stays, and its switch (or the empty list) keeps its ticks idle.
+  QWidget *control = pane->Control();
+  control->hide();
+  control->move(control->x(), hiddenTop);
+}
+
+void TFrmmain::Timer1Timer() { RotatePane(EmbeddedWB2, Timer1, BannerFlag, BannerPaneKind, BannerIndex); }
+
+void TFrmmain::Timer2Timer() { RotatePane(EmbeddedWB1, Timer2, MainFlag, MainPaneKind, MainIndex); }
+
+void TFrmmain::RotatePane(ContentPane *pane, QTimer *timer, int paneSwitch, QByteArrayView kind, int &index) {
+  const std::optional<RotationStep> step = NextRotationStep(PageLines, paneSwitch, kind, index);
+  if (!step)
+    return;
+  pane->Navigate(step->Address);
+  ApplyDisplayPeriod(*timer, step->PeriodMs);
+  index = step->NextIndex;
+}
+
+QByteArray TFrmmain::GetListField(int field, int index) const { return ::GetListField(PageLines, field, index); }
 
 TFrmmain::~TFrmmain() = default;
 

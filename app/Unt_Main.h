@@ -2,10 +2,16 @@
 // The main window: banner strip, command bar, link column, content area and
 // status bar; every other window is reached from its commands.
 
+#include "PageRotation.h"
+
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+
+class ContentPane;
+class QTimer;
+struct RemoteDocuments;
 
 namespace Ui {
 class TFrmmain;
@@ -42,6 +48,18 @@ public:
   // close goes ahead.
   void FormCloseQuery(bool &canClose);
 
+  // The content panes (EmbeddedWB1 main, EmbeddedWB2 banner) and their
+  // rotation. FormCreate starts the fetch of the page list and the switch
+  // document; the window appears at once, with both panes blank until the
+  // fetch ends (RemoteDocumentsArrived). Timer1 ticks the banner pane, Timer2
+  // the main pane.
+  void FormCreate();
+  void RemoteDocumentsArrived(const RemoteDocuments &documents);
+  void Timer1Timer();
+  void Timer2Timer();
+  // One field of a page list line (PageRotation.h); empty before the fetch.
+  QByteArray GetListField(int field, int index) const;
+
 protected:
   void closeEvent(QCloseEvent *event) override;
 
@@ -49,7 +67,22 @@ private:
   // Asks ConfirmExit; on Yes requests termination and opens the home site.
   bool RunExitFlow();
 
+  void CreateContentPanes();
+  void RotatePane(ContentPane *pane, QTimer *timer, int paneSwitch, QByteArrayView kind, int &index);
+  static void HidePane(ContentPane *pane, int hiddenTop);
+
   std::unique_ptr<Ui::TFrmmain> ui;
+  ContentPane *EmbeddedWB1 = nullptr;
+  ContentPane *EmbeddedWB2 = nullptr;
+  QTimer *Timer1 = nullptr;
+  QTimer *Timer2 = nullptr;
+  // The page list as received; empty until the fetch ends.
+  PageList PageLines;
+  int BannerIndex = 0;
+  int MainIndex = 0;
+  int LastIndex = -1;
+  int MainFlag = 0;
+  int BannerFlag = 0;
   // Set once termination is requested: the window then closes without asking.
   bool Terminating = false;
 };

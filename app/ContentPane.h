@@ -1,0 +1,45 @@
+#pragma once
+// The seams between the main window and its two content panes: the browser
+// control a pane is made of, and the start-up fetch of the publisher's
+// documents. The program installs the real ones (InstallWebPanes, WebPane.h);
+// until then a pane is a blank widget and the fetch ends at once as failed,
+// so the window behaves as with the site unreachable: both panes hidden, the
+// pictures beneath them showing. Window tests thus need neither a browser
+// engine nor a network unless they install one.
+
+#include <QUrl>
+
+#include <functional>
+
+class QObject;
+class QWidget;
+struct RemoteDocuments;
+
+// A browser pane of the main window, as the rotation uses it.
+class ContentPane {
+public:
+  virtual ~ContentPane() = default;
+  // The control placed in the window; it owns the pane (deleting the control
+  // deletes the pane).
+  virtual QWidget *Control() = 0;
+  // Starts loading address in the background and returns at once.
+  virtual void Navigate(const QUrl &address) = 0;
+};
+
+// Makes a pane as a child of parent.
+using ContentPaneFactory = std::function<ContentPane *(QWidget *parent)>;
+// Replaces the factory; an empty function restores the blank pane. Returns the
+// previous factory.
+ContentPaneFactory SetContentPaneFactory(ContentPaneFactory factory);
+ContentPane *CreateContentPane(QWidget *parent);
+
+// Starts the fetch of the panes' documents. done is called once, later, from
+// the event loop, unless owner is destroyed first.
+using RemoteDocumentsSource = std::function<void(QObject *owner, std::function<void(const RemoteDocuments &)> done)>;
+// Replaces the source; an empty function restores the one that fails at once.
+// Returns the previous source.
+RemoteDocumentsSource SetRemoteDocumentsSource(RemoteDocumentsSource source);
+void FetchRemoteDocuments(QObject *owner, std::function<void(const RemoteDocuments &)> done);
+
+// The network source: the fetch from HomeSiteUrl() (RemoteDocumentsFetch).
+void FetchFromHomeSite(QObject *owner, std::function<void(const RemoteDocuments &)> done);

@@ -1,0 +1,191 @@
+// The content panes with the real browser engine, against a loopback site:
+// one run of the whole program path (fetch, tick, page shown) and the pane's
+// refusals of what an untrusted page may try.
+#include "Desktop.h"
+#include "LoopbackSite.h"
+#include "RemoteDocuments.h"
+#include "Unt_Main.h"
+#include "WebPane.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWebEngineHistory>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int PageWait = 20000; // ms; the engine's first start under Xvfb takes a few seconds
+
+QByteArray Page(const QByteArray &title, const QByteArray &body = {}) {
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title></head><body>" + body +
+         "</body></html>";
+}
+
+SiteAnswer Html(QByteArray body) { return SiteAnswer{200, std::move(body), {{"Content-Type", "text/html"}}, 0, false}; }
+
+} // namespace
+
+class tst_WebPane : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void panesShowTheListedPages();
+  void userLinkToNewWindowOpensExternally();
+  void untrustedPageIsRefused_data();
+  void untrustedPageIsRefused();
+  void paneNavigatesOnlyToWebAddresses();
+
+private:
+  QWebEngineView *LoadInPane(const QString &path);
+
+  LoopbackSite Site;
+  QStringList Opened;
+  QWidget *Host = nullptr;
+};
+
+void tst_WebPane::initTestCase() {
+  QVERIFY(Site.IsListening());
+  qputenv("VANDREL_HOME_SITE", Site.Url().toLatin1());
+  InstallWebPanes();
+  SetBrowserOpener([this](const QString &url) { Opened << url; });
+}
+
+void tst_WebPane::init() {
+  Opened.clear();
+  Host = new QWidget;
+  Host->resize(612, 422);
+}
+
+void tst_WebPane::cleanup() {
+  delete Host;
+  Host = nullptr;
+}
+
+QWebEngineView *tst_WebPane::LoadInPane(const QString &path) {
+  auto *pane = dynamic_cast<WebPane *>(CreateContentPane(Host));
+  pane->setGeometry(0, 0, 612, 422);
+  Host->show();
+  pane->Navigate(QUrl(Site.Url() + path));
+  return pane->Browser();
+}
+
+void tst_WebPane::panesShowTheListedPages() {
+  const QByteArray site = Site.Url().toLatin1();
+  Site.Answer(QString::fromLatin1(PageListPath),
+              Html("0>30>" + site + "/main.html\r\n1>30>" + site + "/banner.html\r\n"));
+  Site.Answer(QString::fromLatin1(SwitchDocumentPath), Html("11"));
+  Site.Answer(QStringLiteral("/main.html"), Html(Page("main pane", "<h1>\xe6\xb5\x8b\xe5\xad\x97</h1>")));
+  Site.Answer(QStringLiteral("/banner.html"), Html(Page("banner pane")));
+
+  TFrmmain window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE_WITH_TIMEOUT(window.GetListField(0, 1), QByteArray("1"), 10000);
+  window.Timer2Timer();
+  window.Timer1Timer();
+
+  auto *mainPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB1"));
+  auto *bannerPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB2"));
+  QVERIFY(mainPane && bannerPane);
+  QWebEngineView *main = mainPane->Browser();
+  QWebEngineView *banner = bannerPane->Browser();
+  QVERIFY(main && banner);
+  QTRY_COMPARE_WITH_TIMEOUT(main->title(), QStringLiteral("main pane"), PageWait);
+  QTRY_COMPARE_WITH_TIMEOUT(banner->title(), QStringLiteral("banner pane"), PageWait);
+  QVERIFY(main->isVisible() && banner->isVisible());
+  QCOMPARE(window.findChild<QTimer *>(QStringLiteral("Timer2"))->interval(), 30000);
+  const bool served = std::any_of(Site.Seen.cbegin(), Site.Seen.cend(),
+                                  [](const SeenRequest &request) { return request.Path == u"/main.html"; });
+  QVERIFY(served);
+}
+
+void tst_WebPane::userLinkToNewWindowOpensExternally() {
+  // A link over the whole page that wants a new window, and a script that
+  // tries to open one by itself.
+  const QString target = Site.Url() + QStringLiteral("/elsewhere.html");
+  Site.Answer(QStringLiteral("/links.html"),
+              Html(Page("links", "<a target=\"_blank\" href=\"" + target.toLatin1() +
+                                     "\" style=\"position:fixed;inset:0;display:block\">open</a>"
+                                     "<script>window.open('" +
+                                     target.toLatin1() + "?by-script');</script>")));
+  QWebEngineView *view = LoadInPane(QStringLiteral("/links.html"));
+  QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("links"), PageWait);
+  const int windows = QApplication::topLevelWidgets().size();
+  QVERIFY(QTest::qWaitForWindowExposed(Host));
+  QVERIFY(view->focusProxy());
+  // The engine takes input once it has drawn the page; until then a click may
+  // fall through, so the user clicks again as long as nothing happened.
+  for (int attempt = 0; attempt < 20 && Opened.isEmpty(); ++attempt) {
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::qWait(250);
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(!Opened.isEmpty(), 5000);
+  // Only the user's link, never the window the script asked for.
+  QCOMPARE(Opened.filter(target).size(), Opened.size());
+  QVERIFY(Opened.filter(QStringLiteral("by-script")).isEmpty());
+  QCOMPARE(view->url().path(), QStringLiteral("/links.html"));
+  QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+}
+
+void tst_WebPane::untrustedPageIsRefused_data() {
+  QTest::addColumn<QByteArray>("script");
+  QTest::addColumn<QString>("title");
+  // Each script ends by writing what happened into the page's title.
+  QTest::newRow("local file not navigated")
+      << QByteArray("location.href='file:///etc/hostname';setTimeout(()=>document.title='stayed',800);")
+      << QStringLiteral("stayed");
+  QTest::newRow("notification permission denied")
+      << QByteArray("Notification.requestPermission().then(p=>document.title='notifications '+p);")
+      << QStringLiteral("notifications denied");
+  QTest::newRow("location permission denied")
+      << QByteArray("navigator.geolocation.getCurrentPosition(()=>document.title='located',"
+                    "e=>document.title='location '+e.code);")
+      << QStringLiteral("location 1");
+  QTest::newRow("script dialogs do not block")
+      << QByteArray("alert('x');const c=confirm('y');const p=prompt('z','w');document.title='dialogs '+c+' '+p;")
+      << QStringLiteral("dialogs false null");
+  QTest::newRow("no bridge to the program") << QByteArray("document.title='bridge '+typeof qt;")
+                                            << QStringLiteral("bridge undefined");
+}
+
+void tst_WebPane::untrustedPageIsRefused() {
+  QFETCH(QByteArray, script);
+  QFETCH(QString, title);
+  const QString path = QStringLiteral("/probe-%1.html").arg(QTest::currentDataTag()).replace(u' ', u'-');
+  Site.Answer(path, Html(Page("probe", "<script>window.onload=()=>{" + script + "};</script>")));
+  QWebEngineView *view = LoadInPane(path);
+  QTRY_COMPARE_WITH_TIMEOUT(view->title(), title, PageWait);
+  QCOMPARE(view->url().scheme(), QStringLiteral("http"));
+  QVERIFY(Opened.isEmpty());
+}
+
+void tst_WebPane::paneNavigatesOnlyToWebAddresses() {
+  Site.Answer(QStringLiteral("/plain.html"), Html(Page("plain")));
+  auto *pane = dynamic_cast<WebPane *>(CreateContentPane(Host));
+  Host->show();
+  QVERIFY(!pane->Browser());
+  pane->Navigate(QUrl(QStringLiteral("javascript:document.title='ran'")));
+  QVERIFY2(!pane->Browser(), "no browser is started for an address that is never shown");
+  pane->Navigate(QUrl(Site.Url() + QStringLiteral("/plain.html")));
+  QWebEngineView *view = pane->Browser();
+  QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("plain"), PageWait);
+  pane->Navigate(QUrl(QStringLiteral("javascript:document.title='ran'")));
+  pane->Navigate(QUrl(QStringLiteral("file:///etc/hostname")));
+  Site.Answer(QStringLiteral("/after.html"), Html(Page("after")));
+  pane->Navigate(QUrl(Site.Url() + QStringLiteral("/after.html")));
+  // Navigations are handled in order; the last one arriving shows the others went nowhere.
+  QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("after"), PageWait);
+  QCOMPARE(view->history()->count(), 2);
+}
+
+int main(int argc, char *argv[]) {
+  // As in the program: the browser engine shares GL contexts with the widgets.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  tst_WebPane test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "tst_WebPane.moc"

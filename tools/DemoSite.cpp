@@ -1,0 +1,134 @@
+// A stand-in for the publisher's site on this machine, for development and
+// demos: serves data/demo-site (the page list, the switch document and the
+// pages the panes show) and the pictures painted by DemoPictures.cpp, on
+// 127.0.0.1 only.
+//
+// Usage: DemoSite [--port N] [--root DIR] [--document-delay SECONDS] [--switches XY]
+//   --port            port on 127.0.0.1 (default 8088)
+//   --root            the site's files (default: data/demo-site of the source tree)
+//   --document-delay  answer the page list and the switch document only after
+//                     this many seconds (a slow site)
+//   --switches        serve these bytes as the switch document instead of the file
+// In the page list, "{site}" stands for this server's own address.
+
+#include "DemoPictures.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHttpServer>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QMimeDatabase>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr const char *PageListPath = "/Chinese/CPC/loginfo.html";
+constexpr const char *SwitchDocumentPath = "/Chinese/SysInfo/logFlagfee.htm";
+
+struct Answer {
+  int Status = 200;
+  QByteArray Type;
+  QByteArray Body;
+};
+
+Answer NotFound() { return {404, "text/plain; charset=utf-8", "not found\n"}; }
+
+// A file under root for a request path, refusing anything that would leave it.
+Answer FileAnswer(const QDir &root, const QString &path) {
+  const QString clean = QDir::cleanPath(path);
+  if (!clean.startsWith(u'/') || clean.contains(QLatin1String("/..")))
+    return NotFound();
+  const QFileInfo info(root.absolutePath() + clean);
+  if (!info.isFile() || !info.canonicalFilePath().startsWith(root.canonicalPath() + u'/'))
+    return NotFound();
+  QFile file(info.canonicalFilePath());
+  if (!file.open(QIODevice::ReadOnly))
+    return NotFound();
+  QByteArray type = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).name().toLatin1();
+  if (type == "text/html")
+    type += "; charset=utf-8";
+  return {200, type, file.readAll()};
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  // Pictures are painted without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("The demo publisher site for the content panes, on 127.0.0.1."));
+  parser.addHelpOption();
+  const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port on 127.0.0.1."),
+                                      QStringLiteral("port"), QStringLiteral("8088"));
+  const QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("The site's files."),
+                                      QStringLiteral("dir"), QStringLiteral(VANDREL_DEMO_SITE_DIR));
+  const QCommandLineOption delayOption(QStringLiteral("document-delay"),
+                                       QStringLiteral("Answer the page list and switch document after this delay."),
+                                       QStringLiteral("seconds"), QStringLiteral("0"));
+  const QCommandLineOption switchesOption(QStringLiteral("switches"),
+                                          QStringLiteral("Serve these bytes as the switch document."),
+                                          QStringLiteral("bytes"));
+  parser.addOptions({portOption, rootOption, delayOption, switchesOption});
+  parser.process(app);
+
+  bool portOk = false;
+  const uint port = parser.value(portOption).toUInt(&portOk);
+  bool delayOk = false;
+  const double delaySeconds = parser.value(delayOption).toDouble(&delayOk);
+  const QDir root(parser.value(rootOption));
+  if (!portOk || port > 65535 || !delayOk || delaySeconds < 0 || !root.exists()) {
+    std::fprintf(stderr, "DemoSite: give a port 0-65535, a delay of 0 or more seconds and an existing --root\n");
+    return 2;
+  }
+
+  const QMap<QString, QByteArray> pictures = PaintDemoPictures();
+  QHttpServer server;
+  QString site;
+  server.setMissingHandler([&](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+    const QString path = request.url().path();
+    Answer answer;
+    bool document = false;
+    if (request.method() != QHttpServerRequest::Method::Get) {
+      answer = {405, "text/plain; charset=utf-8", "GET only\n"};
+    } else if (path.startsWith(QLatin1String("/pictures/")) && pictures.contains(path.mid(10))) {
+      answer = {200, "image/png", pictures.value(path.mid(10))};
+    } else if (path == QLatin1String(SwitchDocumentPath) && parser.isSet(switchesOption)) {
+      answer = {200, "text/html", parser.value(switchesOption).toLatin1()};
+      document = true;
+    } else {
+      answer = FileAnswer(root, path);
+      document = path == QLatin1String(PageListPath) || path == QLatin1String(SwitchDocumentPath);
+      if (path == QLatin1String(PageListPath)) {
+        answer.Body.replace("{site}", site.toLatin1());
+        answer.Type = "text/html";
+      }
+    }
+    auto held = std::make_shared<QHttpServerResponder>(std::move(responder));
+    auto send = [held, answer] {
+      held->write(answer.Body, {{"Content-Type", answer.Type}, {"Cache-Control", "no-store"}},
+                  static_cast<QHttpServerResponder::StatusCode>(answer.Status));
+    };
+    if (document && delaySeconds > 0)
+      QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &server, send);
+    else
+      send();
+  });
+  const quint16 listening = server.listen(QHostAddress::LocalHost, static_cast<quint16>(port));
+  if (listening == 0) {
+    std::fprintf(stderr, "DemoSite: cannot listen on 127.0.0.1:%u\n", port);
+    return 1;
+  }
+  site = QStringLiteral("http://127.0.0.1:%1").arg(listening);
+  std::printf("DemoSite: serving %s at %s\n", qPrintable(root.absolutePath()), qPrintable(site));
+  std::fflush(stdout);
+  return app.exec();
+}
