@@ -48,7 +48,7 @@ sanitize: setup
 	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 	    -DCMAKE_CXX_COMPILER=clang++ -DVANDREL_BUILD_FUZZERS=ON -DVANDREL_BUILD_BENCHMARKS=OFF; fi
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target sanitized
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -L '^(sanitize|fuzz)$$'
 
 lint: build
 	scripts/lint.sh $(BUILD)
