@@ -13,8 +13,7 @@ void BM_DescrambleSignText(benchmark::State &state) {
   for (int i = 0; i < plain.size(); ++i)
     plain[i] = static_cast<char>(0xB0 + i % 40);
   const QByteArray stored = ScrambleSignText(plain, SignTextKey, SignTextCycles);
-  // The loop variable only counts iterations, as Google Benchmark intends.
-  for (auto _ : state) // NOLINT(clang-analyzer-deadcode.DeadStores)
+  for (auto _ : state)
     benchmark::DoNotOptimize(DescrambleSignText(stored, SignTextKey, SignTextCycles));
   state.SetBytesProcessed(state.iterations() * plain.size());
   state.counters["ns_per_byte"] = benchmark::Counter(static_cast<double>(state.iterations()) * plain.size(),

@@ -65,8 +65,8 @@ public:
     const qsizetype offsets = Fmt.rowCountOffset + 2;
     if (row >= rows || offsets + 2 * qsizetype(rows) > Fmt.pageSize)
       return std::nullopt;
-    const qsizetype start = Int16At(bytes, offsets + 2 * row) & RowOffsetMask;
-    const qsizetype end = row == 0 ? Fmt.pageSize : Int16At(bytes, offsets + 2 * (row - 1)) & RowOffsetMask;
+    const qsizetype start = Int16At(bytes, offsets + 2 * qsizetype(row)) & RowOffsetMask;
+    const qsizetype end = row == 0 ? Fmt.pageSize : Int16At(bytes, offsets + 2 * qsizetype(row - 1)) & RowOffsetMask;
     if (start < offsets + 2 * qsizetype(rows) || end > Fmt.pageSize || start >= end)
       return std::nullopt;
     return bytes.sliced(start, end - start);
