@@ -5,8 +5,8 @@
 // into nowhere as "no more rows" and goes on silently, so a truncated or
 // damaged file would give wrong answers (a stroke count of 0, an empty sign)
 // instead of an error; a reference usage map pointing past the end makes it
-// call exit(). These checks run on the file's bytes before mdbtools sees
-// the parts they cover.
+// fall back to taking every page of the file for the table's. These checks
+// run on the file's bytes before mdbtools sees the parts they cover.
 //
 // Layout facts (Jet 3 pages 2048 bytes, Jet 4 4096) follow the published
 // notes on the format, as our own writer in tools/ does.

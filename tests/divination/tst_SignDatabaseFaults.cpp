@@ -12,6 +12,7 @@
 #include "Untcezhi.h"
 
 #include <QDir>
+#include <QtEndian>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -50,6 +51,22 @@ void PutSignFile(const QByteArray &bytes) {
   QFile file(SignFile());
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   QCOMPARE(file.write(bytes), bytes.size());
+}
+
+std::uint32_t Le32(const QByteArray &bytes, qsizetype at) {
+  return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+// The file with the system catalog's usage map (row pointer at offset 55 of
+// its definition, page 2) turned into a reference map whose first bitmap page
+// lies far past the end of the file.
+QByteArray CatalogMapPastTheEnd(QByteArray file) {
+  const std::uint32_t pointer = Le32(file, 2 * 4096 + 55);
+  const qsizetype page = pointer >> 8, row = pointer & 0xFF;
+  const qsizetype start = qFromLittleEndian<quint16>(file.constData() + page * 4096 + 14 + 2 * row) & 0x1FFF;
+  file[page * 4096 + start] = 1;
+  qToLittleEndian<quint32>(0x00FFFFFF, file.data() + page * 4096 + start + 1);
+  return file;
 }
 
 // How the file is damaged in one row of damagedFile.
@@ -155,6 +172,9 @@ void tst_SignDatabaseFaults::damagedFile_data() {
     zeroed.replace(page * 4096, 4096, QByteArray(4096, '\0'));
     QTest::addRow("page %lld zeroed", qlonglong(page)) << Damage::Bytes << zeroed << none << QStringList() << -1;
   }
+
+  QTest::newRow("catalog's usage map past the end")
+      << Damage::Bytes << CatalogMapPastTheEnd(sound) << none << HeadingOnly << 1;
 
   QTest::newRow("bihua missing") << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Signs()} << HeadingOnly << 1;
   QTest::newRow("vandrel missing: the three stroke counts, then the end")
