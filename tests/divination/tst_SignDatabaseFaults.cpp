@@ -240,7 +240,6 @@ void tst_SignDatabaseFaults::unreadableFile() {
 int main(int argc, char *argv[]) {
   VandrelApplication app(argc, argv);
   tst_SignDatabaseFaults test;
-  QTEST_SET_MAIN_SOURCE_PATH
   return QTest::qExec(&test, argc, argv);
 }
 
