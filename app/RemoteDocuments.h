@@ -24,12 +24,12 @@ class QNetworkReply;
 
 // Why a fetch ended without both switches.
 enum class FetchFailure {
-  None,       // all three requests succeeded
-  Network,    // no connection, connection reset, bad address
-  Status,     // an answer outside 2xx, a redirect among them
-  TooLarge,   // a body over the size limit
-  TimedOut,   // the whole fetch took longer than its deadline
-  BadSwitch,  // a switch byte that is not a decimal digit, or missing
+  None,      // all three requests succeeded
+  Network,   // no connection, connection reset, bad address
+  Status,    // an answer outside 2xx, a redirect among them
+  TooLarge,  // a body over the size limit
+  TimedOut,  // the whole fetch took longer than its deadline
+  BadSwitch, // a switch byte that is not a decimal digit, or missing
 };
 
 // What the start-up fetch leaves for the panes. On any failure both switches

@@ -1,9 +1,13 @@
 #include "RzWidgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 
 namespace {
 
@@ -16,6 +20,50 @@ void DrawGroove(QPainter &painter, QRect rect) {
   painter.drawRect(rect.adjusted(0, 0, -2, -2));
   painter.setPen(light);
   painter.drawRect(rect.adjusted(1, 1, -1, -1));
+}
+
+// The keyboard focus as a dotted rectangle in the text colour, the way classic
+// desktop controls show it; one pixel wide at 96 dpi, scaled with the rest.
+void DrawFocusRectangle(QPainter &painter, const QRect &rect, const QColor &color) {
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setPen(QPen(color, 1, Qt::DotLine));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(rect.adjusted(0, 0, -1, -1));
+}
+
+bool IsActivationKey(const QKeyEvent *event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  return modifiers == Qt::NoModifier &&
+         (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space);
+}
+
+// What assistive technology sees of a clickable label: a link named by its
+// accessible name or, failing that, its text, which the press action follows.
+class AccessibleClickLabel : public QAccessibleWidget {
+public:
+  explicit AccessibleClickLabel(RzClickLabel *label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+  QString text(QAccessible::Text t) const override {
+    QString value = QAccessibleWidget::text(t);
+    if (t == QAccessible::Name && value.isEmpty())
+      value = static_cast<const QLabel *>(widget())->text();
+    return value;
+  }
+
+  QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+
+  void doAction(const QString &actionName) override {
+    if (actionName == pressAction())
+      static_cast<RzClickLabel *>(widget())->click();
+    else
+      QAccessibleWidget::doAction(actionName);
+  }
+};
+
+QAccessibleInterface *ClickLabelAccessibility(const QString &className, QObject *object) {
+  if (className == QLatin1String("RzClickLabel") && object && object->isWidgetType())
+    return new AccessibleClickLabel(static_cast<RzClickLabel *>(object));
+  return nullptr;
 }
 
 } // namespace
@@ -127,7 +175,72 @@ void RzButton::UpdateStyle() {
                          FrameColor.lighter(150).name(), down.name()));
 }
 
-RzClickLabel::RzClickLabel(QWidget *parent) : QLabel(parent) {}
+void RzButton::keyPressEvent(QKeyEvent *event) {
+  // Outside a dialog a push button ignores Enter; these act on it everywhere.
+  if (IsActivationKey(event) && event->key() != Qt::Key_Space && !event->isAutoRepeat()) {
+    click();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
+}
+
+void RzButton::paintEvent(QPaintEvent *event) {
+  QPushButton::paintEvent(event);
+  if (!hasFocus())
+    return;
+  QPainter painter(this);
+  // Inside the one-pixel frame with a pixel of face between.
+  DrawFocusRectangle(painter, rect().adjusted(2, 2, -2, -2), TextColor);
+}
+
+RzClickLabel::RzClickLabel(QWidget *parent) : QLabel(parent) {
+  static const bool accessibilityInstalled = [] {
+    QAccessible::installFactory(ClickLabelAccessibility);
+    return true;
+  }();
+  Q_UNUSED(accessibilityInstalled);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void RzClickLabel::click() {
+  emit pressed(Qt::LeftButton);
+  emit clicked();
+}
+
+void RzClickLabel::keyPressEvent(QKeyEvent *event) {
+  if (IsActivationKey(event) && !event->isAutoRepeat()) {
+    click();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void RzClickLabel::paintEvent(QPaintEvent *event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus())
+    return;
+  QPainter painter(this);
+  if (text().isEmpty()) {
+    // Round a picture, whose colours may be any: black dots on a white line.
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    DrawFocusRectangle(painter, rect(), Qt::black);
+    return;
+  }
+  const QRect textRect =
+      style()->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text());
+  const QColor color = palette().color(QPalette::WindowText);
+  const QRect around = textRect.adjusted(-2, -1, 2, 1);
+  if (rect().contains(around)) {
+    DrawFocusRectangle(painter, around, color);
+    return;
+  }
+  // Labels sized to their text (the link column, the mail address) leave no
+  // room round it: a dotted underline along the bottom row instead.
+  const QRect text = textRect.intersected(rect());
+  painter.setPen(QPen(color, 1, Qt::DotLine));
+  painter.drawLine(text.left(), height() - 1, text.right(), height() - 1);
+}
 
 void RzClickLabel::mousePressEvent(QMouseEvent *event) {
   LeftPressed = event->button() == Qt::LeftButton;

@@ -58,7 +58,9 @@ private:
 };
 
 // A flat button with a one-pixel frame, a light face, bold text and a face
-// that lightens under the mouse (hot-tracking).
+// that lightens under the mouse (hot-tracking). With the keyboard focus it
+// shows a dotted rectangle inside its frame, and Enter presses it as Space
+// does, in a dialog or not.
 class RzButton : public QPushButton {
   Q_OBJECT
   Q_PROPERTY(QColor frameColor READ frameColor WRITE setFrameColor)
@@ -75,6 +77,10 @@ public:
   QColor textColor() const { return TextColor; }
   void setTextColor(const QColor &color);
 
+protected:
+  void keyPressEvent(QKeyEvent *event) override;
+  void paintEvent(QPaintEvent *event) override;
+
 private:
   void UpdateStyle();
 
@@ -85,11 +91,17 @@ private:
 
 // A label that reports left-button clicks, for link labels and pictures that
 // act like buttons. Any mouse button press is reported too, with its button.
+// It takes the keyboard focus by Tab or a click, shows it as a dotted
+// rectangle, and Enter or Space clicks it; assistive technology sees a link
+// with a press action. Labels driven otherwise set Qt::NoFocus.
 class RzClickLabel : public QLabel {
   Q_OBJECT
 
 public:
   explicit RzClickLabel(QWidget *parent = nullptr);
+
+  // What a left-button click does: pressed(Qt::LeftButton), then clicked().
+  void click();
 
 signals:
   void clicked();
@@ -98,6 +110,8 @@ signals:
 protected:
   void mousePressEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void paintEvent(QPaintEvent *event) override;
 
 private:
   bool LeftPressed = false;
@@ -105,5 +119,6 @@ private:
 
 // Qt colour of a design colour stored as 0x00BBGGRR (red in the low byte).
 constexpr QRgb DesignColor(unsigned value) {
-  return qRgb(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF), static_cast<int>(value >> 16 & 0xFF));
+  return qRgb(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
+              static_cast<int>(value >> 16 & 0xFF));
 }

@@ -18,6 +18,7 @@ TAbout::TAbout(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TAbou
   for (QLabel *label : {ui->RzLabel1, ui->RzLabel4, ui->RzLabel3, ui->RzLabel6, static_cast<QLabel *>(ui->RzURLLabel1)})
     label->adjustSize();
   connect(ui->RzURLLabel1, &RzClickLabel::clicked, this, [] { OpenMailTo(QString::fromLatin1(SupportMailAddress)); });
+  ui->RzURLLabel1->setAccessibleDescription(QStringLiteral("给客服写信"));
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
 }

@@ -3,8 +3,8 @@
 #include "WebPane.h"
 
 int main(int argc, char *argv[]) {
-  // The content panes' browser shares its GL contexts with the widgets; Qt
-  // requires the attribute before the application object exists.
+  // The movie windows and the content panes host Qt WebEngine views, which
+  // share OpenGL contexts with the widgets: set before the application exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   VandrelApplication app(argc, argv);
   InstallWebPanes();

@@ -7,8 +7,11 @@
 
 #include <QDate>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -24,6 +27,12 @@ constexpr int ColumnPitch = 42;
 constexpr int RowPitch = 32;
 // 11 points at 96 dpi, the day numbers' size once a month is shown.
 constexpr int DayNumberPixelSize = 15;
+// One notch of a mouse wheel, in eighths of a degree; finer wheels and touch
+// pads add up to a step.
+constexpr int WheelNotch = 120;
+
+constexpr std::array<const char16_t *, 7> WeekdayNames{u"星期日", u"星期一", u"星期二", u"星期三",
+                                                       u"星期四", u"星期五", u"星期六"};
 
 TodayProvider &TodayOverride() {
   static TodayProvider provider;
@@ -92,6 +101,22 @@ TFRM_Date::TFRM_Date(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   connect(ui->UpDown1, &UpDown::clicked, this, &TFRM_Date::UpDown1Click);
   connect(ui->UpDown2, &UpDown::clicked, this, &TFRM_Date::UpDown2Click);
   connect(this, &QDialog::finished, this, &TFRM_Date::FormClose);
+  // The window's keys stand for these labels (Home for "今天", Page Up and
+  // Page Down for the spinners), so none of them takes the focus.
+  for (RzClickLabel *label : {ui->Label1, ui->Label17, ui->StaticText1})
+    label->setFocusPolicy(Qt::NoFocus);
+  setAccessibleName(windowTitle());
+  ui->Label1->setAccessibleDescription(ui->Label1->toolTip());
+  ui->Label17->setAccessibleDescription(ui->Label17->toolTip());
+  ui->StaticText1->setAccessibleDescription(QStringLiteral("回到今天（Home 键）"));
+  ui->UpDown1->setAccessibleName(QStringLiteral("年份"));
+  ui->UpDown2->setAccessibleName(QStringLiteral("月份"));
+  ui->UpDown1->upButton()->setAccessibleName(QStringLiteral("下一年（Ctrl+Page Up）"));
+  ui->UpDown1->downButton()->setAccessibleName(QStringLiteral("上一年（Ctrl+Page Down）"));
+  ui->UpDown2->upButton()->setAccessibleName(QStringLiteral("下个月（Page Up）"));
+  ui->UpDown2->downButton()->setAccessibleName(QStringLiteral("上个月（Page Down）"));
+  ui->Label21->setAccessibleName(QStringLiteral("生肖年"));
+  ui->Label22->setAccessibleName(QStringLiteral("星座"));
   FormCreate();
 }
 
@@ -140,6 +165,9 @@ void TFRM_Date::CreateDayLabels() {
     SetTextColor(lunarLabel, ui->Cnday->palette().color(QPalette::WindowText));
     dayLabel->setObjectName(QStringLiteral("DayLabel%1").arg(i));
     lunarLabel->setObjectName(QStringLiteral("LunarLabel%1").arg(i));
+    // The keyboard reaches the cells through the window's keys, not by Tab.
+    dayLabel->setFocusPolicy(Qt::NoFocus);
+    lunarLabel->setFocusPolicy(Qt::NoFocus);
     dayLabel->hide();
     lunarLabel->hide();
   }
@@ -168,6 +196,9 @@ void TFRM_Date::ShowMonth(DateValue date) {
   const MonthCells cells = GetMonthCells(first);
   const int firstCell = cells.FirstCell; // 1 = Sunday
   const int length = cells.DayCount;
+  ShownFirst = first;
+  FirstCell = firstCell;
+  ShownDays = length;
 
   // Cells outside the month are hidden; the others get every property anew
   // below. Only what changes is touched, so a month costs no relayout of
@@ -202,9 +233,12 @@ void TFRM_Date::ShowMonth(DateValue date) {
     const bool dayName = line.Kind == LunarLineKind::LunarDay;
     SetTextColor(lunarLabel, dayName ? lunarDayColor : QColor(DesignColor(LunarLineDesignColor(line.Kind))));
 
+    const QString spokenDay = QStringLiteral("%1月%2日").arg(m).arg(d);
+    dayLabel->setAccessibleName(line.Text.isEmpty() ? spokenDay : spokenDay + u' ' + lunarLabel->text());
     if (d == selected) {
       ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
       ui->Label22->setText(Gbk::FromGbk(GetStarSignOfDay(selected, date)));
+      Select(i);
     }
     dayLabel->show();
     lunarLabel->show();
@@ -265,6 +299,7 @@ void TFRM_Date::StaticText1Click() {
 void TFRM_Date::CnDayClick(QLabel *sender) {
   CurDay = static_cast<std::uint16_t>(sender->property("tag").toInt());
   StoreCurDate();
+  Select(FirstCell + CurDay - 1);
 }
 
 void TFRM_Date::CnDayMouseDown(QLabel *sender) { ui->Shape2->move(sender->x() - 1, sender->y() + 1); }
@@ -272,3 +307,93 @@ void TFRM_Date::CnDayMouseDown(QLabel *sender) { ui->Shape2->move(sender->x() - 
 void TFRM_Date::CHnDayClick(QLabel *sender) { CnDayClick(sender); }
 
 void TFRM_Date::ChnDateMouseDown(QLabel *sender) { ui->Shape2->move(sender->x(), sender->y() - 16); }
+
+void TFRM_Date::Select(int cell) {
+  if (SelectedCell >= 1 && SelectedCell <= CellCount && SelectedCell != cell)
+    DayLabel(SelectedCell)->setAccessibleDescription(QString());
+  SelectedCell = cell;
+  const QString description = SelectedCellDescription();
+  DayLabel(cell)->setAccessibleDescription(description);
+  setAccessibleDescription(description);
+}
+
+// "2024年2月10日 星期六，春节，水瓶座": the lunar line or the star sign is
+// left out where the date has none.
+QString TFRM_Date::SelectedCellDescription() const {
+  if (SelectedCell < FirstCell || SelectedCell >= FirstCell + ShownDays)
+    return {};
+  const int d = SelectedCell - FirstCell + 1;
+  const year_month_day shown = DecodeDate(ShownFirst);
+  QStringList parts{QStringLiteral("%1年%2月%3日 %4")
+                        .arg(static_cast<int>(shown.year()))
+                        .arg(static_cast<unsigned>(shown.month()))
+                        .arg(d)
+                        .arg(QString::fromUtf16(WeekdayNames[static_cast<std::size_t>((SelectedCell - 1) % 7)]))};
+  for (const QString &part : {LunarLabel(SelectedCell)->text(), Gbk::FromGbk(GetStarSignOfDay(d, ShownFirst))})
+    if (!part.isEmpty())
+      parts << part;
+  return parts.join(QStringLiteral("，"));
+}
+
+void TFRM_Date::MoveSelection(int days) {
+  if (SelectedCell == 0)
+    return;
+  const int target = SelectedCell + days;
+  if (target < FirstCell || target >= FirstCell + ShownDays)
+    return; // the selection stays within the shown month
+  DayLabel(target)->click();
+}
+
+void TFRM_Date::StepSpinner(bool year, bool up) {
+  const UpDown *spinner = year ? ui->UpDown1 : ui->UpDown2;
+  (up ? spinner->upButton() : spinner->downButton())->click();
+}
+
+void TFRM_Date::keyPressEvent(QKeyEvent *event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  const bool plain = modifiers == Qt::NoModifier;
+  const bool control = modifiers == Qt::ControlModifier;
+  switch (event->key()) {
+  case Qt::Key_Left:
+  case Qt::Key_Right:
+  case Qt::Key_Up:
+  case Qt::Key_Down:
+    if (!plain)
+      break;
+    MoveSelection(event->key() == Qt::Key_Left    ? -1
+                  : event->key() == Qt::Key_Right ? 1
+                  : event->key() == Qt::Key_Up    ? -7
+                                                  : 7);
+    return;
+  case Qt::Key_PageUp:
+  case Qt::Key_PageDown:
+    if (!plain && !control)
+      break;
+    StepSpinner(control, event->key() == Qt::Key_PageUp);
+    return;
+  case Qt::Key_Home:
+    if (!plain)
+      break;
+    ui->StaticText1->click();
+    return;
+  default:
+    break;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TFRM_Date::wheelEvent(QWheelEvent *event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if (!ui->Image1->geometry().contains(event->position().toPoint()) ||
+      (modifiers != Qt::NoModifier && modifiers != Qt::ControlModifier)) {
+    QDialog::wheelEvent(event);
+    return;
+  }
+  event->accept();
+  WheelRemainder += event->angleDelta().y();
+  // Rolling away from the user is the up arrow, as on any spinner.
+  for (; WheelRemainder >= WheelNotch; WheelRemainder -= WheelNotch)
+    StepSpinner(modifiers == Qt::ControlModifier, true);
+  for (; WheelRemainder <= -WheelNotch; WheelRemainder += WheelNotch)
+    StepSpinner(modifiers == Qt::ControlModifier, false);
+}

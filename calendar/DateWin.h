@@ -76,18 +76,36 @@ public:
   std::uint16_t CurMonth = 0;
   std::uint16_t CurDay = 0;
 
+  // Spoken by assistive technology for the selected cell: its date and
+  // weekday, its lunar line and its star sign.
+  QString SelectedCellDescription() const;
+
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void wheelEvent(QWheelEvent *event) override;
 
 private:
   void CreateDayLabels();
+  // Clicks the cell `days` away from the selected one, if the shown month has it.
+  void MoveSelection(int days);
+  void StepSpinner(bool year, bool up);
+  void Select(int cell);
 
   std::unique_ptr<Ui::TFRM_Date> ui;
   std::array<RzClickLabel *, CellCount> DayLabels{};
   std::array<RzClickLabel *, CellCount> LunarLabels{};
   // Deactivation closes the window only after it has once been active.
   bool WasActive = false;
+  // The shown month, from its first cell (1..7) over ShownDays cells, and the
+  // selected cell: the one the last ShowMonth or click selected.
+  DateValue ShownFirst = 0;
+  int FirstCell = 0;
+  int ShownDays = 0;
+  int SelectedCell = 0;
+  // Wheel rotation not yet worth a whole step, in eighths of a degree.
+  int WheelRemainder = 0;
 };
 
 // The calendar window's current instance; the main window's calendar command

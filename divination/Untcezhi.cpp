@@ -39,12 +39,21 @@ void PaintBackground(QWidget *widget, QRgb color) {
   widget->setAutoFillBackground(true);
 }
 
-// A glyph strip of 32 x 16: the normal image, then the disabled one.
+// A glyph strip of 32 x 16: the normal image, then the disabled one; its
+// twin at twice the size (Name@2x.png) serves screens scaled by 1.5 or more.
 QIcon GlyphIcon(const QString &resource) {
-  const QPixmap strip(resource);
   QIcon icon;
-  icon.addPixmap(strip.copy(0, 0, 16, 16), QIcon::Normal);
-  icon.addPixmap(strip.copy(16, 0, 16, 16), QIcon::Disabled);
+  for (const int scale : {1, 2}) {
+    const QString file =
+        scale == 1 ? resource : QString(resource).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+    const QPixmap strip(file);
+    const int size = 16 * scale;
+    for (const auto &[left, mode] : {std::pair{0, QIcon::Normal}, std::pair{size, QIcon::Disabled}}) {
+      QPixmap glyph = strip.copy(left, 0, size, size);
+      glyph.setDevicePixelRatio(scale);
+      icon.addPixmap(glyph, mode);
+    }
+  }
   return icon;
 }
 
@@ -117,6 +126,23 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
   }
+  // What a screen reader announces: the three edits by their place, the
+  // buttons by what they do, the memo with the whole report it holds.
+  ui->RzEdit1->setAccessibleName(QStringLiteral("第一个字"));
+  ui->RzEdit2->setAccessibleName(QStringLiteral("第二个字"));
+  ui->RzEdit3->setAccessibleName(QStringLiteral("第三个字"));
+  ui->RzLabel1->setAccessibleName(QStringLiteral("说明"));
+  ui->RzBitBtn1->setAccessibleDescription(QStringLiteral("按三个字的笔画求签，签文写在下方"));
+  ui->RzBitBtn2->setAccessibleDescription(QStringLiteral("清空三个字"));
+  ui->RzBitBtn3->setAccessibleDescription(QStringLiteral("关闭测字窗口"));
+  ui->RzMemo1->setAccessibleName(QStringLiteral("测算结果"));
+  connect(ui->RzMemo1, &QPlainTextEdit::textChanged, this, [this] {
+    QStringList lines = ui->RzMemo1->toPlainText().split(u'\n');
+    for (QString &line : lines)
+      line = line.trimmed();
+    lines.removeAll(QString());
+    ui->RzMemo1->setAccessibleDescription(lines.join(u'\n'));
+  });
   // The lookups end a failed action by throwing SilentAbort: caught at the
   // handler, not inside Qt's event delivery.
   connect(ui->RzBitBtn1, &QPushButton::clicked, this, Guarded([this] { RzBitBtn1Click(); }, "RzBitBtn1Click"));

@@ -204,7 +204,6 @@ QMap<QString, QByteArray> PaintDemoPictures() {
       {QStringLiteral("brush.png"), Png(BrushAndCharacter())},
       {QStringLiteral("calendar.png"), Png(CalendarLeaf())},
       {QStringLiteral("banner-red.png"), Png(BannerBackground(QColor(0x9c, 0x16, 0x16), QColor(0xd8, 0x6a, 0x1a), 3))},
-      {QStringLiteral("banner-blue.png"),
-       Png(BannerBackground(QColor(0x14, 0x3c, 0x78), QColor(0x2a, 0x8a, 0x9c), 8))},
+      {QStringLiteral("banner-blue.png"), Png(BannerBackground(QColor(0x14, 0x3c, 0x78), QColor(0x2a, 0x8a, 0x9c), 8))},
   };
 }

@@ -74,9 +74,8 @@ int main(int argc, char *argv[]) {
   const QCommandLineOption delayOption(QStringLiteral("document-delay"),
                                        QStringLiteral("Answer the page list and switch document after this delay."),
                                        QStringLiteral("seconds"), QStringLiteral("0"));
-  const QCommandLineOption switchesOption(QStringLiteral("switches"),
-                                          QStringLiteral("Serve these bytes as the switch document."),
-                                          QStringLiteral("bytes"));
+  const QCommandLineOption switchesOption(
+      QStringLiteral("switches"), QStringLiteral("Serve these bytes as the switch document."), QStringLiteral("bytes"));
   parser.addOptions({portOption, rootOption, delayOption, switchesOption});
   parser.process(app);
 

@@ -41,8 +41,10 @@ constexpr int BitmapPagePages = (PageSize - 4) * 8;
 constexpr int TdefHeaderSize = 63;
 constexpr int ColumnEntrySize = 25;
 constexpr int TdefPageHeader = 8;
-// Constant found in every table definition header and column entry.
+// Constants found in every table definition header, column entry and
+// logical index (1625), and at the start of every index data block (1923).
 constexpr std::uint32_t TableMagic = 0x0659;
+constexpr std::uint32_t IndexMagic = 0x0783;
 
 constexpr std::uint8_t PageTypeData = 0x01;
 constexpr std::uint8_t PageTypeTdef = 0x02;
@@ -219,9 +221,22 @@ struct ColumnLayout {
   std::optional<RowPacker> lvalPages;      // long-value columns: their pages
 };
 
+// An index of the catalog; user tables carry none.
+struct IndexLayout {
+  QString name;
+  std::vector<int> columns; // column numbers, each ascending
+  std::uint8_t flags = 0;   // 0x80 set by Jet 4 on every index, 0x01 unique, 0x08 required
+  std::uint8_t type = 0;    // 1 for the primary key
+  std::uint32_t usageMap = 0;
+  int rootPage = 0;
+  int uniqueEntries = 0;
+};
+
 struct TableLayout {
   const Table *table = nullptr;
   bool system = false;
+  std::vector<IndexLayout> indexes;
+  std::vector<std::uint32_t> rowPointers; // where each row went
   int tdefPage = 0;
   std::vector<int> tdefContinuation;
   std::vector<ColumnLayout> columns;
@@ -521,8 +536,16 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
   Put16(d, 41, std::uint32_t(t.columns.size()));
   Put16(d, 43, std::uint32_t(t.variableCount));
   Put16(d, 45, std::uint32_t(t.columns.size()));
+  Put32(d, 47, std::uint32_t(t.indexes.size())); // logical indexes
+  Put32(d, 51, std::uint32_t(t.indexes.size())); // index data
   Put32(d, 55, t.ownedMap);
   Put32(d, 59, t.freeMap);
+  // Per index data: unknown, the number of distinct keys, unknown.
+  for (const IndexLayout &x : t.indexes) {
+    Append32(d, 0);
+    Append32(d, std::uint32_t(x.uniqueEntries));
+    Append32(d, 0);
+  }
 
   for (const ColumnLayout &c : t.columns) {
     QByteArray e(ColumnEntrySize, '\0');
@@ -561,6 +584,37 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
     Append16(d, std::uint32_t(name.size()));
     d.append(name);
   }
+  // Index data: ten (column, order) slots, usage map, root page, flags.
+  for (const IndexLayout &x : t.indexes) {
+    Append32(d, IndexMagic);
+    for (std::size_t k = 0; k < 10; ++k) {
+      Append16(d, k < x.columns.size() ? std::uint32_t(x.columns[k]) : 0xFFFF);
+      d.append(char(k < x.columns.size() ? 0x01 : 0x00)); // ascending
+    }
+    Append32(d, x.usageMap);
+    Append32(d, std::uint32_t(x.rootPage));
+    Append32(d, 0);
+    d.append(char(x.flags));
+    d.append(QByteArray(5, '\0'));
+  }
+  // Logical indexes, each on the index data of the same number.
+  for (std::size_t n = 0; n < t.indexes.size(); ++n) {
+    Append32(d, TableMagic);
+    Append32(d, std::uint32_t(n));
+    Append32(d, std::uint32_t(n));
+    d.append('\0');           // no related table
+    Append32(d, 0xFFFFFFFFu); // no related index
+    Append32(d, 0);
+    d.append('\0');
+    d.append('\0');
+    d.append(char(t.indexes[n].type));
+    Append32(d, 0);
+  }
+  for (const IndexLayout &x : t.indexes) {
+    const QByteArray name = Ucs2(x.name);
+    Append16(d, std::uint32_t(name.size()));
+    d.append(name);
+  }
   for (const ColumnLayout &c : t.columns) {
     if (!IsLongValue(c.column.type))
       continue;
@@ -571,6 +625,88 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
   Append16(d, 0xFFFF);
   Put32(d, 8, std::uint32_t(d.size()));
   return d;
+}
+
+// --- Index entries --------------------------------------------------------
+
+// The General sort order codes of Access 2000 for the characters object
+// names may hold: one code per character, case ignored. Nothing for a text
+// holding any other character.
+std::optional<QByteArray> GeneralSortCodes(QStringView text) {
+  static constexpr std::array<std::uint8_t, 26> Letters{0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
+                                                        0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
+                                                        0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
+  QByteArray codes;
+  for (QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u >= u'a' && u <= u'z')
+      codes.append(char(Letters[u - u'a']));
+    else if (u >= u'A' && u <= u'Z')
+      codes.append(char(Letters[u - u'A']));
+    else if (u >= u'0' && u <= u'9')
+      codes.append(char(0x36 + 2 * (u - u'0')));
+    else if (u == u' ')
+      codes.append(char(0x07));
+    else if (u == u'_')
+      codes.append("\x2B\x03", 2);
+    else
+      return std::nullopt;
+  }
+  return codes;
+}
+
+// The key bytes of one value in an ascending index; keys compare as unsigned
+// bytes. NULL is 0x00; any other value starts with 0x7F. A long integer
+// follows big-endian with its sign bit flipped, text as its sort codes ended
+// by 0x01 0x00.
+QByteArray IndexKey(const Value &v) {
+  QByteArray key;
+  if (std::holds_alternative<std::monostate>(v))
+    return QByteArray(1, '\0');
+  key.append(char(0x7F));
+  if (const auto *n = std::get_if<std::int32_t>(&v)) {
+    const std::uint32_t u = std::uint32_t(*n) ^ 0x80000000u;
+    for (int shift = 24; shift >= 0; shift -= 8)
+      key.append(char((u >> shift) & 0xFF));
+  } else if (const auto *text = std::get_if<QString>(&v)) {
+    key.append(GeneralSortCodes(*text).value());
+    key.append('\x01');
+    key.append('\0');
+  } else {
+    Fail(QStringLiteral("internal error: no index key for this value type"));
+  }
+  return key;
+}
+
+// A leaf page holding every entry of an index, which makes it the index's
+// root: after a 27-byte header a bit mask marks where each entry ends
+// (counted from offset 0x1E0, where the entries start); each entry is its key
+// and the row's page (3 bytes, big-endian) and row number.
+QByteArray BuildLeafPage(int tdefPage, std::vector<std::pair<QByteArray, std::uint32_t>> entries) {
+  constexpr int MaskOffset = 0x1B;
+  constexpr int EntriesOffset = 0x1E0;
+  std::sort(entries.begin(), entries.end());
+  QByteArray page(PageSize, '\0');
+  Put8(page, 0, 0x04);
+  Put8(page, 1, 0x01);
+  Put32(page, 4, std::uint32_t(tdefPage));
+  int at = EntriesOffset;
+  for (const auto &[key, pointer] : entries) {
+    QByteArray entry = key;
+    const std::uint32_t pageNumber = pointer >> 8;
+    entry.append(char((pageNumber >> 16) & 0xFF));
+    entry.append(char((pageNumber >> 8) & 0xFF));
+    entry.append(char(pageNumber & 0xFF));
+    entry.append(char(pointer & 0xFF));
+    if (at + entry.size() > PageSize)
+      Fail(QStringLiteral("the catalog's index holds more entries than one page; write fewer tables"));
+    page.replace(at, entry.size(), entry);
+    at += int(entry.size());
+    const int end = at - EntriesOffset;
+    page[MaskOffset + end / 8] = char(std::uint8_t(page[MaskOffset + end / 8]) | (1u << (end % 8)));
+  }
+  Put16(page, 2, std::uint32_t(PageSize - at));
+  return page;
 }
 
 // Pages needed by a table definition of the given length.
@@ -719,6 +855,10 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     ValidateTable(t);
     if (t.name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
       Fail(QStringLiteral("table \"%1\": names starting with MSys belong to the system tables").arg(t.name));
+    if (!GeneralSortCodes(t.name))
+      Fail(QStringLiteral("table \"%1\": a table name may hold only letters A-Z, digits, blanks and underscores, "
+                          "the characters the catalog's index encodes")
+               .arg(t.name));
     if (tableNames.contains(t.name.toCaseFolded()))
       Fail(QStringLiteral("table \"%1\": the table name is used twice").arg(t.name));
     tableNames.insert(t.name.toCaseFolded());
@@ -761,6 +901,10 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     t.variableCount = longValue;
     t.fixedSize = fixed;
   }
+  // The engine finds objects through the catalog's two indexes: the primary
+  // key on Id and the unique (ParentId, Name).
+  layouts[0].indexes.push_back({QStringLiteral("Id"), {0}, 0x89, 1});
+  layouts[0].indexes.push_back({QStringLiteral("ParentIdName"), {1, 2}, 0x81, 0});
 
   // Usage map rows: page 1 first holds the global map (row 0), then each
   // table's owned-pages and free-space maps and two maps for each long-value
@@ -780,7 +924,7 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
   };
   std::vector<std::pair<int, int>> mapSlots; // per table: (map page index, first row)
   for (TableLayout &t : layouts) {
-    int count = 2;
+    int count = 2 + int(t.indexes.size());
     for (const ColumnLayout &c : t.columns)
       count += IsLongValue(c.column.type) ? 2 : 0;
     mapSlots.push_back(placeMaps(count));
@@ -807,6 +951,8 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     int row = firstRow;
     t.ownedMap = PageRow(pageNumber, row++);
     t.freeMap = PageRow(pageNumber, row++);
+    for (IndexLayout &x : t.indexes)
+      x.usageMap = PageRow(pageNumber, row++);
     for (ColumnLayout &c : t.columns) {
       if (!IsLongValue(c.column.type))
         continue;
@@ -814,6 +960,10 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
       c.freeMap = PageRow(pageNumber, row++);
     }
   }
+  // Each index fits one leaf page, which is its root.
+  for (TableLayout &t : layouts)
+    for (IndexLayout &x : t.indexes)
+      x.rootPage = allocator.Take();
   // Continuation pages of long definitions.
   for (TableLayout &t : layouts) {
     const int pages = TdefPageCount(BuildTdef(t, options).size());
@@ -859,7 +1009,25 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     for (qsizetype r = 0; r < qsizetype(t.table->rows.size()); ++r)
       rows.push_back(EncodeRow(t, t.table->rows[std::size_t(r)], r));
     for (const QByteArray &row : rows)
-      t.dataPages->Add(row);
+      t.rowPointers.push_back(t.dataPages->Add(row));
+  }
+
+  // Index pages, now that every row's place is known.
+  std::vector<std::pair<int, QByteArray>> indexPages;
+  for (TableLayout &t : layouts) {
+    for (IndexLayout &x : t.indexes) {
+      std::vector<std::pair<QByteArray, std::uint32_t>> entries;
+      QSet<QByteArray> distinct;
+      for (std::size_t r = 0; r < t.table->rows.size(); ++r) {
+        QByteArray key;
+        for (int column : x.columns)
+          key.append(IndexKey(t.table->rows[r][std::size_t(column)]));
+        distinct.insert(key);
+        entries.emplace_back(key, t.rowPointers[r]);
+      }
+      x.uniqueEntries = int(distinct.size());
+      indexPages.emplace_back(x.rootPage, BuildLeafPage(t.tdefPage, std::move(entries)));
+    }
   }
 
   // Usage maps know their pages now; reference maps add bitmap pages at the
@@ -871,6 +1039,8 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
     for (const RowPage &p : t.dataPages->pages)
       mapPages[std::size_t(mapPage)][std::size_t(row)].pages.push_back(p.number);
     row += 2;
+    for (const IndexLayout &x : t.indexes)
+      mapPages[std::size_t(mapPage)][std::size_t(row++)].pages.push_back(x.rootPage);
     for (const ColumnLayout &c : t.columns) {
       if (!IsLongValue(c.column.type))
         continue;
@@ -950,6 +1120,8 @@ QByteArray BuildDatabase(const std::vector<Table> &userTables, const DatabaseOpt
           place(p.number, p.bytes);
   }
   for (const auto &[number, page] : bitmaps.pages)
+    place(number, page);
+  for (const auto &[number, page] : indexPages)
     place(number, page);
   return file;
 }

@@ -54,9 +54,10 @@ struct DatabaseOptions {
   // Windows code page of the database's text (page-0 header): 936, Chinese
   // (PRC).
   std::uint16_t codePage = 936;
-  // Collating order of the database and of every text column: 2052
-  // (0x0804), Chinese (PRC) by pronunciation.
-  std::uint16_t sortOrder = 0x0804;
+  // Collating order of the database and of every text column: General
+  // (1033, 0x0409, the Access 2000 form), the order whose index keys the
+  // catalog's index is written in. It sorts Chinese by code point.
+  std::uint16_t sortOrder = 0x0409;
   // Creation and modification time of every object, in Jet's date form (days
   // since 1899-12-30). A fixed default keeps the output reproducible.
   double created = 45658.5; // 2025-01-01 12:00

@@ -1,5 +1,7 @@
 // Paints the 16 x 16 button glyphs of the divination window as PNG strips of
 // 32 x 16: the normal image on the left, the grey disabled one on the right.
+// Each also comes at twice the size (Name@2x.png, 64 x 32) for screens
+// scaled by 1.5 or more, drawn from the same paths, not enlarged.
 //   Ok.png     a green tick                          ("测算")
 //   Undo.png   a blue arrow curving back on itself   ("清除")
 //   Exit.png   a door with a blue arrow into it      ("关闭")
@@ -83,8 +85,8 @@ void DoorWithArrow(QPainter &p) {
 }
 
 // The disabled state: the glyph's own shape in flat greys, lighter inside,
-// with a white shadow one pixel down and right, as disabled glyphs look.
-QImage Disabled(const QImage &normal) {
+// with a white shadow one (scaled) pixel down and right, as disabled glyphs look.
+QImage Disabled(const QImage &normal, int scale) {
   QImage grey(normal.size(), QImage::Format_ARGB32);
   grey.fill(Qt::transparent);
   for (int y = 0; y < normal.height(); ++y)
@@ -102,24 +104,27 @@ QImage Disabled(const QImage &normal) {
   for (int y = 0; y < shadow.height(); ++y)
     for (int x = 0; x < shadow.width(); ++x)
       shadow.setPixelColor(x, y, QColor(255, 255, 255, grey.pixelColor(x, y).alpha()));
-  p.drawImage(1, 1, shadow);
+  p.drawImage(scale, scale, shadow);
   p.drawImage(0, 0, grey);
   return result;
 }
 
-QImage Strip(const Drawing &draw) {
-  QImage normal(16, 16, QImage::Format_ARGB32);
+// The strip at `scale` device pixels per glyph pixel (1 or 2).
+QImage Strip(const Drawing &draw, int scale) {
+  const int size = 16 * scale;
+  QImage normal(size, size, QImage::Format_ARGB32);
   normal.fill(Qt::transparent);
   {
     QPainter p(&normal);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     draw(p);
   }
-  QImage strip(32, 16, QImage::Format_ARGB32);
+  QImage strip(2 * size, size, QImage::Format_ARGB32);
   strip.fill(Qt::transparent);
   QPainter p(&strip);
   p.drawImage(0, 0, normal);
-  p.drawImage(16, 0, Disabled(normal));
+  p.drawImage(size, 0, Disabled(normal, scale));
   return strip;
 }
 
@@ -139,10 +144,14 @@ int main(int argc, char **argv) {
   const std::pair<const char *, Drawing> glyphs[] = {
       {"Ok.png", Tick}, {"Undo.png", CurvedArrow}, {"Exit.png", DoorWithArrow}};
   for (const auto &[name, draw] : glyphs) {
-    const QString file = out.filePath(QString::fromLatin1(name));
-    if (!Strip(draw).save(file, "PNG")) {
-      QTextStream(stderr) << "cannot write " << file << '\n';
-      return 1;
+    for (const int scale : {1, 2}) {
+      QString file = out.filePath(QString::fromLatin1(name));
+      if (scale > 1)
+        file.replace(QLatin1String(".png"), QStringLiteral("@%1x.png").arg(scale));
+      if (!Strip(draw, scale).save(file, "PNG")) {
+        QTextStream(stderr) << "cannot write " << file << '\n';
+        return 1;
+      }
     }
   }
   return 0;

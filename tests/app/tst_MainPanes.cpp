@@ -115,8 +115,8 @@ void tst_MainPanes::paneStates_data() {
   QTest::newRow("switches 0 and 7: content picture uncovered") << FourEntries << 0 << 7 << false << true << true;
   QTest::newRow("failed fetch with a list kept") << FourEntries << 0 << 0 << false << false << false;
   QTest::newRow("empty list hides both") << QByteArray() << 1 << 1 << false << false << false;
-  QTest::newRow("blank lines only: both stay blank") << QByteArray(" \r\n\r\n\t\r\n") << 1 << 1 << true << true
-                                                     << false;
+  QTest::newRow("blank lines only: both stay blank")
+      << QByteArray(" \r\n\r\n\t\r\n") << 1 << 1 << true << true << false;
 }
 
 void tst_MainPanes::paneStates() {

@@ -66,7 +66,8 @@ void tst_PageRotation::lines_data() {
   QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << QList<QByteArray>{"a", "b"};
   QTest::newRow("CR CR LF is two line ends") << QByteArray("a\r\r\nb") << QList<QByteArray>{"a", "", "b"};
   QTest::newRow("LF CR is two line ends") << QByteArray("a\n\rb") << QList<QByteArray>{"a", "", "b"};
-  QTest::newRow("blanks and NUL stay in the line") << QByteArray("\0 x \t", 5) << QList<QByteArray>{QByteArray("\0 x \t", 5)};
+  QTest::newRow("blanks and NUL stay in the line")
+      << QByteArray("\0 x \t", 5) << QList<QByteArray>{QByteArray("\0 x \t", 5)};
   const QByteArray longLine = "0>5>http://127.0.0.1/" + QByteArray(5000, 'a');
   QTest::newRow("a long line stays whole") << longLine + "\r\n1>5>x" << QList<QByteArray>{longLine, "1>5>x"};
 }
@@ -97,10 +98,10 @@ void tst_PageRotation::fields_data() {
       << QByteArray(" \t1> 5 >  http://h  \x01") << QByteArray("1") << QByteArray(" 5 ") << QByteArray("http://h");
   QTest::newRow("address keeps its own separators")
       << QByteArray("0>5>http://h/a>b>c") << QByteArray("0") << QByteArray("5") << QByteArray("http://h/a>b>c");
-  QTest::newRow("no separator: all is address") << QByteArray("hello") << QByteArray() << QByteArray()
-                                                << QByteArray("hello");
-  QTest::newRow("one separator: no seconds") << QByteArray("0>http://h") << QByteArray("0") << QByteArray()
-                                             << QByteArray("http://h");
+  QTest::newRow("no separator: all is address")
+      << QByteArray("hello") << QByteArray() << QByteArray() << QByteArray("hello");
+  QTest::newRow("one separator: no seconds")
+      << QByteArray("0>http://h") << QByteArray("0") << QByteArray() << QByteArray("http://h");
   QTest::newRow("empty line") << QByteArray() << QByteArray() << QByteArray() << QByteArray();
   QTest::newRow("GBK bytes untouched") << QByteArray("1>3>http://h/\xb2\xe2\xd7\xd6") << QByteArray("1")
                                        << QByteArray("3") << QByteArray("http://h/\xb2\xe2\xd7\xd6");
@@ -153,7 +154,8 @@ void tst_PageRotation::pageAddress_data() {
   QTest::addColumn<QByteArray>("field");
   QTest::addColumn<QString>("address"); // empty: never navigated
   QTest::newRow("http") << QByteArray("http://127.0.0.1:8088/a.html") << QStringLiteral("http://127.0.0.1:8088/a.html");
-  QTest::newRow("https, scheme in capitals") << QByteArray("HTTPS://Example.org/x") << QStringLiteral("https://example.org/x");
+  QTest::newRow("https, scheme in capitals")
+      << QByteArray("HTTPS://Example.org/x") << QStringLiteral("https://example.org/x");
   QTest::newRow("separator in the path") << QByteArray("http://h/a>b") << QStringLiteral("http://h/a%3Eb");
   QTest::newRow("javascript") << QByteArray("javascript:alert(1)") << QString();
   QTest::newRow("javascript, mixed case") << QByteArray("JavaScript:alert(1)") << QString();
@@ -181,7 +183,8 @@ void tst_PageRotation::rotation_data() {
   QTest::addColumn<QByteArray>("kind");
   QTest::addColumn<QList<int>>("shown");
   const PageList fourLines = ListOf({Entry("0"), Entry("1"), Entry("0"), Entry("1")});
-  QTest::newRow("kinds 0,1,0,1: main returns to line 0") << fourLines << QByteArray("0") << QList<int>{0, 2, 0, 2, 0, 2};
+  QTest::newRow("kinds 0,1,0,1: main returns to line 0")
+      << fourLines << QByteArray("0") << QList<int>{0, 2, 0, 2, 0, 2};
   QTest::newRow("kinds 0,1,0,1: banner keeps the last line")
       << fourLines << QByteArray("1") << QList<int>{1, 3, -1, -1, -1, -1};
   const PageList fiveLines = ListOf({Entry("0"), Entry("0"), Entry("1"), Entry("1"), "<html>"});
@@ -196,8 +199,8 @@ void tst_PageRotation::rotation_data() {
   QTest::newRow("one line: shown once") << ListOf({Entry("0")}) << QByteArray("0") << QList<int>{0, -1, -1};
   QTest::newRow("no line of the kind: stays blank") << fourLines << QByteArray("2") << QList<int>{-1, -1};
   QTest::newRow("blank lines only") << PageList(" \r\n\r\n\t\r\n") << QByteArray("0") << QList<int>{-1, -1};
-  QTest::newRow("kind \"0 \" skipped")
-      << ListOf({"0 >5>http://127.0.0.1/a", Entry("0")}) << QByteArray("0") << QList<int>{1, -1};
+  QTest::newRow("kind \"0 \" skipped") << ListOf({"0 >5>http://127.0.0.1/a", Entry("0")}) << QByteArray("0")
+                                       << QList<int>{1, -1};
   QTest::newRow("javascript line skipped, search goes on")
       << ListOf({Entry("0", "5", "javascript:alert(1)"), Entry("0"), Entry("1")}) << QByteArray("0")
       << QList<int>{1, 1, 1};
@@ -210,8 +213,8 @@ void tst_PageRotation::rotation_data() {
   QTest::newRow("only invalid entries: stays blank")
       << ListOf({Entry("0", "x"), Entry("0", "5", "file:///x")}) << QByteArray("0") << QList<int>{-1, -1};
   QTest::newRow("markup and blank lines between entries")
-      << ListOf({"<html><body>", Entry("0"), "", Entry("1"), Entry("0"), "</body></html>", ""})
-      << QByteArray("0") << QList<int>{1, 4, -1};
+      << ListOf({"<html><body>", Entry("0"), "", Entry("1"), Entry("0"), "</body></html>", ""}) << QByteArray("0")
+      << QList<int>{1, 4, -1};
 }
 
 void tst_PageRotation::rotation() {
@@ -225,8 +228,8 @@ void tst_PageRotation::stepCarriesAddressAndPeriod_data() {
   QTest::addColumn<QByteArray>("line");
   QTest::addColumn<QString>("address");
   QTest::addColumn<int>("periodMs");
-  QTest::newRow("seconds 0") << QByteArray("0>0>http://127.0.0.1/stay.html") << QStringLiteral("http://127.0.0.1/stay.html")
-                             << 0;
+  QTest::newRow("seconds 0") << QByteArray("0>0>http://127.0.0.1/stay.html")
+                             << QStringLiteral("http://127.0.0.1/stay.html") << 0;
   QTest::newRow("address containing the separator")
       << QByteArray("0>30>http://127.0.0.1/q?a=1>2&b=>") << QStringLiteral("http://127.0.0.1/q?a=1%3E2&b=%3E") << 30000;
   QTest::newRow("GBK path decoded") << QByteArray("0>2>http://127.0.0.1/\xb2\xe2\xd7\xd6.html")
@@ -274,7 +277,10 @@ void tst_PageRotation::switchValue_data() {
   QTest::newRow("empty") << QByteArray() << -1 << -1;
   QTest::newRow("blank before digits") << QByteArray(" 11") << -1 << 1;
   QTest::newRow("letters") << QByteArray("ab") << -1 << -1;
-  QTest::newRow("NUL byte") << QByteArray("\0" "1", 2) << -1 << 1;
+  QTest::newRow("NUL byte") << QByteArray("\0"
+                                          "1",
+                                          2)
+                            << -1 << 1;
   QTest::newRow("full-width one") << QByteArray("\xa3\xb1") << -1 << -1;
 }
 

@@ -65,12 +65,12 @@ void tst_RemoteDocuments::outcome_data() {
                                        << FetchFailure::None;
   QTest::newRow("each switch from its own copy")
       << list << QList<SiteAnswer>{Ok("19"), Ok("73")} << SampleList << 1 << 3 << FetchFailure::None;
-  QTest::newRow("one-byte switch document") << list << QList<SiteAnswer>{Ok("1")} << SampleList << 0 << 0
-                                            << FetchFailure::BadSwitch;
+  QTest::newRow("one-byte switch document")
+      << list << QList<SiteAnswer>{Ok("1")} << SampleList << 0 << 0 << FetchFailure::BadSwitch;
   QTest::newRow("empty switch document") << list << QList<SiteAnswer>{Ok("")} << SampleList << 0 << 0
                                          << FetchFailure::BadSwitch;
-  QTest::newRow("non-digit first switch byte") << list << QList<SiteAnswer>{Ok("y1")} << SampleList << 0 << 0
-                                               << FetchFailure::BadSwitch;
+  QTest::newRow("non-digit first switch byte")
+      << list << QList<SiteAnswer>{Ok("y1")} << SampleList << 0 << 0 << FetchFailure::BadSwitch;
   QTest::newRow("non-digit second switch byte")
       << list << QList<SiteAnswer>{Ok("1 ")} << SampleList << 0 << 0 << FetchFailure::BadSwitch;
   QTest::newRow("second copy shorter than the first")
@@ -80,22 +80,21 @@ void tst_RemoteDocuments::outcome_data() {
   QTest::newRow("switch document 404 keeps the list")
       << list << QList<SiteAnswer>{{404, "11", {}, 0, false}} << SampleList << 0 << 0 << FetchFailure::Status;
   QTest::newRow("second switch copy 500")
-      << list << QList<SiteAnswer>{Ok("11"), {500, "11", {}, 0, false}} << SampleList << 0 << 0
-      << FetchFailure::Status;
-  QTest::newRow("page list redirected")
-      << QList<SiteAnswer>{{302, "", {{"Location", "/moved.html"}}, 0, false}} << QList<SiteAnswer>{Ok("11")}
-      << QByteArray() << 0 << 0 << FetchFailure::Status;
+      << list << QList<SiteAnswer>{Ok("11"), {500, "11", {}, 0, false}} << SampleList << 0 << 0 << FetchFailure::Status;
+  QTest::newRow("page list redirected") << QList<SiteAnswer>{{302, "", {{"Location", "/moved.html"}}, 0, false}}
+                                        << QList<SiteAnswer>{Ok("11")} << QByteArray() << 0 << 0
+                                        << FetchFailure::Status;
   QTest::newRow("switch document redirected")
       << list << QList<SiteAnswer>{{301, "11", {{"Location", "/flag.htm"}}, 0, false}} << SampleList << 0 << 0
       << FetchFailure::Status;
   QTest::newRow("empty page list, 204") << QList<SiteAnswer>{{204, "", {}, 0, false}} << QList<SiteAnswer>{Ok("11")}
                                         << QByteArray() << 1 << 1 << FetchFailure::None;
   QTest::newRow("page list of exactly 1 MiB")
-      << QList<SiteAnswer>{Ok(QByteArray(1 << 20, 'x'))} << QList<SiteAnswer>{Ok("11")} << QByteArray(1 << 20, 'x')
-      << 1 << 1 << FetchFailure::None;
+      << QList<SiteAnswer>{Ok(QByteArray(1 << 20, 'x'))} << QList<SiteAnswer>{Ok("11")} << QByteArray(1 << 20, 'x') << 1
+      << 1 << FetchFailure::None;
   QTest::newRow("page list one byte over 1 MiB")
-      << QList<SiteAnswer>{Ok(QByteArray((1 << 20) + 1, 'x'))} << QList<SiteAnswer>{Ok("11")} << QByteArray() << 0
-      << 0 << FetchFailure::TooLarge;
+      << QList<SiteAnswer>{Ok(QByteArray((1 << 20) + 1, 'x'))} << QList<SiteAnswer>{Ok("11")} << QByteArray() << 0 << 0
+      << FetchFailure::TooLarge;
   QTest::newRow("oversized switch document keeps the list")
       << list << QList<SiteAnswer>{Ok("11" + QByteArray(2 << 20, ' '))} << SampleList << 0 << 0
       << FetchFailure::TooLarge;

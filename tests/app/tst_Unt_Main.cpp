@@ -5,11 +5,13 @@
 #include "RzWidgets.h"
 #include "Unt_Main.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
-#include <QSet>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +34,10 @@ private slots:
   void homePageButtonOpensTheHomeSite();
   void homeSiteOverride_data();
   void homeSiteOverride();
+  void keyboardReachesEveryCommand();
+  void keysActLikeClicks_data();
+  void keysActLikeClicks();
+  void commandsAreDescribed();
 
 private:
   QStringList Opened;
@@ -154,8 +160,8 @@ void tst_Unt_Main::linkClicksOpenTheirPages() {
   // Eight handlers, eight different pages.
   QCOMPARE(distinct.size(), 8);
   // The nine further products and the banner picture all lead to Label3's page.
-  for (const char *name : {"Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label12", "Label13", "Label14",
-                           "Image1"})
+  for (const char *name :
+       {"Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label12", "Label13", "Label14", "Image1"})
     QCOMPARE(click(name), second);
   // Only the left button follows a link.
   Opened.clear();
@@ -171,9 +177,15 @@ void tst_Unt_Main::infoWindowsAreReused_data() {
   QTest::addColumn<QString>("button");
   QTest::addColumn<QString>("windowClass");
   QTest::addColumn<QString>("caption");
-  QTest::newRow("about") << "RzButton3" << "TAbout" << "关于系统";
-  QTest::newRow("customer service") << "RzButton2" << "TFrm_servers" << "客户服务";
-  QTest::newRow("calendar") << "RzButton5" << "TFRM_Date" << "Orlen日历";
+  QTest::newRow("about") << "RzButton3"
+                         << "TAbout"
+                         << "关于系统";
+  QTest::newRow("customer service") << "RzButton2"
+                                    << "TFrm_servers"
+                                    << "客户服务";
+  QTest::newRow("calendar") << "RzButton5"
+                            << "TFRM_Date"
+                            << "Orlen日历";
 }
 
 void tst_Unt_Main::infoWindowsAreReused() {
@@ -251,11 +263,16 @@ void tst_Unt_Main::homePageButtonOpensTheHomeSite() {
 void tst_Unt_Main::homeSiteOverride_data() {
   QTest::addColumn<QString>("value");
   QTest::addColumn<QString>("site");
-  QTest::newRow("loopback with port") << "http://127.0.0.1:8088" << "http://127.0.0.1:8088";
-  QTest::newRow("trailing slash dropped") << "https://demo.vandrel.example/" << "https://demo.vandrel.example";
-  QTest::newRow("path refused") << "http://127.0.0.1/x" << "http://www.vandrel.example";
-  QTest::newRow("other scheme refused") << "file:///etc" << "http://www.vandrel.example";
-  QTest::newRow("garbage refused") << "not a url" << "http://www.vandrel.example";
+  QTest::newRow("loopback with port") << "http://127.0.0.1:8088"
+                                      << "http://127.0.0.1:8088";
+  QTest::newRow("trailing slash dropped") << "https://demo.vandrel.example/"
+                                          << "https://demo.vandrel.example";
+  QTest::newRow("path refused") << "http://127.0.0.1/x"
+                                << "http://www.vandrel.example";
+  QTest::newRow("other scheme refused") << "file:///etc"
+                                        << "http://www.vandrel.example";
+  QTest::newRow("garbage refused") << "not a url"
+                                   << "http://www.vandrel.example";
 }
 
 void tst_Unt_Main::homeSiteOverride() {
@@ -264,6 +281,107 @@ void tst_Unt_Main::homeSiteOverride() {
   qputenv("VANDREL_HOME_SITE", value.toUtf8());
   QCOMPARE(HomeSiteUrl(), site);
   qunsetenv("VANDREL_HOME_SITE");
+}
+
+namespace {
+
+// The command bar's buttons and the link column's labels, top to bottom.
+const char *const CommandButtons[] = {"RzButton1", "RzButton4", "RzButton6", "RzButton5",
+                                      "RzButton2", "RzButton3", "RzButton8", "RzButton7"};
+const char *const LinkLabels[] = {"Label2",  "Label3",  "Label4",  "Label1",  "Label5",  "Label6",
+                                  "Label7",  "Label8",  "Label9",  "Label10", "Label12", "Label13",
+                                  "Label14", "Label11", "Label15", "Label16", "Label17"};
+
+} // namespace
+
+// The window opens with the focus on its first command; Tab walks through
+// every button and every link in the order they stand on the window and
+// comes round again. The banner repeats the second link and takes no focus.
+void tst_Unt_Main::keyboardReachesEveryCommand() {
+  QApplication::setActiveWindow(Window);
+  QVERIFY(QTest::qWaitForWindowActive(Window));
+  QCOMPARE(QApplication::focusWidget(), Window->findChild<QWidget *>(QStringLiteral("RzButton1")));
+  QStringList visited;
+  for (int step = 0; step < 60; ++step) {
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    if (visited.contains(focus->objectName()))
+      break;
+    visited << focus->objectName();
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  QStringList expected;
+  for (const char *name : CommandButtons)
+    expected << QString::fromLatin1(name);
+  for (const char *name : LinkLabels)
+    expected << QString::fromLatin1(name);
+  // Other controls (the content panes) may stand between; the order holds.
+  qsizetype at = 0;
+  for (const QString &name : expected) {
+    at = visited.indexOf(name, at);
+    QVERIFY2(at >= 0, qPrintable(name + QStringLiteral(" not reached in order: ") + visited.join(u' ')));
+  }
+}
+
+void tst_Unt_Main::keysActLikeClicks_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<int>("key");
+  QTest::newRow("Enter on a link") << "Label11" << int(Qt::Key_Return);
+  QTest::newRow("Space on a link") << "Label16" << int(Qt::Key_Space);
+  QTest::newRow("Enter on one of the nine") << "Label9" << int(Qt::Key_Return);
+  QTest::newRow("Enter on the home-page button") << "RzButton8" << int(Qt::Key_Return);
+  QTest::newRow("keypad Enter on the exit button") << "RzButton7" << int(Qt::Key_Enter);
+  QTest::newRow("Space on the exit button") << "RzButton7" << int(Qt::Key_Space);
+}
+
+// A key on a focused command does exactly what a left click on it does.
+void tst_Unt_Main::keysActLikeClicks() {
+  QFETCH(QString, name);
+  QFETCH(int, key);
+  auto *widget = Window->findChild<QWidget *>(name);
+  QVERIFY(widget);
+  Answer = false; // the exit question is answered No both times
+  QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3));
+  const QStringList clickOpened = Opened;
+  const int clickQuestions = Questions;
+  QVERIFY(!clickOpened.isEmpty() || clickQuestions > 0);
+  Opened.clear();
+  Questions = 0;
+  widget->setFocus();
+  QTest::keyClick(widget, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+  QCOMPARE(Opened, clickOpened);
+  QCOMPARE(Questions, clickQuestions);
+}
+
+// A screen reader announces every command by name with what it does.
+void tst_Unt_Main::commandsAreDescribed() {
+  QSet<QString> names;
+  QStringList commands{QStringLiteral("Image1")};
+  for (const char *name : CommandButtons)
+    commands << QString::fromLatin1(name);
+  for (const char *name : LinkLabels)
+    commands << QString::fromLatin1(name);
+  for (const QString &command : commands) {
+    QAccessibleInterface *widget = QAccessible::queryAccessibleInterface(Window->findChild<QWidget *>(command));
+    QVERIFY2(widget, qPrintable(command));
+    const QString name = widget->text(QAccessible::Name);
+    QVERIFY2(!name.isEmpty(), qPrintable(command));
+    QVERIFY2(!widget->text(QAccessible::Description).isEmpty(), qPrintable(command));
+    QVERIFY2(widget->actionInterface() &&
+                 widget->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()),
+             qPrintable(command));
+    names.insert(name);
+  }
+  // No two commands sound alike.
+  QCOMPARE(names.size(), commands.size());
+  // Links say where they lead: the nine further products lead where the
+  // second featured one does.
+  auto description = [this](const char *name) {
+    return Window->findChild<QWidget *>(QString::fromLatin1(name))->accessibleDescription();
+  };
+  QCOMPARE(description("Label9"), description("Label3"));
+  QCOMPARE(description("Image1"), description("Label3"));
+  QVERIFY(description("Label2") != description("Label3"));
 }
 
 int main(int argc, char *argv[]) {

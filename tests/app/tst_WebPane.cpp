@@ -147,8 +147,8 @@ void tst_WebPane::untrustedPageIsRefused_data() {
   QTest::newRow("script dialogs do not block")
       << QByteArray("alert('x');const c=confirm('y');const p=prompt('z','w');document.title='dialogs '+c+' '+p;")
       << QStringLiteral("dialogs false null");
-  QTest::newRow("no bridge to the program") << QByteArray("document.title='bridge '+typeof qt;")
-                                            << QStringLiteral("bridge undefined");
+  QTest::newRow("no bridge to the program")
+      << QByteArray("document.title='bridge '+typeof qt;") << QStringLiteral("bridge undefined");
 }
 
 void tst_WebPane::untrustedPageIsRefused() {

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 using namespace std::chrono;
 
@@ -51,6 +52,16 @@ private slots:
   void todayOutsideTheTable();
   void deactivationClosesTheWindow();
   void openingTwiceLeavesOneInstance();
+  void arrowKeysClickNeighbouringCells_data();
+  void arrowKeysClickNeighbouringCells();
+  void arrowKeysFromACutThirtyFirst();
+  void pageKeysAndWheelStepTheSpinners_data();
+  void pageKeysAndWheelStepTheSpinners();
+  void wheelCountsNotchesOverTheGridOnly();
+  void homeKeyActsAsToday();
+  void selectedCellIsDescribed_data();
+  void selectedCellIsDescribed();
+  void descriptionFollowsTheSelection();
 
 private:
   void OpenOn(DateValue today);
@@ -59,6 +70,9 @@ private:
   }
   // The cell showing day d of the shown month, or 0.
   int CellOfDay(int d) const;
+
+  // A wheel turn of `delta` eighths of a degree at `where` in `target`.
+  static void Wheel(QWidget *target, QPoint where, int delta, Qt::KeyboardModifiers modifiers = {});
 
   DateValue TodayValue = 0;
   TFRM_Date *Window = nullptr;
@@ -447,6 +461,209 @@ void tst_DateWin::openingTwiceLeavesOneInstance() {
   QVERIFY(!first);
   QCOMPARE(countWindows(), 1);
   delete FRM_Date.data();
+}
+
+void tst_DateWin::Wheel(QWidget *target, QPoint where, int delta, Qt::KeyboardModifiers modifiers) {
+  QWheelEvent event(where, target->mapToGlobal(where), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                    Qt::NoScrollPhase, false);
+  // As from the window system, so that a widget that ignores the wheel passes
+  // it on to its parent (sendEvent would mark it synthesized, which stops that).
+  QSpontaneKeyEvent::setSpontaneous(&event);
+  qApp->notify(target, &event);
+}
+
+void tst_DateWin::arrowKeysClickNeighbouringCells_data() {
+  QTest::addColumn<DateValue>("today");
+  QTest::addColumn<int>("key");
+  QTest::addColumn<DateValue>("selected");
+  const DateValue mid = Day(2023, 3, 22);
+  QTest::newRow("right a day") << mid << int(Qt::Key_Right) << Day(2023, 3, 23);
+  QTest::newRow("left a day") << mid << int(Qt::Key_Left) << Day(2023, 3, 21);
+  QTest::newRow("down a week") << mid << int(Qt::Key_Down) << Day(2023, 3, 29);
+  QTest::newRow("up a week") << mid << int(Qt::Key_Up) << Day(2023, 3, 15);
+  QTest::newRow("left from a Sunday to the row above") << Day(2023, 3, 5) << int(Qt::Key_Left) << Day(2023, 3, 4);
+  QTest::newRow("right from a Saturday to the row below") << Day(2023, 3, 4) << int(Qt::Key_Right) << Day(2023, 3, 5);
+  QTest::newRow("left from the first stays") << Day(2023, 3, 1) << int(Qt::Key_Left) << Day(2023, 3, 1);
+  QTest::newRow("right from the 31st stays") << Day(2023, 3, 31) << int(Qt::Key_Right) << Day(2023, 3, 31);
+  QTest::newRow("right from 28 February stays") << Day(2023, 2, 28) << int(Qt::Key_Right) << Day(2023, 2, 28);
+  QTest::newRow("right from 28 February of a leap year") << Day(2024, 2, 28) << int(Qt::Key_Right) << Day(2024, 2, 29);
+  QTest::newRow("up in the first week stays") << Day(2023, 3, 7) << int(Qt::Key_Up) << Day(2023, 3, 7);
+  QTest::newRow("up to the first") << Day(2023, 3, 8) << int(Qt::Key_Up) << Day(2023, 3, 1);
+  QTest::newRow("down in the last week stays") << Day(2023, 3, 25) << int(Qt::Key_Down) << Day(2023, 3, 25);
+  QTest::newRow("down to the last") << Day(2023, 3, 24) << int(Qt::Key_Down) << Day(2023, 3, 31);
+  QTest::newRow("down into cell 37") << Day(2020, 8, 24) << int(Qt::Key_Down) << Day(2020, 8, 31);
+}
+
+// An arrow key does what a click on the neighbouring cell does: highlight and
+// selection move together, the star sign stays that of the shown month.
+void tst_DateWin::arrowKeysClickNeighbouringCells() {
+  QFETCH(DateValue, today);
+  QFETCH(int, key);
+  QFETCH(DateValue, selected);
+  OpenOn(today);
+  const QString starSign = Control<QLabel>("Label22")->text();
+  QTest::keyClick(Window, Qt::Key(key));
+  QCOMPARE(Window->CurDate, selected);
+  QCOMPARE(Window->CurDay, DayOfDate(selected));
+  const QLabel *cell = Window->DayLabel(CellOfDay(DayOfDate(selected)));
+  QCOMPARE(Control("Shape2")->pos(), QPoint(cell->x() - 1, cell->y() + 1));
+  QCOMPARE(Control<QLabel>("Label22")->text(), starSign);
+  QCOMPARE(Control<QLabel>("Label17")->text(), QString::number(MonthOfDate(today)));
+  // With a modifier the arrows do nothing.
+  QTest::keyClick(Window, Qt::Key(key), Qt::ShiftModifier);
+  QCOMPARE(Window->CurDate, selected);
+}
+
+// With the 31st selected and February shown, the highlight stands on the
+// month's last day: the arrows start from there, as the eye does.
+void tst_DateWin::arrowKeysFromACutThirtyFirst() {
+  OpenOn(Day(2023, 1, 31));
+  QTest::keyClick(Window, Qt::Key_PageUp);
+  QCOMPARE(Window->CurDay, 31);
+  QTest::keyClick(Window, Qt::Key_Right); // nothing after the 28th
+  QCOMPARE(Window->CurDay, 31);
+  QTest::keyClick(Window, Qt::Key_Left);
+  QCOMPARE(Window->CurDate, Day(2023, 2, 27));
+  QCOMPARE(Window->CurDay, 27);
+}
+
+void tst_DateWin::pageKeysAndWheelStepTheSpinners_data() {
+  QTest::addColumn<DateValue>("today");
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<int>("shownYear");
+  QTest::addColumn<int>("shownMonth");
+  const DateValue mid = Day(2023, 3, 22);
+  QTest::newRow("Page Up: next month") << mid << "PgUp" << 2023 << 4;
+  QTest::newRow("Page Down: previous month") << mid << "PgDn" << 2023 << 2;
+  QTest::newRow("Ctrl+Page Up: next year") << mid << "^PgUp" << 2024 << 3;
+  QTest::newRow("Ctrl+Page Down: previous year") << mid << "^PgDn" << 2022 << 3;
+  QTest::newRow("wheel away: next month") << mid << "wheel+" << 2023 << 4;
+  QTest::newRow("wheel toward: previous month") << mid << "wheel-" << 2023 << 2;
+  QTest::newRow("Ctrl+wheel away: next year") << mid << "^wheel+" << 2024 << 3;
+  QTest::newRow("Ctrl+wheel toward: previous year") << mid << "^wheel-" << 2022 << 3;
+  QTest::newRow("Shift+Page Up does nothing") << mid << "+PgUp" << 2023 << 3;
+  QTest::newRow("Page Up in December: no wrap") << Day(2023, 12, 10) << "PgUp" << 2023 << 12;
+  QTest::newRow("Page Down in January: no wrap") << Day(2023, 1, 10) << "PgDn" << 2023 << 1;
+  QTest::newRow("wheel away in December: no wrap") << Day(2023, 12, 10) << "wheel+" << 2023 << 12;
+  QTest::newRow("Ctrl+Page Up in 2050") << Day(2050, 6, 1) << "^PgUp" << 2050 << 6;
+  QTest::newRow("Ctrl+Page Down in 1901") << Day(1901, 6, 1) << "^PgDn" << 1901 << 6;
+  QTest::newRow("Ctrl+wheel toward in 1901") << Day(1901, 6, 1) << "^wheel-" << 1901 << 6;
+  QTest::newRow("Ctrl+Page Down from 2051 to the table") << Day(2051, 6, 1) << "^PgDn" << 2049 << 6;
+}
+
+// The keys and the wheel click the spinners' arrows: the shown month changes,
+// the window's date and selected day do not, and the bounds hold.
+void tst_DateWin::pageKeysAndWheelStepTheSpinners() {
+  QFETCH(DateValue, today);
+  QFETCH(QString, action);
+  QFETCH(int, shownYear);
+  QFETCH(int, shownMonth);
+  OpenOn(today);
+  Qt::KeyboardModifiers modifiers;
+  if (action.startsWith(u'^'))
+    modifiers = Qt::ControlModifier;
+  else if (action.startsWith(u'+'))
+    modifiers = Qt::ShiftModifier;
+  const QString what = modifiers ? action.mid(1) : action;
+  if (what.startsWith(QLatin1String("wheel"))) {
+    // Over a cell of the grid; the cell passes the wheel on to the window.
+    Wheel(Window->DayLabel(CellOfDay(10)), QPoint(5, 5), what.endsWith(u'+') ? 120 : -120, modifiers);
+  } else {
+    QTest::keyClick(Window, what == QLatin1String("PgUp") ? Qt::Key_PageUp : Qt::Key_PageDown, modifiers);
+  }
+  QCOMPARE(Control<QLabel>("Label1")->text(), QString::number(shownYear));
+  QCOMPARE(Control<QLabel>("Label17")->text(), QString::number(shownMonth));
+  QCOMPARE(Control<UpDown>("UpDown1")->position(), std::clamp(shownYear, 1901, 2050));
+  QCOMPARE(Control<UpDown>("UpDown2")->position(), shownMonth);
+  QCOMPARE(Window->CurDate, today);
+  QCOMPARE(Window->CurDay, DayOfDate(today));
+}
+
+void tst_DateWin::wheelCountsNotchesOverTheGridOnly() {
+  auto *month = Control<QLabel>("Label17");
+  // Over the header, the weekday row and the spinner: not the grid.
+  Wheel(Window, QPoint(150, 20), 120);
+  Wheel(Window, QPoint(100, 45), -120);
+  Wheel(Control("UpDown2"), QPoint(4, 4), 120);
+  QCOMPARE(month->text(), QStringLiteral("3"));
+  // Half notches of a fine wheel add up to one step.
+  Wheel(Window, QPoint(150, 150), 60);
+  QCOMPARE(month->text(), QStringLiteral("3"));
+  Wheel(Window, QPoint(150, 150), 60);
+  QCOMPARE(month->text(), QStringLiteral("4"));
+  // Three notches at once, over an empty part of the grid.
+  Wheel(Window, QPoint(280, 240), -360);
+  QCOMPARE(month->text(), QStringLiteral("1"));
+  // The month spinner moves whichever spinner is visible.
+  QTest::mouseClick(Control("Label1"), Qt::LeftButton);
+  Wheel(Window, QPoint(150, 150), 120);
+  QCOMPARE(month->text(), QStringLiteral("2"));
+  QVERIFY(Control("UpDown1")->isVisible() && !Control("UpDown2")->isVisible());
+}
+
+void tst_DateWin::homeKeyActsAsToday() {
+  QTest::keyClick(Window, Qt::Key_PageUp, Qt::ControlModifier);
+  QTest::keyClick(Window, Qt::Key_PageDown);
+  QTest::keyClick(Window, Qt::Key_Down);
+  QCOMPARE(Window->CurDate, Day(2024, 2, 29));
+  TodayValue = Day(2023, 3, 23); // the day has turned meanwhile
+  QTest::keyClick(Window, Qt::Key_Home);
+  QCOMPARE(Window->CurDate, Day(2023, 3, 23));
+  QCOMPARE(Control<UpDown>("UpDown1")->position(), 2023);
+  QCOMPARE(Control<UpDown>("UpDown2")->position(), 3);
+  QCOMPARE(Control<QLabel>("Label1")->text(), QStringLiteral("2023"));
+  const QLabel *cell = Window->DayLabel(CellOfDay(23));
+  QCOMPARE(Control("Shape2")->pos(), QPoint(cell->x() - 1, cell->y() + 1));
+  // Escape still closes the window.
+  QTest::keyClick(Window, Qt::Key_Escape);
+  QVERIFY(!Window->isVisible());
+}
+
+void tst_DateWin::selectedCellIsDescribed_data() {
+  QTest::addColumn<DateValue>("today");
+  QTest::addColumn<QString>("description");
+  QTest::addColumn<QString>("cellName");
+  QTest::newRow("leap month's first day") << Day(2023, 3, 22) << "2023年3月22日 星期三，闰二，白羊座"
+                                          << "3月22日 闰二";
+  QTest::newRow("festival") << Day(2024, 2, 10) << "2024年2月10日 星期六，春节，水瓶座"
+                            << "2月10日 春节";
+  QTest::newRow("solar term, first day of a star sign") << Day(2023, 8, 23) << "2023年8月23日 星期三，处暑，处女座"
+                                                        << "8月23日 处暑";
+  QTest::newRow("outside the lunar table") << Day(2051, 6, 15) << "2051年6月15日 星期四，双子座"
+                                           << "6月15日";
+}
+
+void tst_DateWin::selectedCellIsDescribed() {
+  QFETCH(DateValue, today);
+  QFETCH(QString, description);
+  QFETCH(QString, cellName);
+  OpenOn(today);
+  const QLabel *cell = Window->DayLabel(CellOfDay(DayOfDate(today)));
+  QCOMPARE(cell->accessibleDescription(), description);
+  QCOMPARE(Window->accessibleDescription(), description);
+  QCOMPARE(cell->accessibleName(), cellName);
+}
+
+void tst_DateWin::descriptionFollowsTheSelection() {
+  QLabel *before = Window->DayLabel(CellOfDay(22));
+  QTest::keyClick(Window, Qt::Key_Right);
+  QLabel *after = Window->DayLabel(CellOfDay(23));
+  QCOMPARE(after->accessibleDescription(), QStringLiteral("2023年3月23日 星期四，初二，白羊座"));
+  QCOMPARE(Window->accessibleDescription(), after->accessibleDescription());
+  QVERIFY(before->accessibleDescription().isEmpty());
+  // A right-button press moves the highlight only; the description stays.
+  QTest::mouseClick(Window->DayLabel(CellOfDay(2)), Qt::RightButton);
+  QCOMPARE(Window->accessibleDescription(), after->accessibleDescription());
+  // A click selects; a month step keeps the day and describes the new month's.
+  QTest::mouseClick(Window->LunarLabel(CellOfDay(5)), Qt::LeftButton);
+  QCOMPARE(Window->accessibleDescription(), QStringLiteral("2023年3月5日 星期日，十四，双鱼座"));
+  QTest::keyClick(Window, Qt::Key_PageUp);
+  QCOMPARE(Window->accessibleDescription(), QStringLiteral("2023年4月5日 星期三，清明，白羊座"));
+  // Only the selected cell carries a description.
+  int described = 0;
+  for (int i = 1; i <= TFRM_Date::CellCount; ++i)
+    described += !Window->DayLabel(i)->accessibleDescription().isEmpty();
+  QCOMPARE(described, 1);
 }
 
 QTEST_MAIN(tst_DateWin)

@@ -60,6 +60,8 @@ private slots:
   void failedTextLookupLeavesFourLines();
   void reopeningShowsAnEmptyWindow();
   void mainWindowCommandOpensIt();
+  void reportIsDescribed();
+  void glyphsHaveTwiceTheSizeForScaledScreens();
 
 private:
   template <class T> T *Find(const char *name) { return Window->findChild<T *>(QString::fromLatin1(name)); }
@@ -319,6 +321,43 @@ void tst_Untcezhi::failedTextLookupLeavesFourLines() {
   QCOMPARE(MemoLines(),
            (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));
   QCOMPARE(Lookups, 5);
+}
+
+// A screen reader announces the memo by name with the report it holds, also
+// when a failed lookup leaves only part of it.
+void tst_Untcezhi::reportIsDescribed() {
+  auto *memo = Find<QPlainTextEdit>("RzMemo1");
+  QCOMPARE(memo->accessibleName(), u"测算结果"_qs);
+  QCOMPARE(memo->accessibleDescription(), QString());
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Compute();
+  QCOMPARE(memo->accessibleDescription(), u"你测算的三个字是:天地人 解析如下...\n天地人签\n天高地厚，人在其中。"_qs);
+  SetLookupObserver([this](const QByteArray &) {
+    if (++Lookups == 5)
+      QFile::remove(SignFile());
+  });
+  Lookups = 0;
+  Compute();
+  QCOMPARE(memo->accessibleDescription(), u"你测算的三个字是:天地人 解析如下...\n天地人签"_qs);
+  QCOMPARE(Find<QLineEdit>("RzEdit2")->accessibleName(), u"第二个字"_qs);
+}
+
+// At a scale of 2 the buttons draw the glyphs painted at 32 x 32, not the
+// 16 x 16 ones enlarged.
+void tst_Untcezhi::glyphsHaveTwiceTheSizeForScaledScreens() {
+  for (const char *name : {"RzBitBtn1", "RzBitBtn2", "RzBitBtn3"}) {
+    const QIcon icon = Find<RzButton>(name)->icon();
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+      const QImage single = icon.pixmap(QSize(16, 16), 1.0, mode).toImage();
+      const QImage doubled = icon.pixmap(QSize(16, 16), 2.0, mode).toImage();
+      QCOMPARE(single.size(), QSize(16, 16));
+      QCOMPARE(doubled.size(), QSize(32, 32));
+      const QImage enlarged = single.scaled(32, 32).convertToFormat(doubled.format());
+      QVERIFY2(doubled != enlarged, name);
+    }
+  }
 }
 
 void tst_Untcezhi::reopeningShowsAnEmptyWindow() {

@@ -66,3 +66,36 @@ std::optional<MdbTable> ReadMdbTable(const QString &path, const QString &name) {
   mdb_free_tabledef(table);
   return result;
 }
+
+QStringList ReadMdbIndexOrder(const QString &path, const QString &tableName, const QString &indexName, int column) {
+  QStringList values;
+  Handle mdb = Open(path);
+  if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE))
+    return values;
+  QByteArray name = tableName.toUtf8();
+  MdbTableDef *table = mdb_read_table_by_name(mdb.get(), name.data(), MDB_TABLE);
+  if (!table)
+    return values;
+  mdb_read_columns(table);
+  mdb_read_indices(table);
+  std::vector<char> buffer(MDB_BIND_SIZE);
+  int length = 0;
+  mdb_bind_column(table, column + 1, buffer.data(), &length);
+  // Index pages are read through a second handle, rows through the first.
+  Handle indexHandle(mdb_clone_handle(mdb.get()));
+  for (unsigned i = 0; i < table->num_idxs; ++i) {
+    auto *index = static_cast<MdbIndex *>(g_ptr_array_index(table->indices, i));
+    if (QString::fromUtf8(index->name) != indexName)
+      continue;
+    MdbIndexChain chain{};
+    guint32 page = 0;
+    guint16 row = 0;
+    while (mdb_index_find_next(indexHandle.get(), index, &chain, &page, &row)) {
+      mdb_read_pg(mdb.get(), page);
+      mdb_read_row(table, row);
+      values << QString::fromUtf8(buffer.data(), length);
+    }
+  }
+  mdb_free_tabledef(table);
+  return values;
+}

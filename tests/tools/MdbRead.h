@@ -24,5 +24,9 @@ struct MdbTable {
 // Nothing when libmdb cannot open the file or find the table.
 std::optional<MdbHeader> ReadMdbHeader(const QString &path);
 std::optional<MdbTable> ReadMdbTable(const QString &path, const QString &table);
+// The text of column `column` of every row, in the order the index `index`
+// of table delivers them (libmdb walks the index pages).
+QStringList ReadMdbIndexOrder(const QString &path, const QString &table, const QString &index, int column);
+
 // The user tables (no system tables), in catalog order.
 QStringList ReadMdbTableNames(const QString &path);

@@ -2,7 +2,8 @@
 """The Jet writer's tricky parts, read back by mdbtools and by mdb-reader:
 memos inline, on one LVAL page and chained over several, each at its size
 boundary; compressed and uncompressed text; NULLs and empty values; a table
-spanning hundreds of pages (reference usage maps); an empty table. Also the
+spanning hundreds of pages (reference usage maps); an empty table; a table
+definition over several pages. Also the
 tool's refusal of bad sources without an output file.
 
   check_writer_with_readers.py MAKE_SIGN_DATABASE NODE_MODULES
@@ -41,6 +42,9 @@ MEMO_ROWS = [
     ("highest long", "+", "+", 2147483647),
 ]
 MANY_ROWS = 70000  # about 600 data pages: more than one inline usage map covers
+# 200 columns: a table definition of three pages.
+WIDE_COLUMNS = ["column_number_%03d" % i for i in range(200)]
+WIDE_ROWS = [["v%d" % i for i in range(200)], [("值%d" % i if i % 2 else None) for i in range(200)]]
 
 
 def escape(value):
@@ -57,6 +61,8 @@ def description():
     lines += ["table\tmany", "column\tn\tlong", "column\ts\ttext\t20"]
     lines += ["row\t%d\tvalue %d 值" % (i, i) for i in range(MANY_ROWS)]
     lines += ["table\tempty", "column\tx\ttext"]
+    lines += ["table\twide"] + ["column\t%s\ttext\t10" % c for c in WIDE_COLUMNS]
+    lines += ["row\t" + "\t".join(escape(v) for v in row) for row in WIDE_ROWS]
     return "\n".join(lines) + "\n"
 
 
@@ -110,6 +116,9 @@ class MdbtoolsReadsTheTrickyParts(unittest.TestCase):
         header, rows = export("empty")
         self.assertEqual((header, rows), (["x"], []))
 
+    def test_definition_over_several_pages(self):
+        self.assertEqual(export("wide"), (WIDE_COLUMNS, WIDE_ROWS))
+
     def test_sql_reaches_a_row_on_the_last_page(self):
         out = subprocess.run(["mdb-sql", "-H", "-F", "-P", Database.build()],
                              input="Select n from many where s like '%value 69999 值%'\n",
@@ -137,6 +146,11 @@ class MdbReaderReadsTheTrickyParts(unittest.TestCase):
 
     def test_empty_table(self):
         self.assertEqual(self.data["empty"]["rows"], [])
+
+    def test_definition_over_several_pages(self):
+        wide = self.data["wide"]
+        self.assertEqual([name for name, _ in wide["columns"]], WIDE_COLUMNS)
+        self.assertEqual(wide["rows"], WIDE_ROWS)
 
 
 GOOD_SIGN = "001\t标题\t正文\n"

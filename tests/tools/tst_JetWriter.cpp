@@ -44,6 +44,7 @@ private slots:
   void valuesAsLibmdbReadsThem();
   void memoOfEveryStorageKind_data();
   void memoOfEveryStorageKind();
+  void catalogIndexesAsLibmdbWalksThem();
   void sameInputSameBytes();
   void refusesInput_data();
   void refusesInput();
@@ -89,7 +90,7 @@ void tst_JetWriter::headerAsLibmdbReadsIt() {
   QVERIFY(header);
   QCOMPARE(header->jetVersion, 1u);     // Jet 4
   QCOMPARE(header->codePage, 936u);     // Chinese (PRC)
-  QCOMPARE(header->sortOrder, 0x0804u); // Chinese (PRC) collation
+  QCOMPARE(header->sortOrder, 0x0409u); // General
   QCOMPARE(header->databaseKey, 0u);    // pages not encoded
   QCOMPARE(QFile(path).size() % 4096, 0);
 }
@@ -156,6 +157,25 @@ void tst_JetWriter::memoOfEveryStorageKind() {
   QCOMPARE(read->rows[2][0].value_or("NULL"), QString(3000, u'后'));
 }
 
+void tst_JetWriter::catalogIndexesAsLibmdbWalksThem() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("i.mdb"));
+  const Jet::Column column = Col(QStringLiteral("c"), ColumnType::Long);
+  // Names whose case and digits test the sort codes: Zeta_2 < zeta10 < ZETA9.
+  Jet::WriteDatabase(path,
+                     {OneColumn(QStringLiteral("ZETA9"), column, {}), OneColumn(QStringLiteral("zeta10"), column, {}),
+                      OneColumn(QStringLiteral("Zeta_2"), column, {}), OneColumn(QStringLiteral("a b"), column, {})});
+  const QStringList ids = ReadMdbIndexOrder(path, QStringLiteral("MSysObjects"), QStringLiteral("Id"), 0);
+  QCOMPARE(ids.size(), 12); // 3 containers, the database, 4 system and 4 user tables
+  for (qsizetype i = 1; i < ids.size(); ++i)
+    QVERIFY2(ids[i - 1].toLongLong() < ids[i].toLongLong(), qPrintable(ids.join(u' ')));
+  // Ordered by parent, then by name without regard to case: a blank sorts
+  // before letters, an underscore before digits.
+  const QStringList names = ReadMdbIndexOrder(path, QStringLiteral("MSysObjects"), QStringLiteral("ParentIdName"), 2);
+  QCOMPARE(names, (QStringList{"a b", "Databases", "MSysACEs", "MSysObjects", "MSysQueries", "MSysRelationships",
+                               "Relationships", "Tables", "Zeta_2", "zeta10", "ZETA9", "MSysDb"}));
+}
+
 void tst_JetWriter::sameInputSameBytes() {
   const std::vector<Jet::Table> tables{
       OneColumn(QStringLiteral("t"), Col(QStringLiteral("m"), ColumnType::Memo), {QString(3000, u'字')})};
@@ -189,6 +209,9 @@ void tst_JetWriter::refusesInput_data() {
                                      << QStringLiteral("MSys");
   Jet::Table twice{QStringLiteral("v"), {text3, text3}, {}};
   QTest::newRow("column name twice") << std::vector<Jet::Table>{twice} << QStringLiteral("used twice");
+  QTest::newRow("table name the catalog index cannot encode")
+      << std::vector<Jet::Table>{OneColumn(QStringLiteral("笔画"), text3, {})}
+      << QStringLiteral("table \"笔画\": a table name may hold only letters");
   std::vector<Jet::Column> wideColumns;
   std::vector<Jet::Value> wideRow;
   for (int i = 0; i < 9; ++i) {

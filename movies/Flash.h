@@ -1,0 +1,55 @@
+#pragma once
+// The movie window: a player filling the window plays one divination movie,
+// looping and scaled to show the whole stage. ShowMovieDivination opens a new
+// window for a movie kind each time it is called.
+
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+
+class QWebEngineView;
+
+namespace Ui {
+class TFrmFlash;
+}
+
+class TFrmFlash : public QWidget {
+  Q_OBJECT
+
+public:
+  explicit TFrmFlash(QWidget *parent = nullptr);
+  ~TFrmFlash() override;
+
+  // Hands the player the full path of a movie file; the player loads it and
+  // plays it by itself. A file the player cannot reach or read leaves the
+  // window open with a message saying so.
+  void SetMovie(const QString &path);
+
+  // The path last handed to the player; empty when none was.
+  QString Movie() const;
+
+  // The page the player was given: the player page with the movie's URL, or
+  // empty when no movie was set or a message is shown instead.
+  QUrl PlayerUrl() const;
+
+  QWebEngineView *Player() const;
+
+private:
+  // Shows a message in place of the player.
+  void ShowMessage(const QString &title, const QString &detail);
+
+  std::unique_ptr<Ui::TFrmFlash> ui;
+  QString MoviePath;
+  QUrl PageUrl;
+};
+
+// Opens a new movie window for movieKind (0 eye shapes, 1 palm, 2 drawing a
+// lot, 3 throwing the blocks) and returns at once; the window is not modal.
+// A kind outside 0..3 gives a window captioned "FrmFlash" without a movie.
+void ShowMovieDivination(int movieKind);
+
+// The movie window created last.
+extern QPointer<TFrmFlash> FrmFlash;

@@ -1,0 +1,61 @@
+#pragma once
+// The loopback file server of the movie windows. The web view that hosts the
+// player cannot fetch from a custom URL scheme, so the player's files and the
+// movies are served over HTTP from 127.0.0.1 on a port the system chooses.
+// The server is read-only and serves nothing but the folders mounted on it and
+// the player page; everything else is refused.
+
+#include <QAbstractHttpServer>
+#include <QHttpServerResponder>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class MovieServer : public QAbstractHttpServer {
+  Q_OBJECT
+
+public:
+  explicit MovieServer(QObject *parent = nullptr);
+
+  // Serves the files under directory (and its subfolders) at the URL path
+  // prefix "/<name>/". name is a single path segment.
+  void Mount(const QString &name, const QString &directory);
+
+  // Listens on 127.0.0.1 on a free port. False when no port could be had.
+  bool Listen();
+
+  // http://127.0.0.1:<port>/, or an empty URL before a successful Listen.
+  QUrl BaseUrl() const;
+
+  // The URL of the player page, which plays movieUrl.
+  QUrl PlayerUrl(const QUrl &movieUrl) const;
+
+  // The URL under which the file at path is served, or nothing when path lies
+  // outside every mounted folder.
+  std::optional<QUrl> UrlForFile(const QString &path) const;
+
+  // The file a request path names, or nothing when the server must refuse it:
+  // not under a mount, leaving the mount's folder (by "..", an encoded "..",
+  // or a link pointing out of it), a folder, or no such file.
+  std::optional<QString> FileForRequest(const QString &decodedPath) const;
+
+protected:
+  bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+  void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+  struct MountPoint {
+    QString Name;
+    QString Directory; // absolute, as mounted, without a trailing separator
+  };
+
+  QList<MountPoint> Mounts;
+  quint16 Port = 0;
+};
+
+// The program's one server, mounting "<app dir>/ruffle" at /ruffle/ and
+// "<app dir>/Flash" at /Flash/. It is created and started on first use and
+// lives as long as the application object. Null when it could not listen.
+MovieServer *TheMovieServer();

@@ -1,0 +1,305 @@
+#include "MovieServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QNetworkInterface>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The loopback server of the movie windows, over real sockets: what it serves,
+// what it refuses, and where it listens.
+class tst_MovieServer : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void servesMountedFiles_data();
+  void servesMountedFiles();
+  void headAnswersWithOneLength();
+  void refuses_data();
+  void refuses();
+  void fileForRequestRefusesEscapes_data();
+  void fileForRequestRefusesEscapes();
+  void urlForFile_data();
+  void urlForFile();
+  void listensOnLoopbackOnly();
+  void aFolderWithAChineseNameIsServedIntact();
+  void aFolderThatAppearsLaterIsServed();
+
+private:
+  struct Answer {
+    int Status = 0;
+    QByteArray Headers;
+    QByteArray Body;
+  };
+  // Sends one raw HTTP request (the path exactly as given, nothing normalised)
+  // and reads the whole answer.
+  Answer Ask(const QByteArray &method, const QByteArray &path, const QByteArray &host = {});
+  static void Write(const QString &path, const QByteArray &content);
+
+  QTemporaryDir Root;
+  MovieServer Server;
+};
+
+void tst_MovieServer::Write(const QString &path, const QByteArray &content) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(content);
+}
+
+void tst_MovieServer::initTestCase() {
+  QVERIFY(Root.isValid());
+  // <root>/app/Flash and <root>/app/ruffle are served; <root>/secret.txt and
+  // <root>/app/KelmFile.dll beside them are not.
+  const QString app = Root.filePath(QStringLiteral("app"));
+  Write(app + "/Flash/tudi.swf", QByteArray("FWS\x0a"
+                                            "movie",
+                                            9));
+  Write(app + "/Flash/sub/deeper.swf", "deeper");
+  Write(app + "/ruffle/ruffle.js", "// player");
+  Write(app + "/ruffle/core.wasm", QByteArray("\0asm", 4));
+  Write(app + "/KelmFile.dll", "database");
+  Write(Root.filePath(QStringLiteral("secret.txt")), "secret");
+  QVERIFY(QFile::link(Root.filePath(QStringLiteral("secret.txt")), app + "/Flash/link-out.swf"));
+  QVERIFY(QFile::link(app + "/Flash/tudi.swf", app + "/Flash/link-in.swf"));
+  QDir().mkpath(app + "/Flash/folder.swf");
+  Server.Mount(QStringLiteral("Flash"), app + "/Flash");
+  Server.Mount(QStringLiteral("ruffle"), app + "/ruffle");
+  QVERIFY(Server.Listen());
+  QVERIFY(Server.BaseUrl().port() > 0);
+}
+
+tst_MovieServer::Answer tst_MovieServer::Ask(const QByteArray &method, const QByteArray &path, const QByteArray &host) {
+  const QByteArray hostHeader = host.isNull() ? "127.0.0.1:" + QByteArray::number(Server.BaseUrl().port()) : host;
+  QTcpSocket socket;
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  if (!socket.waitForConnected(5000))
+    return {};
+  socket.write(method + ' ' + path + " HTTP/1.1\r\nHost: " + hostHeader + "\r\nConnection: close\r\n\r\n");
+  QByteArray raw;
+  // The server runs in this thread: let the event loop turn until the
+  // headers and as many body bytes as they announce have arrived.
+  const auto complete = [&] {
+    const qsizetype end = raw.indexOf("\r\n\r\n");
+    if (end < 0)
+      return false;
+    if (method == "HEAD")
+      return true;
+    const QByteArray headers = raw.left(end).toLower();
+    const qsizetype at = headers.indexOf("content-length:");
+    const qsizetype length =
+        at < 0 ? 0 : headers.mid(at + 15, headers.indexOf('\r', at) - at - 15).trimmed().toLongLong();
+    return raw.size() - end - 4 >= length;
+  };
+  (void)QTest::qWaitFor(
+      [&] {
+        raw += socket.readAll();
+        return complete() || socket.state() == QAbstractSocket::UnconnectedState;
+      },
+      5000);
+  raw += socket.readAll();
+  Answer answer;
+  const qsizetype split = raw.indexOf("\r\n\r\n");
+  answer.Headers = raw.left(split);
+  answer.Body = split < 0 ? QByteArray() : raw.mid(split + 4);
+  const QList<QByteArray> statusLine = raw.left(raw.indexOf("\r\n")).split(' ');
+  answer.Status = statusLine.size() > 1 ? statusLine[1].toInt() : 0;
+  return answer;
+}
+
+void tst_MovieServer::servesMountedFiles_data() {
+  QTest::addColumn<QByteArray>("path");
+  QTest::addColumn<QByteArray>("body");
+  QTest::addColumn<QByteArray>("type");
+  QTest::newRow("movie") << QByteArray("/Flash/tudi.swf")
+                         << QByteArray("FWS\x0a"
+                                       "movie",
+                                       9)
+                         << QByteArray("application/x-shockwave-flash");
+  QTest::newRow("subfolder") << QByteArray("/Flash/sub/deeper.swf") << QByteArray("deeper")
+                             << QByteArray("application/x-shockwave-flash");
+  QTest::newRow("percent-encoded name") << QByteArray("/Flash/%74udi.swf")
+                                        << QByteArray("FWS\x0a"
+                                                      "movie",
+                                                      9)
+                                        << QByteArray("application/x-shockwave-flash");
+  QTest::newRow("link staying inside") << QByteArray("/Flash/link-in.swf")
+                                       << QByteArray("FWS\x0a"
+                                                     "movie",
+                                                     9)
+                                       << QByteArray("application/x-shockwave-flash");
+  // WebAssembly needs its own type to be compiled while it streams in.
+  QTest::newRow("player wasm") << QByteArray("/ruffle/core.wasm") << QByteArray("\0asm", 4)
+                               << QByteArray("application/wasm");
+  QTest::newRow("player script") << QByteArray("/ruffle/ruffle.js") << QByteArray("// player")
+                                 << QByteArray("text/javascript");
+  QTest::newRow("player page") << QByteArray("/player.html?movie=x") << QByteArray() << QByteArray("text/html");
+}
+
+void tst_MovieServer::servesMountedFiles() {
+  QFETCH(QByteArray, path);
+  QFETCH(QByteArray, body);
+  QFETCH(QByteArray, type);
+  const Answer answer = Ask("GET", path);
+  QCOMPARE(answer.Status, 200);
+  QVERIFY2(answer.Headers.toLower().contains("content-type: " + type), answer.Headers);
+  // The player's files may be kept by the browser; a movie is read afresh for
+  // every window, so a changed movie file shows in the next window.
+  const bool playerFile = path.startsWith("/ruffle/");
+  QCOMPARE(answer.Headers.toLower().contains("cache-control: no-store"), !playerFile);
+  if (body.isEmpty())
+    QVERIFY(answer.Body.contains("RufflePlayer"));
+  else
+    QCOMPARE(answer.Body, body);
+}
+
+void tst_MovieServer::headAnswersWithOneLength() {
+  // The player page asks for the movie with HEAD first; an answer carrying two
+  // different lengths is rejected by the browser, and the page would then
+  // report a movie that exists as missing.
+  const Answer answer = Ask("HEAD", "/Flash/tudi.swf");
+  QCOMPARE(answer.Status, 200);
+  QCOMPARE(answer.Headers.toLower().count("content-length:"), qsizetype(1));
+  QVERIFY2(answer.Headers.toLower().contains("content-type: application/x-shockwave-flash"), answer.Headers);
+  QCOMPARE(Ask("HEAD", "/Flash/paifo.swf").Status, 404);
+}
+
+void tst_MovieServer::refuses_data() {
+  QTest::addColumn<QByteArray>("method");
+  QTest::addColumn<QByteArray>("path");
+  QTest::addColumn<QByteArray>("host");
+  QTest::addColumn<int>("status");
+  const QByteArray port = QByteArray::number(Server.BaseUrl().port());
+  QTest::newRow("dot-dot out of the mount")
+      << QByteArray("GET") << QByteArray("/Flash/../../secret.txt") << QByteArray() << 404;
+  QTest::newRow("encoded dot-dot") << QByteArray("GET") << QByteArray("/Flash/%2e%2e/KelmFile.dll") << QByteArray()
+                                   << 404;
+  QTest::newRow("encoded slash and dot-dot")
+      << QByteArray("GET") << QByteArray("/Flash%2f..%2fKelmFile.dll") << QByteArray() << 404;
+  QTest::newRow("file beside the mounts") << QByteArray("GET") << QByteArray("/KelmFile.dll") << QByteArray() << 404;
+  QTest::newRow("root") << QByteArray("GET") << QByteArray("/") << QByteArray() << 404;
+  QTest::newRow("link leading out") << QByteArray("GET") << QByteArray("/Flash/link-out.swf") << QByteArray() << 404;
+  QTest::newRow("folder, no listing") << QByteArray("GET") << QByteArray("/Flash/sub") << QByteArray() << 404;
+  QTest::newRow("folder named like a movie")
+      << QByteArray("GET") << QByteArray("/Flash/folder.swf") << QByteArray() << 404;
+  QTest::newRow("missing movie") << QByteArray("GET") << QByteArray("/Flash/paifo.swf") << QByteArray() << 404;
+  QTest::newRow("mount name as a prefix") << QByteArray("GET") << QByteArray("/Flashy/tudi.swf") << QByteArray() << 404;
+  QTest::newRow("absolute path after the mount")
+      << QByteArray("GET") << QByteArray("/Flash//etc/passwd") << QByteArray() << 404;
+  QTest::newRow("writing") << QByteArray("PUT") << QByteArray("/Flash/tudi.swf") << QByteArray() << 405;
+  QTest::newRow("deleting") << QByteArray("DELETE") << QByteArray("/Flash/tudi.swf") << QByteArray() << 405;
+  QTest::newRow("posting") << QByteArray("POST") << QByteArray("/player.html") << QByteArray() << 405;
+  // A page whose host name was pointed at 127.0.0.1 sends its own name.
+  QTest::newRow("foreign host name") << QByteArray("GET") << QByteArray("/Flash/tudi.swf")
+                                     << QByteArray("evil.example:" + port) << 403;
+  QTest::newRow("localhost by name") << QByteArray("GET") << QByteArray("/Flash/tudi.swf")
+                                     << QByteArray("localhost:" + port) << 403;
+}
+
+void tst_MovieServer::refuses() {
+  QFETCH(QByteArray, method);
+  QFETCH(QByteArray, path);
+  QFETCH(QByteArray, host);
+  QFETCH(int, status);
+  const Answer answer = Ask(method, path, host);
+  QCOMPARE(answer.Status, status);
+  // Not kept by the browser: the file may be there the next time.
+  QVERIFY2(answer.Headers.toLower().contains("cache-control: no-store"), answer.Headers);
+  QVERIFY(!answer.Body.contains("secret"));
+  QVERIFY(!answer.Body.contains("database"));
+}
+
+void tst_MovieServer::fileForRequestRefusesEscapes_data() {
+  QTest::addColumn<QString>("path");
+  QTest::newRow("dot-dot") << QStringLiteral("/Flash/../KelmFile.dll");
+  QTest::newRow("dot-dot staying inside") << QStringLiteral("/Flash/sub/../tudi.swf");
+  QTest::newRow("backslash") << QStringLiteral("/Flash/..\\KelmFile.dll");
+  QTest::newRow("nul byte") << QStringLiteral("/Flash/tudi.swf") + QChar(0) + QStringLiteral(".txt");
+  QTest::newRow("no mount") << QStringLiteral("/secret.txt");
+  QTest::newRow("empty") << QString();
+}
+
+void tst_MovieServer::fileForRequestRefusesEscapes() {
+  QFETCH(QString, path);
+  QCOMPARE(Server.FileForRequest(path), std::nullopt);
+}
+
+void tst_MovieServer::urlForFile_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("path");
+  const QString app = Root.filePath(QStringLiteral("app"));
+  QTest::newRow("movie") << app + "/Flash/tudi.swf" << QStringLiteral("/Flash/tudi.swf");
+  QTest::newRow("not yet existing movie") << app + "/Flash/paifo.swf" << QStringLiteral("/Flash/paifo.swf");
+  QTest::newRow("roundabout path") << app + "/Flash/sub/../tudi.swf" << QStringLiteral("/Flash/tudi.swf");
+  QTest::newRow("beside the mounts") << app + "/KelmFile.dll" << QString();
+  QTest::newRow("mount name as a prefix") << app + "/Flashy/tudi.swf" << QString();
+  QTest::newRow("the mount folder itself") << app + "/Flash" << QString();
+}
+
+void tst_MovieServer::urlForFile() {
+  QFETCH(QString, file);
+  QFETCH(QString, path);
+  const std::optional<QUrl> url = Server.UrlForFile(file);
+  if (path.isEmpty()) {
+    QCOMPARE(url, std::nullopt);
+    return;
+  }
+  QVERIFY(url);
+  QCOMPARE(url->host(), QStringLiteral("127.0.0.1"));
+  QCOMPARE(url->port(), Server.BaseUrl().port());
+  QCOMPARE(url->path(), path);
+}
+
+void tst_MovieServer::listensOnLoopbackOnly() {
+  const QList<QTcpServer *> servers = Server.servers();
+  QCOMPARE(servers.size(), 1);
+  QCOMPARE(servers.first()->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+  // Every other address of this machine is refused at the same port.
+  const quint16 port = quint16(Server.BaseUrl().port());
+  for (const QHostAddress &address : QNetworkInterface::allAddresses()) {
+    if (address.isLoopback() && address.protocol() == QAbstractSocket::IPv4Protocol)
+      continue;
+    if (address.isLinkLocal())
+      continue;
+    QTcpSocket socket;
+    socket.connectToHost(address, port);
+    QVERIFY2(!socket.waitForConnected(2000), qPrintable(address.toString()));
+  }
+}
+
+void tst_MovieServer::aFolderWithAChineseNameIsServedIntact() {
+  // An application directory named in Chinese reaches the player: the URL
+  // names only the mount, and the file is read from the right folder.
+  const QString app = Root.filePath(QStringLiteral("测字 算命/程序"));
+  Write(app + "/Flash/paifo.swf", "lots");
+  MovieServer server;
+  server.Mount(QStringLiteral("Flash"), app + "/Flash");
+  QVERIFY(server.Listen());
+  const std::optional<QUrl> url = server.UrlForFile(app + "/Flash/paifo.swf");
+  QVERIFY(url);
+  QCOMPARE(url->path(), QStringLiteral("/Flash/paifo.swf"));
+  QCOMPARE(server.FileForRequest(url->path()), QFileInfo(app + "/Flash/paifo.swf").canonicalFilePath());
+}
+
+void tst_MovieServer::aFolderThatAppearsLaterIsServed() {
+  // Mounted while missing, then put back as a link to the real folder (a
+  // repaired installation while the program runs): its files are served.
+  MovieServer server;
+  const QString late = Root.filePath(QStringLiteral("late"));
+  server.Mount(QStringLiteral("late"), late);
+  QVERIFY(server.Listen());
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/tudi.swf")), std::nullopt);
+  QVERIFY(QFile::link(Root.filePath(QStringLiteral("app/Flash")), late));
+  const QString movie = QFileInfo(Root.filePath(QStringLiteral("app/Flash/tudi.swf"))).canonicalFilePath();
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/tudi.swf")), movie);
+  QCOMPARE(server.UrlForFile(late + QStringLiteral("/tudi.swf"))->path(), QStringLiteral("/late/tudi.swf"));
+  // Still nothing outside it.
+  QCOMPARE(server.FileForRequest(QStringLiteral("/late/link-out.swf")), std::nullopt);
+}
+
+QTEST_GUILESS_MAIN(tst_MovieServer)
+#include "tst_MovieServer.moc"
