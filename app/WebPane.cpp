@@ -49,8 +49,6 @@ QWebEngineProfile *PaneProfile() {
     // programs from a pane.
     settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
   }
-  // cppcheck, without Qt's headers, takes the profile for an integer.
-  // cppcheck-suppress CastIntegerToAddressAtReturn
   return profile;
 }
 

@@ -44,11 +44,7 @@ public:
   ~TFRM_Date() override;
 
   // Cell i (1..37) of the grid: row (i - 1) / 7, column (i - 1) % 7.
-  // cppcheck, without the standard headers, takes std::array's elements for
-  // integers; they are the labels' pointers.
-  // cppcheck-suppress CastIntegerToAddressAtReturn
   RzClickLabel *DayLabel(int i) const { return DayLabels[static_cast<std::size_t>(i - 1)]; }
-  // cppcheck-suppress CastIntegerToAddressAtReturn
   RzClickLabel *LunarLabel(int i) const { return LunarLabels[static_cast<std::size_t>(i - 1)]; }
 
   void ShowMonth(DateValue date);
