@@ -1,13 +1,20 @@
-# make run   installs what is missing, builds and starts the program
-# make test  the same set-up, then every test through CTest
+# make run        installs what is missing, builds and starts the program
+# make test       the same set-up, then every check CI runs: unit-test,
+#                 sanitize and lint below
+# make unit-test  every test of the normal build through CTest
+# make sanitize   the tests without QtWebEngine built with AddressSanitizer and
+#                 UndefinedBehaviorSanitizer (clang), plus a short run of every
+#                 fuzz target on its seed corpus
+# make lint       clang-tidy (.clang-tidy) and cppcheck over our code
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
 # QtWebEngine refuses its sandbox when run as root.
 ROOT_ENV := $(if $(filter 0,$(shell id -u)),QTWEBENGINE_DISABLE_SANDBOX=1,)
 
-.PHONY: all setup configure build run test bench clean
+.PHONY: all setup configure build run test unit-test sanitize lint bench clean
 
 all: build
 
@@ -24,16 +31,30 @@ build: configure
 run: build
 	$(ROOT_ENV) $(BUILD)/bin/vandrel
 
+test: unit-test sanitize lint
+
 # The tests need an X display for QtWebEngine: Xvfb when none is there.
-test: build
+unit-test: build
 	@if [ -n "$$DISPLAY" ]; then \
 	  cd $(BUILD) && $(ROOT_ENV) ctest --output-on-failure -j $(JOBS); \
 	else \
 	  cd $(BUILD) && $(ROOT_ENV) xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS); \
 	fi
 
+# -O1 keeps the sanitizers' reports readable and the build quick; Debug keeps
+# Qt's own assertions in its headers.
+sanitize: setup
+	@if [ ! -f $(SANITIZE_BUILD)/CMakeCache.txt ]; then \
+	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+	    -DCMAKE_CXX_COMPILER=clang++ -DVANDREL_BUILD_FUZZERS=ON -DVANDREL_BUILD_BENCHMARKS=OFF; fi
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target sanitized
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -L '^(sanitize|fuzz)$$'
+
+lint: build
+	scripts/lint.sh $(BUILD)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 // The application's title (task bar, message boxes). It is not made Qt's
 // display name, which the desktop would append to every window's caption.
@@ -33,3 +34,19 @@ ErrorReporter SetErrorReporter(ErrorReporter reporter);
 // For the few places that must finish their own work after an error, such as a
 // dialog that still has to close.
 void ReportCurrentException(const QString &context);
+
+// A signal handler whose errors end where it ends: handler runs, and an error
+// escaping it is routed like the top-level handler routes it, before it can
+// unwind through Qt's signal delivery and event code. Those frames are not
+// exception-safe (an aborted mouse release leaks Qt's event data), so handlers
+// that end their action by throwing, such as the database lookups' silent
+// abort, are connected through this.
+template <typename Handler> auto Guarded(Handler handler, const char *context) {
+  return [handler = std::move(handler), context]() {
+    try {
+      handler();
+    } catch (...) {
+      ReportCurrentException(QString::fromLatin1(context));
+    }
+  };
+}

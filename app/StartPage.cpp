@@ -1,9 +1,12 @@
 #include "StartPage.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -36,6 +39,23 @@ QString Key() {
 #endif
 }
 
+// The bytes of a settings file, or nothing when there is no such file (or
+// the store is not a file).
+std::optional<QByteArray> ReadStoreFile(const QSettings &store) {
+  if (store.format() != QSettings::IniFormat)
+    return std::nullopt;
+  QFile file(store.fileName());
+  if (!file.open(QIODevice::ReadOnly))
+    return std::nullopt;
+  return file.readAll();
+}
+
+void RestoreStoreFile(const QSettings &store, const QByteArray &bytes) {
+  QSaveFile file(store.fileName());
+  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+    file.commit();
+}
+
 } // namespace
 
 QString GetStartPage() {
@@ -54,8 +74,17 @@ void SetStartPage(const QString &url) {
   // written back: leave it alone.
   if (store->status() != QSettings::NoError)
     throw std::runtime_error("浏览器起始页的设置文件已损坏，没有改写它。");
+  // Qt 6.4 finds that an INI file cannot be parsed only while sync() writes
+  // it, and writes it all the same with just what it understood: keep the
+  // file's bytes to put them back then.
+  const std::optional<QByteArray> before = ReadStoreFile(*store);
   store->setValue(Key(), url);
   store->sync();
+  if (store->status() == QSettings::FormatError) {
+    if (before)
+      RestoreStoreFile(*store, *before);
+    throw std::runtime_error("浏览器起始页的设置文件已损坏，没有改写它。");
+  }
   if (store->status() != QSettings::NoError)
     throw std::runtime_error("无法保存浏览器起始页的设置（文件不可写或磁盘已满）。");
 }

@@ -1,6 +1,7 @@
 #include "JetQuery.h"
 
 #include "Gbk.h"
+#include "JetFileCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -397,6 +398,15 @@ void JetQuery::Open() {
   if (path.isEmpty() || !QFileInfo(path).isFile())
     throw JetError("database file not found");
   const Literals literals = SeparateLiterals(Gbk::FromGbk(Statement));
+  // mdbtools takes a damaged file for a shorter one (see JetFileCheck.h): its
+  // structure is checked first, the catalog here, the queried table below.
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw JetError("database file not readable");
+  const QByteArray bytes = file.readAll();
+  file.close();
+  if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))
+    throw JetError(*problem);
 
   auto result = std::make_unique<Result>();
   QuietStderr quiet;
@@ -419,8 +429,11 @@ void JetQuery::Open() {
     throw JetError(mdb_sql_has_error(sql) ? mdb_sql_last_error(sql) : "statement not run");
   MdbTableDef *table = sql->cur_table;
   // The condition is evaluated here, the Jet way, instead of by mdbtools.
+  // Ours from here on: mdbtools frees a table definition without its tree.
   result->Condition = table->sarg_tree;
   table->sarg_tree = nullptr;
+  if (JetFileCheck::Problem problem = JetFileCheck::CheckTablePages(bytes, static_cast<std::uint32_t>(table->entry->table_pg)))
+    throw JetError(*problem);
   std::map<const MdbSargNode *, CompiledLike> likes;
   CheckCondition(result->Condition, literals.Values, likes);
 

@@ -1,5 +1,6 @@
 #include "Untcezhi.h"
 
+#include "ErrorHandler.h"
 #include "Gbk.h"
 #include "RzWidgets.h"
 #include "SignReport.h"
@@ -142,7 +143,9 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
     lines.removeAll(QString());
     ui->RzMemo1->setAccessibleDescription(lines.join(u'\n'));
   });
-  connect(ui->RzBitBtn1, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn1Click);
+  // The lookups end a failed action by throwing SilentAbort: caught at the
+  // handler, not inside Qt's event delivery.
+  connect(ui->RzBitBtn1, &QPushButton::clicked, this, Guarded([this] { RzBitBtn1Click(); }, "RzBitBtn1Click"));
   connect(ui->RzBitBtn2, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn2Click);
   connect(ui->RzBitBtn3, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn3Click);
 

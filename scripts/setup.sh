@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 packages=(
   # compilers and build tools
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev libfuzzer-14-dev
+  # static analysis (make lint)
+  clang-tidy cppcheck
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-qpa-plugins libxkbcommon-dev

@@ -805,7 +805,7 @@ QByteArray BuildHeaderPage(const DatabaseOptions &options) {
 } // namespace
 
 QByteArray EncodeText(QStringView text, bool compress) {
-  const QByteArray plain = Ucs2(text);
+  QByteArray plain = Ucs2(text); // not const: returned by move below
   if (!compress || text.isEmpty())
     return plain;
   for (QChar c : text)

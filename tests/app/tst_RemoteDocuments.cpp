@@ -16,9 +16,10 @@ const QString SwitchPath = QString::fromLatin1(SwitchDocumentPath);
 
 // A page list with GBK text, a NUL and both kinds of line end, which must
 // arrive byte for byte.
-const QByteArray SampleList = QByteArray("0>30>http://127.0.0.1/a.html\r\n1>10>http://127.0.0.1/b.html\r\n"
-                                         "<p>\xb2\xe2\xd7\xd6</p>\n\0tail\r\n",
-                                         90);
+// The length comes from the literal itself (79 bytes, its own NUL included).
+const char SampleListBytes[] = "0>30>http://127.0.0.1/a.html\r\n1>10>http://127.0.0.1/b.html\r\n"
+                               "<p>\xb2\xe2\xd7\xd6</p>\n\0tail\r\n";
+const QByteArray SampleList(SampleListBytes, sizeof(SampleListBytes) - 1);
 
 SiteAnswer Ok(QByteArray body) { return SiteAnswer{200, std::move(body), {}, 0, false}; }
 
