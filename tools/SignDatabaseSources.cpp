@@ -115,7 +115,8 @@ std::vector<StrokeEntry> ParseStrokeSource(const QByteArray &utf8, const QString
       Fail(name, line.number, QStringLiteral("%1: expected exactly one character").arg(record));
     const QString form = fields.size() == 3 ? fields[2] : character;
     if (!IsOneCharacter(form))
-      Fail(name, line.number, QStringLiteral("%1: the traditional form %2 is not one character").arg(record, Quoted(form)));
+      Fail(name, line.number,
+           QStringLiteral("%1: the traditional form %2 is not one character").arg(record, Quoted(form)));
     if (!Gbk::IsGbkEncodable(character))
       Fail(name, line.number, QStringLiteral("%1: the character is outside GBK").arg(record));
     if (seen.contains(character))
