@@ -3,7 +3,10 @@
 #include "ErrorHandler.h"
 #include "Gbk.h"
 #include "RzWidgets.h"
+#include "SignDatabase.h"
 #include "SignReport.h"
+#include "SilentAbort.h"
+#include "TraditionalForm.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
@@ -94,6 +97,22 @@ QString FitEditText(QStringView before, QStringView after, qsizetype maxBytes) {
   return kept[0].toString() + inserted + kept[1].toString();
 }
 
+QString StrokeNote(QStringView text) {
+  const QByteArray character = Gbk::TrimBytes(Gbk::ToGbk(text).value_or(QByteArray()));
+  if (character.isEmpty())
+    return QString();
+  const QString unicode = Gbk::FromGbk(character);
+  QString noRow = QStringLiteral("无此字");
+  if (character.size() != 2 || unicode.size() != 1)
+    return noRow;
+  try {
+    const std::int32_t count = GetStrokeCount(character);
+    return count > 0 ? QStringLiteral("%1 %2画").arg(GetTraditionalForm(unicode)).arg(count) : noRow;
+  } catch (const SilentAbort &) {
+    return QString(); // the database failed: no count, and no message
+  }
+}
+
 TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmcezhi>()) {
   ui->setupUi(this);
   // System menu and close box only; the border stays resizable.
@@ -122,9 +141,15 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
     button->setIconSize(QSize(16, 16));
   }
 
-  for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3}) {
+  const std::pair<QLineEdit *, QLabel *> edits[] = {
+      {ui->RzEdit1, ui->RzLabel3}, {ui->RzEdit2, ui->RzLabel4}, {ui->RzEdit3, ui->RzLabel5}};
+  for (const auto &pair : edits) {
+    QLineEdit *edit = pair.first; // not a structured binding: clang 14 cannot capture one
+    QLabel *label = pair.second;
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
+    // Typed, pasted or cleared: the note follows every change of the text.
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, label] { ShowStrokeNote(edit, label); });
   }
   // What a screen reader announces: the three edits by their place, the
   // buttons by what they do, the memo with the whole report it holds.
@@ -159,9 +184,15 @@ TFrmcezhi::~TFrmcezhi() = default;
 
 bool TFrmcezhi::eventFilter(QObject *watched, QEvent *event) {
   if (event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
     for (QLineEdit *edit : {ui->RzEdit1, ui->RzEdit2, ui->RzEdit3})
-      if (watched == edit)
-        return EditKeyPress(edit, static_cast<QKeyEvent *>(event)->text());
+      if (watched == edit) {
+        // Ctrl+V pastes as Shift+Insert and the context menu do; the paste
+        // still goes through FitEditText and its two-byte limit.
+        if (key->matches(QKeySequence::Paste))
+          return false;
+        return EditKeyPress(edit, key->text());
+      }
   }
   return QDialog::eventFilter(watched, event);
 }
@@ -190,6 +221,12 @@ void TFrmcezhi::EditTextEdited(QLineEdit *edit, const QString &text) {
     edit->setCursorPosition(cursor);
   }
   accepted = fitted;
+}
+
+void TFrmcezhi::ShowStrokeNote(QLineEdit *edit, QLabel *label) {
+  const QString note = StrokeNote(edit->text());
+  label->setText(note);
+  edit->setAccessibleDescription(note);
 }
 
 void TFrmcezhi::AppendLine(const QByteArray &lineGbk) { ui->RzMemo1->appendPlainText(Gbk::FromGbk(lineGbk)); }

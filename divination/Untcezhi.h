@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -30,6 +31,13 @@ constexpr bool PassesKeyFilter(char32_t code) { return code >= 127 || code == 8 
 // refused. Typing into a full edit thus changes nothing, and a pasted longer
 // text is cut to what fits.
 QString FitEditText(QStringView before, QStringView after, qsizetype maxBytes = 2);
+
+// What the label over an edit shows for the edit's text, as soon as it is
+// typed: the traditional form whose strokes count and the count the sign
+// computation uses ("雲 12画"); "无此字" when the sign database has no row
+// for the character or the text is not one two-byte character; nothing for
+// a blank edit, nor when the lookup fails (typing never ends in an error).
+QString StrokeNote(QStringView text);
 
 class TFrmcezhi : public QDialog {
   Q_OBJECT
@@ -54,6 +62,8 @@ private:
   // siblings): true when the key press is consumed.
   bool EditKeyPress(QLineEdit *edit, const QString &typed);
   void EditTextEdited(QLineEdit *edit, const QString &text);
+  // Shows StrokeNote of the edit in its label and tells screen readers.
+  void ShowStrokeNote(QLineEdit *edit, QLabel *label);
   void AppendLine(const QByteArray &lineGbk);
 
   std::unique_ptr<Ui::TFrmcezhi> ui;

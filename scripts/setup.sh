@@ -22,7 +22,7 @@ packages=(
   fonts-arphic-gkai00mp fonts-arphic-gbsn00lp fonts-arphic-ukai fonts-arphic-uming
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
   # data sources, peers and test tooling
-  unicode-data python3 python3-lunardate libicu-dev libbenchmark-dev
+  unicode-data opencc libopencc-data python3 python3-lunardate libicu-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
   nodejs npm
 )

@@ -55,6 +55,10 @@ std::optional<int> ParseCount(const QString &text) {
 
 QString Quoted(const QString &s) { return QStringLiteral("\"%1\"").arg(s); }
 
+bool IsOneCharacter(const QString &s) {
+  return s.size() == 1 || (s.size() == 2 && s[0].isHighSurrogate() && s[1].isLowSurrogate());
+}
+
 // The first character of s that has no GBK form, if any.
 std::optional<QString> FirstNonGbk(const QString &s) {
   for (qsizetype i = 0; i < s.size();) {
@@ -103,13 +107,16 @@ std::vector<StrokeEntry> ParseStrokeSource(const QByteArray &utf8, const QString
   QHash<QString, int> seen; // character -> line
   for (const SourceLine &line : ReadLines(utf8, name)) {
     const QStringList fields = line.text.split(u'\t');
-    if (fields.size() != 2)
-      Fail(name, line.number, QStringLiteral("expected character<TAB>count"));
+    if (fields.size() != 2 && fields.size() != 3)
+      Fail(name, line.number, QStringLiteral("expected character<TAB>count[<TAB>traditional form]"));
     const QString &character = fields[0];
     const QString record = QStringLiteral("record %1").arg(Quoted(character));
-    const bool single = character.size() == 1 || (character.size() == 2 && character[0].isHighSurrogate());
-    if (!single)
+    if (!IsOneCharacter(character))
       Fail(name, line.number, QStringLiteral("%1: expected exactly one character").arg(record));
+    const QString form = fields.size() == 3 ? fields[2] : character;
+    if (!IsOneCharacter(form))
+      Fail(name, line.number,
+           QStringLiteral("%1: the traditional form %2 is not one character").arg(record, Quoted(form)));
     if (!Gbk::IsGbkEncodable(character))
       Fail(name, line.number, QStringLiteral("%1: the character is outside GBK").arg(record));
     if (seen.contains(character))
@@ -120,7 +127,7 @@ std::vector<StrokeEntry> ParseStrokeSource(const QByteArray &utf8, const QString
       Fail(name, line.number,
            QStringLiteral("%1: the stroke count %2 is not a non-negative number").arg(record, Quoted(fields[1])));
     seen.insert(character, line.number);
-    entries.push_back({character, *count});
+    entries.push_back({character, *count, form});
   }
   return entries;
 }

@@ -2,7 +2,9 @@
 // The text sources of the sign database and the tables made from them.
 //
 // Stroke source (data/strokes.txt), UTF-8, one character per line:
-//   character<TAB>stroke count
+//   character<TAB>stroke count[<TAB>traditional form]
+// The form is the character whose strokes are counted (the character itself
+// when left out); it need not be in GBK.
 // Sign source (data/signs.txt), UTF-8, one sign per line:
 //   id<TAB>title<TAB>plain text
 // with id three digits 000..383. In both, empty lines and lines starting with
@@ -48,6 +50,7 @@ inline constexpr int MaxMatchedMemoBytes = 16383;
 struct StrokeEntry {
   QString character;
   int strokes = 0;
+  QString form; // one character, possibly outside GBK and the BMP
 };
 
 struct SignEntry {

@@ -7,6 +7,7 @@
 #include "SignReport.h"
 #include "SilentAbort.h"
 #include "TerminalText.h"
+#include "TraditionalForm.h"
 
 #include <QFileInfo>
 
@@ -338,16 +339,29 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
 
 constexpr char StrokesHelp[] = "Usage: vandrel-tool strokes [--db PATH] TEXT\n"
                                "\n"
-                               "Each character of TEXT with its stroke count from the sign database, one\n"
-                               "per line, separated by a tab; 0 for a character the database does not\n"
-                               "list. The counts are those of the traditional form of each character.\n"
+                               "Each character of TEXT, one per line, with three fields separated by a\n"
+                               "tab: the character, its stroke count from the sign database and the\n"
+                               "traditional form whose strokes are counted. A character the database\n"
+                               "does not list has the count 0 and no form. A control character of TEXT\n"
+                               "is shown as its picture (a tab as ␉, a line feed as ␊).\n"
                                "The database is KelmFile.dll in the program's directory, or the file PATH.\n"
                                "When a lookup fails, the exit status is 2.\n"
                                "\n"
-                               "Example: vandrel-tool strokes 天地人\n"
-                               "天\t4\n"
-                               "地\t6\n"
-                               "人\t2\n";
+                               "Example: vandrel-tool strokes 天开\n"
+                               "天\t4\t天\n"
+                               "开\t12\t開\n";
+
+// A character as a line of output shows it: a control character (C0 or DEL)
+// becomes its symbol from the Control Pictures block, so that a tab or line
+// break of the argument cannot split the line or its fields.
+QString Visible(const QString &character) {
+  const char16_t code = character.size() == 1 ? character[0].unicode() : 0xFFFF;
+  if (code < 0x20)
+    return QChar(char16_t(0x2400 + code));
+  if (code == 0x7F)
+    return QChar(char16_t(0x2421));
+  return character;
+}
 
 int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
   ExpectArguments(line, 1, 1, u"TEXT");
@@ -363,7 +377,8 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
     i += length;
     try {
       const std::int32_t count = GetStrokeCount(*Gbk::ToGbk(character));
-      out.Line(character + u'\t' + QString::number(count));
+      const QString form = count == 0 ? QString() : GetTraditionalForm(character);
+      out.Line(Visible(character) + u'\t' + QString::number(count) + u'\t' + form);
     } catch (const SilentAbort &) {
       out.Flush();
       Message(err, u"strokes", watch.Reason());
@@ -384,7 +399,8 @@ constexpr char ToolHelp[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
                             "  calendar FROM [TO]          the calendar of every day from FROM to TO\n"
                             "  month YYYY-MM[-DD]          a month as the calendar window lays it out\n"
                             "  divine [--db PATH] A B C    the divination report for A, B and C\n"
-                            "  strokes [--db PATH] TEXT    the stroke count of each character of TEXT\n"
+                            "  strokes [--db PATH] TEXT    each character of TEXT with its stroke count\n"
+                            "                              and the traditional form counted\n"
                             "\n"
                             "\"vandrel-tool COMMAND --help\" describes a command.\n"
                             "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed.\n";

@@ -1,7 +1,7 @@
 // Opens one of the program's windows as a user would see it, for screenshots
 // under Xvfb at several scale factors. Not a test and not part of the program.
 //   WindowViewer main|divination|calendar|about|service|exit|movie [YYYY-MM-DD]
-// The divination window shows the report for 山明月 (KelmFile.dll must lie
+// The divination window shows the report for 云山月 (KelmFile.dll must lie
 // beside this executable, and Flash/ with the player for the movie, the lot
 // drawing); the calendar opens on the given day. The browser
 // seam is stubbed, so no link starts a browser.
@@ -38,7 +38,7 @@ int main(int argc, char *argv[]) {
   } else if (which == QLatin1String("divination")) {
     auto divination = std::make_unique<TFrmcezhi>();
     divination->setAttribute(Qt::WA_DeleteOnClose, false); // owned here
-    const QString characters[] = {QStringLiteral("山"), QStringLiteral("明"), QStringLiteral("月")};
+    const QString characters[] = {QStringLiteral("云"), QStringLiteral("山"), QStringLiteral("月")};
     int k = 0;
     for (const char *name : {"RzEdit1", "RzEdit2", "RzEdit3"})
       divination->findChild<QLineEdit *>(QString::fromLatin1(name))->setText(characters[k++]);

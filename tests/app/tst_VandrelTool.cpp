@@ -250,10 +250,22 @@ void tst_VandrelTool::divineFailureKeepsPartialReport() {
 }
 
 void tst_VandrelTool::strokesFromTheProgramsDatabase() {
-  // The generated KelmFile.dll beside the tool; the counts are Unihan's.
-  const Run run = Tool({u"strokes"_qs, u"天地人"_qs});
+  // The generated KelmFile.dll beside the tool. Counts as a reader gives them,
+  // of the traditional form written for the everyday sense: 出 is itself
+  // that form (5, not 齣's 20), 发 stands for 發.
+  const QString text = u"出才千了面合回表板冬松秋只发云后办开"_qs;
+  const QString forms = u"出才千了面合回表板冬松秋只發雲後辦開"_qs;
+  const int counts[] = {5, 3, 3, 2, 9, 6, 6, 8, 8, 5, 8, 9, 5, 12, 12, 9, 16, 12};
+  QString expected;
+  for (qsizetype i = 0; i < text.size(); ++i)
+    expected += QStringLiteral("%1\t%2\t%3\n").arg(text[i]).arg(counts[i]).arg(forms[i]);
+  const Run run = Tool({u"strokes"_qs, text});
   QCOMPARE(run.Status, 0);
-  QCOMPARE(run.Out, u"天\t4\n地\t6\n人\t2\n"_qs);
+  QCOMPARE(run.Out, expected);
+  // A tab or line feed of TEXT is shown by its picture and cannot break the
+  // one line per character; without a row there is no form.
+  const Run controls = Tool({u"strokes"_qs, u"天\t\n\x7f☆"_qs});
+  QCOMPARE(controls.Out, u"天\t4\t天\n\u2409\t0\t\n\u240A\t0\t\n\u2421\t0\t\n☆\t0\t\n"_qs);
   const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
   QCOMPARE(missing.Status, 2);
   QVERIFY(missing.Out.isEmpty());

@@ -22,11 +22,11 @@ namespace {
 
 QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
 
-// 天 4, 地 6, 人 2 strokes: sign 078.
+// 天 4, 地 6, 人 2 strokes: sign 078. 云 counts as 雲.
 void WriteSignFile() {
   Jet::WriteDatabase(SignFile(), {{u"bihua"_qs,
                                    {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
-                                   {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
+                                   {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}, {u"云"_qs, 12}}},
                                   {u"vandrel"_qs,
                                    {{u"id"_qs, Jet::ColumnType::Text, 3},
                                     {u"title"_qs, Jet::ColumnType::Text},
@@ -50,6 +50,9 @@ private slots:
   void fitEditText_data();
   void fitEditText();
   void pastedTextIsCutToFit();
+  void strokeNote_data();
+  void strokeNote();
+  void strokeNotesFollowTheEdits();
   void reportForThreeCharacters();
   void blankEditLeavesTheMemo_data();
   void blankEditLeavesTheMemo();
@@ -123,6 +126,14 @@ void tst_Untcezhi::layoutFollowsTheDesign() {
     QVERIFY(!button->icon().pixmap(16, 16, QIcon::Disabled).isNull());
   }
   QCOMPARE(Find<QLabel>("RzLabel2")->text(), u"请输入你测试的三个字:"_qs);
+  // The stroke notes sit in the strip over their edits, clear of the rest.
+  const char *notes[] = {"RzLabel3", "RzLabel4", "RzLabel5"};
+  const char *edits[] = {"RzEdit1", "RzEdit2", "RzEdit3"};
+  for (int i = 0; i < 3; ++i) {
+    const QRect note = Find<QLabel>(notes[i])->geometry();
+    QCOMPARE(note.left(), Find<QLineEdit>(edits[i])->x());
+    QVERIFY(note.top() >= 2 && note.bottom() < 16);
+  }
   QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>("RzEdit1"));
 }
 
@@ -224,12 +235,58 @@ void tst_Untcezhi::pastedTextIsCutToFit() {
   QApplication::clipboard()->setText(u"人天地"_qs);
   edit->paste();
   QCOMPARE(edit->text(), u"人"_qs);
+  // Ctrl+V pastes too, within the same two bytes.
+  QTest::mouseClick(Find<QWidget>("RzBitBtn2"), Qt::LeftButton);
+  QApplication::clipboard()->setText(u"地人"_qs);
+  QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(edit->text(), u"地"_qs);
+}
+
+void tst_Untcezhi::strokeNote_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("note");
+  QTest::newRow("its own form") << u"天"_qs << u"天 4画"_qs;
+  QTest::newRow("a merged traditional form") << u"云"_qs << u"雲 12画"_qs;
+  QTest::newRow("typed traditional") << u"雲"_qs << u"无此字"_qs; // the fixture lists 云 only
+  QTest::newRow("no row") << u"☆"_qs << u"无此字"_qs;
+  QTest::newRow("one-byte text") << u"a"_qs << u"无此字"_qs;
+  QTest::newRow("wildcard is no character") << u"%"_qs << u"无此字"_qs;
+  QTest::newRow("blank") << u" "_qs << QString();
+  QTest::newRow("empty") << QString() << QString();
+}
+
+void tst_Untcezhi::strokeNote() {
+  QFETCH(QString, text);
+  QFETCH(QString, note);
+  QCOMPARE(StrokeNote(text), note);
+}
+
+void tst_Untcezhi::strokeNotesFollowTheEdits() {
+  auto *note = Find<QLabel>("RzLabel4");
+  auto *edit = Find<QLineEdit>("RzEdit2");
+  Type("RzEdit2", u"云"_qs);
+  QCOMPARE(note->text(), u"雲 12画"_qs);
+  QCOMPARE(edit->accessibleDescription(), u"雲 12画"_qs);
+  QCOMPARE(Find<QLabel>("RzLabel3")->text(), QString());
+  // The count shown is the one the sign computation reads.
+  QCOMPARE(GetStrokeCount(Gbk::ToGbk(edit->text()).value()), 12);
+  QTest::mouseClick(Find<QWidget>("RzBitBtn2"), Qt::LeftButton);
+  QCOMPARE(note->text(), QString());
+  QCOMPARE(edit->accessibleDescription(), QString());
+  // A failing database shows no count, and typing goes on without a message.
+  QFile::remove(SignFile());
+  Type("RzEdit2", u"天"_qs);
+  QCOMPARE(edit->text(), u"天"_qs);
+  QCOMPARE(note->text(), QString());
+  QVERIFY(!QApplication::activeModalWidget() || QApplication::activeModalWidget() == Window);
 }
 
 void tst_Untcezhi::reportForThreeCharacters() {
   Type("RzEdit1", u"天"_qs);
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
+  QCOMPARE(Lookups, 3); // one per typed character, for its note
+  Lookups = 0;
   QTest::mouseClick(Find<QWidget>("RzBitBtn1"), Qt::LeftButton);
   QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs,
                                      QString(), u"    天高地厚，人在其中。"_qs}));
@@ -253,6 +310,7 @@ void tst_Untcezhi::blankEditLeavesTheMemo() {
   Find<QLineEdit>("RzEdit1")->setText(first);
   Find<QLineEdit>("RzEdit2")->setText(second);
   Find<QLineEdit>("RzEdit3")->setText(third);
+  Lookups = 0;
   Compute();
   QCOMPARE(MemoLines(), QStringList{u"上次的结果"_qs});
   QCOMPARE(Lookups, 0);
@@ -285,11 +343,11 @@ void tst_Untcezhi::clearKeepsTheMemo() {
 void tst_Untcezhi::piecesStraddleCharacters() {
   // A pasted one-byte character shifts the six-byte split: "a天地" gives the
   // pieces a+CC, EC+B5, D8; they are looked up as they are.
-  QList<QByteArray> statements;
-  SetLookupObserver([&](const QByteArray &statement) { statements += statement; });
   Type("RzEdit1", u"a"_qs);
   Type("RzEdit2", u"天"_qs);
   Type("RzEdit3", u"地"_qs);
+  QList<QByteArray> statements;
+  SetLookupObserver([&](const QByteArray &statement) { statements += statement; });
   Compute();
   QCOMPARE(MemoLines().first(), u"你测算的三个字是:a天地 解析如下..."_qs);
   QCOMPARE(statements.size(), 8);
@@ -303,6 +361,7 @@ void tst_Untcezhi::absentDatabaseLeavesTheHeading() {
   Type("RzEdit1", u"天"_qs);
   Type("RzEdit2", u"地"_qs);
   Type("RzEdit3", u"人"_qs);
+  Lookups = 0;
   Compute();
   QCOMPARE(MemoLines(), (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString()}));
   QCOMPARE(Lookups, 1);
@@ -310,13 +369,14 @@ void tst_Untcezhi::absentDatabaseLeavesTheHeading() {
 
 void tst_Untcezhi::failedTextLookupLeavesFourLines() {
   // The file disappears just before the fifth lookup, the first of the text.
+  Type("RzEdit1", u"天"_qs);
+  Type("RzEdit2", u"地"_qs);
+  Type("RzEdit3", u"人"_qs);
+  Lookups = 0;
   SetLookupObserver([this](const QByteArray &) {
     if (++Lookups == 5)
       QFile::remove(SignFile());
   });
-  Type("RzEdit1", u"天"_qs);
-  Type("RzEdit2", u"地"_qs);
-  Type("RzEdit3", u"人"_qs);
   Compute();
   QCOMPARE(MemoLines(),
            (QStringList{u"你测算的三个字是:天地人 解析如下..."_qs, QString(), u"    天地人签"_qs, QString()}));

@@ -28,7 +28,7 @@ def source_lines(path):
                 yield line.split("\t")
 
 
-STROKE_COUNTS = {ch: int(n) for ch, n in source_lines(STROKES)}
+STROKE_COUNTS = {fields[0]: int(fields[1]) for fields in source_lines(STROKES)}
 SIGN_RECORDS = {i: (title, text) for i, title, text in source_lines(SIGNS)}
 
 

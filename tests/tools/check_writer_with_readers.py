@@ -178,6 +178,7 @@ class ToolRefusesBadSources(unittest.TestCase):
         ("count not a number", "天\t4a\n", GOOD_SIGN, ["strokes.txt:1", '"天"', '"4a"']),
         ("empty count", "天\t\n", GOOD_SIGN, ["strokes.txt:1", '"天"']),
         ("two characters", "天地\t4\n", GOOD_SIGN, ["strokes.txt:1", '"天地"']),
+        ("form of two characters", "天\t4\t天地\n", GOOD_SIGN, ["strokes.txt:1", '"天"', '"天地"']),
     ]
 
     def test_bad_records(self):
