@@ -7,6 +7,7 @@
 #include "SignReport.h"
 #include "SilentAbort.h"
 #include "TraditionalForm.h"
+#include "SlipActions.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
@@ -174,6 +175,10 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   connect(ui->RzBitBtn2, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn2Click);
   connect(ui->RzBitBtn3, &QPushButton::clicked, this, &TFrmcezhi::RzBitBtn3Click);
 
+  auto *slipActions = new SlipActions(this, ui->RzMemo1);
+  connect(this, &TFrmcezhi::ReportStarted, slipActions, &SlipActions::ReportStarted);
+  connect(this, &TFrmcezhi::ReportCompleted, slipActions, &SlipActions::ReportCompleted);
+
   resize(487, 498);
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
@@ -237,8 +242,10 @@ void TFrmcezhi::RzBitBtn1Click() {
       ReportCharacters(read(ui->RzEdit1), read(ui->RzEdit2), read(ui->RzEdit3));
   if (!characters)
     return;
+  emit ReportStarted();
   ui->RzMemo1->clear();
   WriteSignReport(*characters, [this](const QByteArray &line) { AppendLine(line); });
+  emit ReportCompleted(*characters);
 }
 
 void TFrmcezhi::RzBitBtn2Click() {

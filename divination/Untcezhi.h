@@ -49,6 +49,12 @@ public:
   // "测算": the five-line report of the three characters. Ends early, through
   // SilentAbort, when a lookup fails; the lines already written stay.
   void RzBitBtn1Click();
+signals:
+  // A compute action began writing a report / finished one whole.
+  void ReportStarted();
+  void ReportCompleted(const QByteArray &characters);
+
+public:
   // "清除": empties the three edits; the memo keeps its report.
   void RzBitBtn2Click();
   // "关闭".

@@ -22,6 +22,8 @@ packages=(
   fonts-arphic-gkai00mp fonts-arphic-gbsn00lp fonts-arphic-ukai fonts-arphic-uming
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
   # data sources, peers and test tooling
+  # the journal of past divinations (Qt SQL's SQLite driver)
+  libqt6sql6-sqlite
   unicode-data opencc libopencc-data python3 python3-lunardate libicu-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
   nodejs npm

@@ -4,6 +4,8 @@
 #include "DateCn.h"
 #include "Gbk.h"
 #include "SignDatabase.h"
+#include "SignJournal.h"
+#include "SignSlip.h"
 #include "SignReport.h"
 #include "SilentAbort.h"
 #include "TerminalText.h"
@@ -64,14 +66,37 @@ void Message(std::FILE *err, QStringView command, QStringView text) {
   std::fflush(err);
 }
 
-// The arguments of one command: positional ones, --help and --db PATH.
+// The arguments of one command: positional ones, --help and --db PATH, and
+// for divine --card FILE and --date YYYY-MM-DD, for journal --json.
 struct CommandLine {
   QStringList Positional;
   bool Help = false;
   std::optional<QString> Database;
+  std::optional<QString> Card;
+  std::optional<QString> Date;
+  bool Json = false;
 };
 
-CommandLine ParseCommandLine(const QStringList &arguments, bool takesDatabase) {
+// The value of an option written "--name VALUE" or "--name=VALUE".
+std::optional<QString> OptionValue(const QStringList &arguments, qsizetype &i, QStringView name, QStringView what) {
+  const QString &argument = arguments[i];
+  if (argument != name && !argument.startsWith(name.toString() + u'='))
+    return std::nullopt;
+  QString value;
+  if (argument == name) {
+    if (i + 1 == arguments.size())
+      throw BadArguments{QStringLiteral("%1 needs %2").arg(name, what)};
+    value = arguments[++i];
+  } else {
+    value = argument.mid(name.size() + 1);
+  }
+  if (value.isEmpty())
+    throw BadArguments{QStringLiteral("%1 needs %2").arg(name, what)};
+  return value;
+}
+
+CommandLine ParseCommandLine(const QStringList &arguments, bool takesDatabase, bool takesCard = false,
+                             bool takesJson = false) {
   CommandLine line;
   bool optionsEnd = false;
   for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -94,6 +119,13 @@ CommandLine ParseCommandLine(const QStringList &arguments, bool takesDatabase) {
       if (path.isEmpty())
         throw BadArguments{QStringLiteral("--db needs the path of a sign database")};
       line.Database = path;
+    } else if (auto card = takesCard ? OptionValue(arguments, i, u"--card", u"the file to write the slip to")
+                                     : std::nullopt) {
+      line.Card = card;
+    } else if (auto date = takesCard ? OptionValue(arguments, i, u"--date", u"a date YYYY-MM-DD") : std::nullopt) {
+      line.Date = date;
+    } else if (takesJson && argument == u"--json") {
+      line.Json = true;
     } else {
       throw BadArguments{QStringLiteral("unknown option \"%1\"").arg(argument)};
     }
@@ -295,7 +327,7 @@ void Month(const CommandLine &line, Output &out) {
 
 // divine -----------------------------------------------------------------
 
-constexpr char DivineHelp[] = "Usage: vandrel-tool divine [--db PATH] A B C\n"
+constexpr char DivineHelp[] = "Usage: vandrel-tool divine [--db PATH] [--card FILE [--date YYYY-MM-DD]] A B C\n"
                               "\n"
                               "The report the divination window writes for the three characters A, B\n"
                               "and C, one per edit (each at most one Chinese character, two GBK bytes):\n"
@@ -305,6 +337,10 @@ constexpr char DivineHelp[] = "Usage: vandrel-tool divine [--db PATH] A B C\n"
                               "\n"
                               "When a lookup fails, the lines written so far stay, the reason goes to\n"
                               "the error stream and the exit status is 2.\n"
+                              "\n"
+                              "--card FILE also writes the sign as a slip picture: FILE ending in .png\n"
+                              "gives a picture at twice its size, .pdf a page for printing. The slip is\n"
+                              "dated today, or the day --date names.\n"
                               "\n"
                               "Example: vandrel-tool divine 天 地 人\n";
 
@@ -323,15 +359,63 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
       throw BadArguments{QStringLiteral("%1 is blank").arg(what)};
   }
   const std::optional<QByteArray> characters = ReportCharacters(edits[0], edits[1], edits[2]);
+  QDate slipDate = QDate::currentDate();
+  if (line.Date) {
+    const year_month_day day = ParseDate(*line.Date, false, u"YYYY-MM-DD");
+    slipDate = QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));
+  }
   const DatabaseChoice database(line.Database);
   const LookupWatch watch;
   try {
     WriteSignReport(*characters, [&out](const QByteArray &reportLine) { out.Line(Gbk::FromGbk(reportLine)); });
+    if (line.Card) {
+      const QString problem = WriteSlipFile(CastSlip(*characters, slipDate), *line.Card);
+      if (!problem.isEmpty()) {
+        out.Flush();
+        Message(err, u"divine", problem);
+        return ExitCardFailed;
+      }
+    }
   } catch (const SilentAbort &) {
     out.Flush();
     Message(err, u"divine", watch.Reason());
     return ExitLookupFailed;
   }
+  return ExitSuccess;
+}
+
+// journal ----------------------------------------------------------------
+
+constexpr char JournalHelp[] = "Usage: vandrel-tool journal [--json] [SEARCH]\n"
+                               "\n"
+                               "The journal of past divinations in the window, newest first: time, the\n"
+                               "three characters, their stroke counts, the sign's number, name and grade,\n"
+                               "separated by tabs; with SEARCH only those whose characters, sign number or\n"
+                               "name contain it. --json writes a JSON array instead.\n"
+                               "The journal is ~/.local/share/vandrel/journal.sqlite.\n";
+
+int Journal(const CommandLine &line, Output &out, std::FILE *err) {
+  ExpectArguments(line, 0, 1, u"SEARCH");
+  if (!QFileInfo::exists(DefaultJournalFile())) {
+    if (line.Json)
+      out.Line(QStringLiteral("[]"));
+    return ExitSuccess;
+  }
+  SignJournal journal;
+  if (!journal.IsOpen()) {
+    Message(err, u"journal", journal.Problem());
+    return ExitCardFailed;
+  }
+  const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
+  if (line.Json) {
+    out.Line(QString::fromUtf8(JournalJson(entries)).chopped(1));
+    return ExitSuccess;
+  }
+  for (const JournalEntry &entry : entries)
+    out.Line(QStringList{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.characters,
+                         QStringLiteral("%1 %2 %3").arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
+                         entry.signNumber, entry.name, entry.grade}
+                 .join(u'\t'));
   return ExitSuccess;
 }
 
@@ -401,6 +485,7 @@ constexpr char ToolHelp[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
                             "  divine [--db PATH] A B C    the divination report for A, B and C\n"
                             "  strokes [--db PATH] TEXT    each character of TEXT with its stroke count\n"
                             "                              and the traditional form counted\n"
+                            "  journal [--json] [SEARCH]   the journal of past divinations\n"
                             "\n"
                             "\"vandrel-tool COMMAND --help\" describes a command.\n"
                             "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed.\n";
@@ -430,15 +515,20 @@ int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err)
       return ExitSuccess;
     }
     if (command == u"divine" || command == u"strokes") {
-      const CommandLine line = ParseCommandLine(rest, true);
+      const CommandLine line = ParseCommandLine(rest, true, command == u"divine");
       if (command == u"divine")
         return line.Help ? help(DivineHelp) : Divine(line, output, err);
       return line.Help ? help(StrokesHelp) : Strokes(line, output, err);
     }
-    throw BadArguments{QStringLiteral("unknown command \"%1\" (calendar, month, divine or strokes)").arg(command)};
+    if (command == u"journal") {
+      const CommandLine line = ParseCommandLine(rest, false, false, true);
+      return line.Help ? help(JournalHelp) : Journal(line, output, err);
+    }
+    throw BadArguments{QStringLiteral("unknown command \"%1\" (calendar, month, divine, strokes or journal)").arg(command)};
   } catch (const BadArguments &bad) {
     output.Flush();
-    const bool known = command == u"calendar" || command == u"month" || command == u"divine" || command == u"strokes";
+    const bool known = command == u"calendar" || command == u"month" || command == u"divine" ||
+                       command == u"strokes" || command == u"journal";
     Message(err, known ? QStringView(command) : QStringView(), bad.Message);
     return ExitBadArguments;
   }

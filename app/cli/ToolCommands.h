@@ -14,6 +14,8 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitBadArguments = 1;
 // A lookup in the sign database failed; what was written before it stays.
 inline constexpr int ExitLookupFailed = 2;
+// The slip picture could not be written, or the journal could not be read.
+inline constexpr int ExitCardFailed = 3;
 
 // Runs one command line (the arguments after the program name) and returns
 // its exit status.

@@ -3,11 +3,26 @@
 #include "ToolCommands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[]) {
   // The application object gives the program's directory, where the sign
-  // database is looked for, and decodes the arguments (UTF-8).
-  QCoreApplication app(argc, argv);
+  // database is looked for, and decodes the arguments (UTF-8). Painting a
+  // slip (--card) needs fonts, so a GUI application without a screen.
+  bool paints = false;
+  for (int i = 1; i < argc; ++i)
+    paints = paints || std::strncmp(argv[i], "--card", 6) == 0;
+  std::unique_ptr<QCoreApplication> app;
+  if (paints) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationName(QStringLiteral("vandrel"));
   QStringList arguments = QCoreApplication::arguments();
   arguments.removeFirst();
   return RunVandrelTool(arguments, stdout, stderr);

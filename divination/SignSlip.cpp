@@ -1,0 +1,371 @@
+#include "SignSlip.h"
+
+#include "DateCn.h"
+#include "Gbk.h"
+#include "SignDatabase.h"
+#include "SignJournal.h"
+#include "SignNumber.h"
+#include "TraditionalForm.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextLayout>
+
+#include <chrono>
+
+namespace {
+
+const QStringList MatterLabels = {u"家宅"_qs, u"自身"_qs, u"求财"_qs, u"婚姻"_qs, u"六甲"_qs, u"功名"_qs,
+                                  u"出行"_qs, u"行人"_qs, u"疾病"_qs, u"诉讼"_qs, u"失物"_qs, u"移徙"_qs};
+
+// Colours of the shrine's slip: aged paper, cinnabar frame and seal, ink.
+constexpr QRgb Paper = 0xF4E9D2;
+constexpr QRgb PaperShade = 0xE8D6B0;
+constexpr QRgb Cinnabar = 0xA3271C;
+constexpr QRgb Gold = 0xF6D77A;
+constexpr QRgb Ink = 0x2A1A10;
+constexpr QRgb Faded = 0x6A4A30;
+
+// The Kai face for the slip's own words, the Song face for the notes. The
+// GB Kai face has no traditional forms; the Unicode Kai face after it does.
+QFont SlipFont(bool kai, qreal pixels, bool bold = false) {
+  QFont font;
+  font.setFamilies(kai ? QStringList{u"AR PL KaitiM GB"_qs, u"AR PL UKai CN"_qs, u"AR PL UMing CN"_qs}
+                       : QStringList{u"Liberation Serif"_qs, u"AR PL UMing CN"_qs, u"AR PL UKai CN"_qs});
+  font.setPixelSize(qRound(pixels));
+  font.setBold(bold);
+  // The same outlines on every platform plugin, so the window and the
+  // command-line tool paint the same picture.
+  font.setHintingPreference(QFont::PreferNoHinting);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  return font;
+}
+
+// Draws text wrapped into width from (x, y) on; returns the y below it.
+qreal DrawWrapped(QPainter &painter, const QString &text, const QFont &font, qreal x, qreal y, qreal width,
+                  qreal lineHeight) {
+  QTextLayout layout(text, font, painter.device());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  qreal top = y;
+  while (true) {
+    QTextLine line = layout.createLine();
+    if (!line.isValid())
+      break;
+    line.setLineWidth(width);
+    line.setPosition(QPointF(0, top - y));
+    top += lineHeight;
+  }
+  layout.endLayout();
+  painter.setFont(font);
+  layout.draw(&painter, QPointF(x, y));
+  return top;
+}
+
+void DrawCentred(QPainter &painter, const QString &text, const QFont &font, const QRectF &box) {
+  painter.setFont(font);
+  painter.drawText(box, Qt::AlignCenter, text);
+}
+
+// The verse in columns of one character each, read from right to left.
+void DrawVerse(QPainter &painter, const QStringList &verse, const QRectF &box) {
+  const qreal cell = 30;
+  const qreal pitch = 46;
+  const QFont font = SlipFont(true, 26);
+  painter.setFont(font);
+  const qreal columnsWidth = pitch * (verse.size() - 1) + cell;
+  const qreal right = box.center().x() + columnsWidth / 2 - cell;
+  qsizetype longest = 0;
+  for (const QString &line : verse)
+    longest = std::max(longest, line.size());
+  const qreal top = box.center().y() - cell * longest / 2;
+  for (qsizetype column = 0; column < verse.size(); ++column) {
+    const qreal x = right - pitch * column;
+    const QString &line = verse[column];
+    for (qsizetype row = 0; row < line.size(); ++row)
+      painter.drawText(QRectF(x, top + cell * row, cell, cell), Qt::AlignCenter, line.mid(row, 1));
+  }
+}
+
+void PaintSlip(QPainter &painter, const SignSlip &slip) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  const QRectF page(0, 0, SlipWidth, SlipHeight);
+  painter.fillRect(page, QColor(Paper));
+
+  // Double frame in cinnabar, shaded corners as on an old slip.
+  painter.setPen(QPen(QColor(Cinnabar), 3));
+  painter.drawRect(page.adjusted(14, 14, -14, -14));
+  painter.setPen(QPen(QColor(Cinnabar), 1));
+  painter.drawRect(page.adjusted(21, 21, -21, -21));
+
+  const SignWords &words = slip.words;
+  const qreal left = 44;
+  const qreal width = SlipWidth - 2 * left;
+
+  // Heading: number on the right, grade seal in the middle, name below.
+  painter.setPen(QColor(Faded));
+  painter.setFont(SlipFont(true, 16));
+  const QString number = slip.signNumber.isEmpty() ? QString() : u"第%1签"_qs.arg(slip.signNumber);
+  painter.drawText(QRectF(left, 34, width, 24), Qt::AlignRight | Qt::AlignVCenter, number);
+  painter.drawText(QRectF(left, 34, width, 24), Qt::AlignLeft | Qt::AlignVCenter, u"测字灵签"_qs);
+  if (!words.grade.isEmpty()) {
+    const QRectF seal(SlipWidth / 2.0 - 62, 30, 124, 36);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(Cinnabar));
+    painter.drawRoundedRect(seal, 4, 4);
+    painter.setPen(QPen(QColor(Gold), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(seal.adjusted(3, 3, -3, -3), 2, 2);
+    painter.setPen(QColor(Gold));
+    DrawCentred(painter, words.grade, SlipFont(true, 22, true), seal);
+  }
+  painter.setPen(QColor(Ink));
+  DrawCentred(painter, words.name, SlipFont(true, 34, true), QRectF(left, 72, width, 46));
+
+  // The verse on a shaded panel.
+  const QRectF versePanel(left + 60, 126, width - 120, 244);
+  painter.setPen(QPen(QColor(Cinnabar), 1));
+  painter.setBrush(QColor(PaperShade));
+  painter.drawRect(versePanel);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QColor(Ink));
+  DrawVerse(painter, words.verse, versePanel);
+
+  // Story and reading.
+  qreal y = 386;
+  const QFont label = SlipFont(true, 17, true);
+  const QFont body = SlipFont(false, 15);
+  if (!words.story.isEmpty()) {
+    painter.setPen(QColor(Cinnabar));
+    painter.setFont(label);
+    painter.drawText(QRectF(left, y, 60, 22), Qt::AlignLeft | Qt::AlignVCenter, u"典故"_qs);
+    painter.setPen(QColor(Ink));
+    painter.setFont(SlipFont(true, 17));
+    painter.drawText(QRectF(left + 52, y, width - 52, 22), Qt::AlignLeft | Qt::AlignVCenter, words.story);
+    y += 30;
+  }
+  if (!words.reading.isEmpty()) {
+    painter.setPen(QColor(Cinnabar));
+    painter.setFont(label);
+    painter.drawText(QRectF(left, y, 60, 22), Qt::AlignLeft | Qt::AlignVCenter, u"解曰"_qs);
+    painter.setPen(QColor(Ink));
+    y = DrawWrapped(painter, words.reading, SlipFont(true, 17), left + 52, y + 1, width - 52, 24) + 6;
+  }
+
+  // The twelve matters in two columns.
+  if (!words.matters.isEmpty()) {
+    painter.setPen(QPen(QColor(Cinnabar), 1, Qt::DotLine));
+    painter.drawLine(QPointF(left, y), QPointF(left + width, y));
+    y += 8;
+    const qreal columnWidth = width / 2;
+    const qsizetype rows = (words.matters.size() + 1) / 2;
+    for (qsizetype i = 0; i < words.matters.size(); ++i) {
+      const qreal x = left + columnWidth * (i / rows);
+      const qreal top = y + 23 * (i % rows);
+      painter.setPen(QColor(Cinnabar));
+      painter.setFont(SlipFont(false, 14, true));
+      painter.drawText(QRectF(x, top, 44, 22), Qt::AlignLeft | Qt::AlignVCenter, words.matters[i].first);
+      painter.setPen(QColor(Ink));
+      painter.setFont(body);
+      painter.drawText(QRectF(x + 40, top, columnWidth - 42, 22), Qt::AlignLeft | Qt::AlignVCenter,
+                       words.matters[i].second);
+    }
+    y += 23 * rows + 6;
+  }
+
+  // The three characters with the forms counted and their strokes.
+  const qreal boxTop = std::max<qreal>(y + 4, SlipHeight - 170);
+  const qreal boxWidth = 110;
+  const qreal gap = (width - 3 * boxWidth) / 2;
+  for (int i = 0; i < 3; ++i) {
+    const SlipCharacter &character = slip.characters[i];
+    const QRectF box(left + i * (boxWidth + gap), boxTop, boxWidth, 92);
+    painter.setPen(QPen(QColor(Cinnabar), 1.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box);
+    painter.setPen(QColor(Ink));
+    DrawCentred(painter, character.character, SlipFont(true, 40), QRectF(box.left(), box.top() + 4, boxWidth, 54));
+    painter.setPen(QColor(Faded));
+    const QString counted =
+        character.traditional.isEmpty() ? QString() : u"%1 %2画"_qs.arg(character.traditional).arg(character.strokes);
+    DrawCentred(painter, counted, SlipFont(true, 17), QRectF(box.left(), box.top() + 58, boxWidth, 28));
+  }
+
+  // The day, and whose slip this is.
+  painter.setPen(QColor(Faded));
+  DrawCentred(painter, SlipDateLine(slip.date), SlipFont(true, 16),
+              QRectF(left, SlipHeight - 70, width, 24));
+  DrawCentred(painter, u"Vandrel测字算命"_qs, SlipFont(false, 12), QRectF(left, SlipHeight - 46, width, 18));
+}
+
+QString DecodeGbk(const QByteArray &bytes) { return Gbk::FromGbk(bytes); }
+
+} // namespace
+
+SignWords ParseSignWords(const QString &title, const QString &text) {
+  SignWords words;
+  static const QRegularExpression titleShape(u"^(.+?)（(.+)）$"_qs);
+  const QRegularExpressionMatch titleMatch = titleShape.match(title.trimmed());
+  if (titleMatch.hasMatch()) {
+    words.name = titleMatch.captured(1);
+    words.grade = titleMatch.captured(2);
+  } else {
+    words.name = title.trimmed();
+  }
+
+  const QString content = text.trimmed();
+  // Where each labelled part begins; the verse is whatever stands before the
+  // first label.
+  struct Part {
+    QString label;
+    qsizetype at;
+  };
+  QList<Part> parts;
+  qsizetype from = 0;
+  for (const QString &label : QStringList{u"典故"_qs, u"解曰"_qs} + MatterLabels) {
+    const qsizetype at = content.indexOf(label + u'：', from);
+    if (at >= 0) {
+      parts.append({label, at});
+      from = at + label.size() + 1;
+    }
+  }
+  const qsizetype verseEnd = parts.isEmpty() ? content.size() : parts.first().at;
+  const QString verse = content.left(verseEnd);
+  static const QRegularExpression lineBreaks(u"[，；。！？,;.!? ]+"_qs);
+  const QStringList lines = verse.split(lineBreaks, Qt::SkipEmptyParts);
+  const bool verseShaped = lines.size() == 4 && std::all_of(lines.begin(), lines.end(), [](const QString &line) {
+                             return line.size() >= 4 && line.size() <= 9;
+                           });
+  if (verseShaped)
+    words.verse = lines;
+  else if (!verse.isEmpty())
+    words.reading = verse; // unknown shape: keep every word
+
+  for (qsizetype i = 0; i < parts.size(); ++i) {
+    const qsizetype start = parts[i].at + parts[i].label.size() + 1;
+    const qsizetype end = i + 1 < parts.size() ? parts[i + 1].at : content.size();
+    QString value = content.mid(start, end - start).trimmed();
+    if (parts[i].label == u"典故"_qs) {
+      if (value.endsWith(u'。'))
+        value.chop(1);
+      words.story = value;
+    } else if (parts[i].label == u"解曰"_qs) {
+      words.reading = words.reading.isEmpty() ? value : words.reading + value;
+    } else {
+      if (value.endsWith(u'。'))
+        value.chop(1);
+      words.matters.append({parts[i].label, value});
+    }
+  }
+  return words;
+}
+
+QString SlipDateLine(QDate date) {
+  if (!date.isValid())
+    return QString();
+  QString line = u"%1年%2月%3日"_qs.arg(date.year()).arg(date.month()).arg(date.day());
+  const DateValue value = EncodeDate(std::chrono::year_month_day{
+      std::chrono::year{date.year()}, std::chrono::month{static_cast<unsigned>(date.month())},
+      std::chrono::day{static_cast<unsigned>(date.day())}});
+  QString month = DecodeGbk(GetLunarMonthName(value));
+  const QString day = DecodeGbk(GetLunarDayName(value));
+  if (!month.isEmpty() && !day.isEmpty()) {
+    if (!month.endsWith(u'月'))
+      month += u'月'; // a leap month is named 闰二
+    line += u"　农历"_qs + month + day;
+  }
+  return line;
+}
+
+QImage PaintSlipImage(const SignSlip &slip, qreal scale) {
+  QImage image(QSize(qRound(SlipWidth * scale), qRound(SlipHeight * scale)), QImage::Format_RGB32);
+  image.setDevicePixelRatio(scale);
+  image.fill(QColor(Paper));
+  QPainter painter(&image);
+  PaintSlip(painter, slip);
+  painter.end();
+  return image;
+}
+
+QString WriteSlipFile(const SignSlip &slip, const QString &path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != u"png"_qs && suffix != u"pdf"_qs)
+    return u"签图只能保存为 PNG 图片或 PDF 文件（文件名以 .png 或 .pdf 结尾）。"_qs;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    return u"无法写入 %1：%2"_qs.arg(path, file.errorString());
+  if (suffix == u"png"_qs) {
+    if (!PaintSlipImage(slip).save(&file, "PNG"))
+      return u"无法写入 %1：图片编码失败。"_qs.arg(path);
+  } else {
+    QPdfWriter writer(&file);
+    writer.setCreator(u"Vandrel测字算命"_qs);
+    writer.setTitle(slip.words.name);
+    writer.setResolution(72); // one logical pixel = one point
+    writer.setPageLayout(QPageLayout(QPageSize(QSizeF(SlipWidth, SlipHeight), QPageSize::Point),
+                                     QPageLayout::Portrait, QMarginsF()));
+    QPainter painter;
+    if (!painter.begin(&writer))
+      return u"无法写入 %1：PDF 无法生成。"_qs.arg(path);
+    PaintSlip(painter, slip);
+    painter.end();
+  }
+  if (!file.commit())
+    return u"无法写入 %1：%2"_qs.arg(path, file.errorString());
+  return QString();
+}
+
+namespace {
+
+std::array<QByteArray, 3> Pieces(QByteArrayView characters) {
+  // As the report cuts them: bytes 1-2, 3-4 and 5-6.
+  return {Gbk::CopyBytes(characters, 1, 2), Gbk::CopyBytes(characters, 3, 2), Gbk::CopyBytes(characters, 5, 2)};
+}
+
+} // namespace
+
+SignSlip SlipOfReport(QByteArrayView characters, const QString &title, const QString &text, QDate date) {
+  SignSlip slip;
+  slip.date = date;
+  const std::array<QByteArray, 3> pieces = Pieces(characters);
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    slip.characters[i].character = Gbk::FromGbk(pieces[i]);
+    slip.characters[i].traditional = GetTraditionalForm(slip.characters[i].character);
+    slip.characters[i].strokes = GetStrokeCount(pieces[i]);
+  }
+  slip.signNumber = QString::fromLatin1(
+      SignNumberOf(slip.characters[0].strokes, slip.characters[1].strokes, slip.characters[2].strokes));
+  slip.words = ParseSignWords(title, text);
+  return slip;
+}
+
+SignSlip CastSlip(QByteArrayView characters, QDate date) {
+  const std::array<QByteArray, 3> pieces = Pieces(characters);
+  const QString title = Gbk::FromGbk(GetSignText(pieces[0], pieces[1], pieces[2], false));
+  const QString text = Gbk::FromGbk(GetSignText(pieces[0], pieces[1], pieces[2], true));
+  return SlipOfReport(characters, title, text, date);
+}
+
+JournalEntry JournalEntryOf(const SignSlip &slip, const QDateTime &time) {
+  JournalEntry entry;
+  entry.time = time;
+  for (std::size_t i = 0; i < slip.characters.size(); ++i) {
+    entry.characters += slip.characters[i].character;
+    entry.strokes[i] = slip.characters[i].strokes;
+  }
+  entry.signNumber = slip.signNumber;
+  entry.name = slip.words.name;
+  entry.grade = slip.words.grade;
+  return entry;
+}

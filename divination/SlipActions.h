@@ -1,0 +1,72 @@
+#pragma once
+// What the divination window offers beyond its report: saving or copying the
+// reading as a slip picture, recording each completed reading in the journal,
+// and opening the journal. The commands sit in the report's context menu and
+// on keys of the window (Ctrl+S, Ctrl+Shift+C, Ctrl+J); nothing of the
+// window's layout changes.
+
+#include "SignSlip.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QPlainTextEdit;
+class QWidget;
+
+// Seams of the desktop, replaced by tests.
+struct SlipDesktop {
+  // The file to save a slip to, asked of the user; empty when cancelled.
+  static std::function<QString(QWidget *parent, const QString &suggested)> AskSaveFile;
+  // Tells the user something that went wrong, without stopping anything.
+  static std::function<void(QWidget *parent, const QString &text)> Notice;
+  // Asks a yes/no question; true for yes.
+  static std::function<bool(QWidget *parent, const QString &text)> Confirm;
+  // Now, for the slip's date and the journal's time.
+  static std::function<QDateTime()> Now;
+};
+
+// Saves slip through the save dialog; reports a failure through Notice.
+void SaveSlipAsked(QWidget *parent, const SignSlip &slip);
+// Puts the slip picture on the clipboard.
+void CopySlip(const SignSlip &slip);
+
+class SlipActions : public QObject {
+  Q_OBJECT
+
+public:
+  // Adds the commands to window and to memo's context menu.
+  SlipActions(QWidget *window, QPlainTextEdit *memo);
+
+  // A report began: until it completes there is no slip to save.
+  void ReportStarted();
+  // A report of characters (GBK) completed: its slip is cast, and recorded in
+  // the journal, as soon as the compute action has returned.
+  void ReportCompleted(const QByteArray &characters);
+
+  const std::optional<SignSlip> &LastSlip() const { return last; }
+  QAction *SaveAction() const { return save; }
+  QAction *CopyAction() const { return copy; }
+  QAction *JournalAction() const { return journal; }
+
+private:
+  void ShowMenu(const QPoint &position);
+  void Record(const SignSlip &slip, const QDateTime &time);
+
+  QWidget *window;
+  QPlainTextEdit *memo;
+  QAction *save;
+  QAction *copy;
+  QAction *journal;
+  std::optional<SignSlip> last;
+  // Counts reports, so that a slip cast late belongs to the latest one.
+  quint64 generation = 0;
+};
+
+// A journal problem is told once per run of the program, not at every
+// reading; tests reset it.
+void ResetJournalNotice();

@@ -1,0 +1,255 @@
+// The journal of past divinations: order and search, deletion, the export
+// formats, and what a damaged, locked or killed-while-writing file leaves.
+
+#include "SignJournal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+JournalEntry Entry(const QString &characters, const QString &time, const QString &sign = u"078"_qs,
+                   const QString &name = u"锦鲤跃波"_qs) {
+  JournalEntry entry;
+  entry.time = QDateTime::fromString(time, Qt::ISODate);
+  entry.characters = characters;
+  entry.strokes = {4, 6, 2};
+  entry.signNumber = sign;
+  entry.name = name;
+  entry.grade = u"上上签"_qs;
+  return entry;
+}
+
+QStringList Characters(const QList<JournalEntry> &entries) {
+  QStringList list;
+  for (const JournalEntry &entry : entries)
+    list.append(entry.characters);
+  return list;
+}
+
+// Writes rows without end until killed: the child process of the kill test.
+int WriteForever(const QString &path) {
+  SignJournal journal(path);
+  for (qint64 i = 0;; ++i)
+    if (!journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0'))))
+      return 1;
+}
+
+} // namespace
+
+class tst_SignJournal : public QObject {
+  Q_OBJECT
+
+private slots:
+  void init();
+  void newestFirstAndSearch_data();
+  void newestFirstAndSearch();
+  void removeOneAndAll();
+  void csvQuotesWhatNeedsIt();
+  void json();
+  void damagedFileIsSetAsideNeverOverwritten_data();
+  void damagedFileIsSetAsideNeverOverwritten();
+  void lockedFileIsLeftAlone();
+  void folderThatCannotBeMade();
+  void killsMidWriteLeaveWholeRows();
+  void recordingSetting();
+
+private:
+  std::unique_ptr<QTemporaryDir> folder;
+  QString Path() const { return folder->filePath(u"journal.sqlite"_qs); }
+};
+
+void tst_SignJournal::init() { folder = std::make_unique<QTemporaryDir>(); }
+
+void tst_SignJournal::newestFirstAndSearch_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QStringList>("expected");
+  QTest::newRow("no filter, newest first, same time by insertion")
+      << QString() << QStringList{u"山明月"_qs, u"水火木"_qs, u"天地人"_qs, u"吉祥如"_qs};
+  QTest::newRow("a character") << u"明"_qs << QStringList{u"山明月"_qs};
+  QTest::newRow("a sign number") << u"123"_qs << QStringList{u"水火木"_qs};
+  QTest::newRow("part of a sign name") << u"大雪"_qs << QStringList{u"天地人"_qs};
+  QTest::newRow("no match") << u"龍"_qs << QStringList{};
+  QTest::newRow("SQL wildcards are plain text") << u"%"_qs << QStringList{};
+  QTest::newRow("a quote is plain text") << u"'"_qs << QStringList{};
+}
+
+void tst_SignJournal::newestFirstAndSearch() {
+  QFETCH(QString, filter);
+  QFETCH(QStringList, expected);
+  SignJournal journal(Path());
+  QVERIFY2(journal.IsOpen(), qPrintable(journal.Problem()));
+  QVERIFY(journal.Record(Entry(u"吉祥如"_qs, u"2026-01-01T08:00:00"_qs)));
+  QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-03-01T08:00:00"_qs, u"200"_qs, u"大雪压竹"_qs)));
+  QVERIFY(journal.Record(Entry(u"水火木"_qs, u"2026-03-01T08:00:00"_qs, u"123"_qs)));
+  QVERIFY(journal.Record(Entry(u"山明月"_qs, u"2026-12-01T08:00:00"_qs)));
+  QCOMPARE(Characters(journal.Entries(filter)), expected);
+}
+
+void tst_SignJournal::removeOneAndAll() {
+  SignJournal journal(Path());
+  QVERIFY(journal.Record(Entry(u"吉祥如"_qs, u"2026-01-01T08:00:00"_qs)));
+  QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-02-01T08:00:00"_qs)));
+  const QList<JournalEntry> before = journal.Entries();
+  QVERIFY(journal.Remove(before.last().id));
+  QCOMPARE(Characters(journal.Entries()), QStringList{u"天地人"_qs});
+  QVERIFY(journal.Entry(before.first().id).has_value());
+  QVERIFY(!journal.Entry(before.last().id).has_value());
+  QVERIFY(journal.RemoveAll());
+  QVERIFY(journal.Entries().isEmpty());
+  // Reopened, the file keeps what was done.
+  QVERIFY(journal.Record(Entry(u"山明月"_qs, u"2026-03-01T08:00:00"_qs)));
+  SignJournal again(Path());
+  QCOMPARE(Characters(again.Entries()), QStringList{u"山明月"_qs});
+  QCOMPARE(again.Entries().first().strokes, (std::array<int, 3>{4, 6, 2}));
+}
+
+void tst_SignJournal::csvQuotesWhatNeedsIt() {
+  JournalEntry plain = Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs);
+  JournalEntry awkward = Entry(u"天,地"_qs, u"2026-12-08T21:05:09"_qs, u"001"_qs, u"名\"引\"\n行"_qs);
+  const QByteArray csv = JournalCsv({plain, awkward});
+  QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+  const QStringList lines = QString::fromUtf8(csv.mid(3)).split(u"\r\n"_qs);
+  QCOMPARE(lines.value(0), u"时间,三字,笔画,签号,签名,签等"_qs);
+  QCOMPARE(lines.value(1), u"2026-12-08 21:05:09,天地人,4 6 2,078,锦鲤跃波,上上签"_qs);
+  QCOMPARE(lines.value(2), u"2026-12-08 21:05:09,\"天,地\",4 6 2,001,\"名\"\"引\"\"\n行\",上上签"_qs);
+  QCOMPARE(lines.value(3), QString());
+  QCOMPARE(lines.size(), 4);
+}
+
+void tst_SignJournal::json() {
+  const QJsonArray array = QJsonDocument::fromJson(JournalJson({Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs)})).array();
+  QCOMPARE(array.size(), 1);
+  const QJsonObject object = array.first().toObject();
+  QCOMPARE(object.value(u"characters"_qs).toString(), u"天地人"_qs);
+  QCOMPARE(object.value(u"strokes"_qs).toArray(), (QJsonArray{4, 6, 2}));
+  QCOMPARE(object.value(u"sign"_qs).toString(), u"078"_qs);
+  QCOMPARE(object.value(u"grade"_qs).toString(), u"上上签"_qs);
+  QCOMPARE(object.value(u"time"_qs).toString(), u"2026-12-08T21:05:09"_qs);
+  QCOMPARE(JournalJson({}).trimmed(), QByteArray("[\n]"));
+}
+
+void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::newRow("text") << QByteArray("not a database at all\n");
+  QTest::newRow("zeros") << QByteArray(8192, '\0');
+  QByteArray header("SQLite format 3");
+  header.append('\0');
+  QTest::newRow("header then garbage") << header + QByteArray(4096, '\xA5');
+}
+
+void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten() {
+  QFETCH(QByteArray, contents);
+  {
+    QFile file(Path());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+  }
+  SignJournal journal(Path());
+  QVERIFY2(journal.IsOpen(), qPrintable(journal.Problem()));
+  QVERIFY(journal.Problem().contains(u"损坏"_qs));
+  QVERIFY(!journal.SetAsideFile().isEmpty());
+  QFile aside(journal.SetAsideFile());
+  QVERIFY(aside.open(QIODevice::ReadOnly));
+  QCOMPARE(aside.readAll(), contents);
+  // The new journal works.
+  QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
+  QCOMPARE(journal.Entries().size(), 1);
+}
+
+void tst_SignJournal::lockedFileIsLeftAlone() {
+  {
+    SignJournal journal(Path());
+    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
+  }
+  // Another program holds the file for writing.
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(Path());
+  QVERIFY(other.open());
+  QSqlQuery hold(other);
+  QVERIFY(hold.exec(u"BEGIN EXCLUSIVE"_qs));
+  {
+    SignJournal journal(Path());
+    QVERIFY(!journal.Record(Entry(u"吉祥如"_qs, u"2026-12-08T11:00:00"_qs)));
+    QVERIFY2(journal.Problem().contains(u"占用"_qs), qPrintable(journal.Problem()));
+    QVERIFY(journal.SetAsideFile().isEmpty());
+  }
+  QVERIFY(hold.exec(u"ROLLBACK"_qs));
+  hold.finish();
+  other.close();
+  other = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"other"_qs);
+  QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{u"journal.sqlite"_qs});
+  SignJournal journal(Path());
+  QCOMPARE(Characters(journal.Entries()), QStringList{u"天地人"_qs});
+}
+
+void tst_SignJournal::folderThatCannotBeMade() {
+  QFile blocker(folder->filePath(u"plain"_qs));
+  QVERIFY(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  SignJournal journal(folder->filePath(u"plain/journal.sqlite"_qs));
+  QVERIFY(!journal.IsOpen());
+  QVERIFY(!journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
+  QVERIFY(!journal.Problem().isEmpty());
+  QVERIFY(journal.Entries().isEmpty());
+}
+
+void tst_SignJournal::killsMidWriteLeaveWholeRows() {
+  // A writer is killed 100 times at varying moments; every row left must be
+  // whole and the file sound. The moments vary, the verdict does not.
+  for (int kill = 0; kill < 100; ++kill) {
+    QProcess writer;
+    writer.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_qs, Path()});
+    QVERIFY(writer.waitForStarted());
+    QTest::qWait(30 + (kill * 7) % 40);
+    ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished());
+  }
+  QSqlDatabase check = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"check"_qs);
+  check.setDatabaseName(Path());
+  QVERIFY(check.open());
+  {
+    QSqlQuery query(check);
+    QVERIFY(query.exec(u"PRAGMA integrity_check"_qs) && query.next());
+    QCOMPARE(query.value(0).toString(), u"ok"_qs);
+    QVERIFY(query.exec(u"SELECT count(*) FROM readings WHERE characters <> '天地人' OR length(sign) <> 3"
+                       " OR name <> '锦鲤跃波' OR grade <> '上上签' OR strokes1 <> 4 OR strokes3 <> 2"_qs) &&
+            query.next());
+    QCOMPARE(query.value(0).toInt(), 0);
+    QVERIFY(query.exec(u"SELECT count(*) FROM readings"_qs) && query.next());
+    QVERIFY(query.value(0).toInt() > 0);
+  }
+  check.close();
+  check = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"check"_qs);
+}
+
+void tst_SignJournal::recordingSetting() {
+  QVERIFY(JournalRecordingEnabled()); // on unless switched off
+  SetJournalRecordingEnabled(false);
+  QVERIFY(!JournalRecordingEnabled());
+  SetJournalRecordingEnabled(true);
+  QVERIFY(JournalRecordingEnabled());
+  QVERIFY(QFile::exists(JournalSettingsFile()));
+}
+
+int main(int argc, char *argv[]) {
+  QCoreApplication app(argc, argv);
+  if (argc == 3 && QByteArray(argv[1]) == "--write-forever")
+    return WriteForever(QString::fromLocal8Bit(argv[2]));
+  tst_SignJournal test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_SignJournal.moc"

@@ -1,0 +1,247 @@
+// Keeping a reading from the divination window: the slip commands and their
+// keys, the journal written after each whole report, a journal that cannot be
+// used, and the journal window.
+
+#include "FrmJournal.h"
+#include "Gbk.h"
+#include "JetWriter.h"
+#include "SignDatabase.h"
+#include "SignDatabaseSources.h"
+#include "SignJournal.h"
+#include "SilentAbort.h"
+#include "SlipActions.h"
+#include "Untcezhi.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
+
+// 天 4, 地 6, 人 2 strokes: sign 078.
+void WriteSignFile() {
+  Jet::WriteDatabase(
+      SignFile(),
+      {{u"bihua"_qs,
+        {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
+        {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
+       {u"vandrel"_qs,
+        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+        {{u"078"_qs, u"锦鲤跃波（上上签）"_qs,
+          StoredSignText(u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。典故：孟母三迁择邻。"
+                         "解曰：时运亨通，正当奋进。家宅：平安。自身：得意。求财：正财可得。婚姻：可成。"
+                         "六甲：宜静养。功名：有望。出行：顺利。行人：有信。疾病：宜就医。诉讼：宜和解。"
+                         "失物：可得。移徙：吉。"_qs)}}}});
+}
+
+const QDateTime Moment = QDateTime(QDate(2026, 12, 8), QTime(10, 30));
+
+} // namespace
+
+class tst_SlipActions : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void commandsWaitForAWholeReport();
+  void savedPictureIsTheToolsPicture();
+  void copyPutsThePictureOnTheClipboard();
+  void eachWholeReportIsRecorded();
+  void recordingSwitchedOff();
+  void damagedJournalNeverStopsADivination();
+  void journalWindow();
+  void journalWindowExportsCsv();
+
+private:
+  void Compute(const QString &a = u"天"_qs, const QString &b = u"地"_qs, const QString &c = u"人"_qs) {
+    Window->findChild<QLineEdit *>(u"RzEdit1"_qs)->setText(a);
+    Window->findChild<QLineEdit *>(u"RzEdit2"_qs)->setText(b);
+    Window->findChild<QLineEdit *>(u"RzEdit3"_qs)->setText(c);
+    try {
+      Window->RzBitBtn1Click();
+    } catch (const SilentAbort &) {
+    }
+    QCoreApplication::processEvents(); // the slip is cast after the action
+  }
+  SlipActions *Actions() { return Window->findChild<SlipActions *>(); }
+
+  std::unique_ptr<TFrmcezhi> Window;
+  QTemporaryDir Folder;
+  QStringList Notices;
+  QString SaveTo;
+};
+
+void tst_SlipActions::initTestCase() {
+  SlipDesktop::Now = [] { return Moment; };
+  SlipDesktop::Notice = [this](QWidget *, const QString &text) { Notices.append(text); };
+  SlipDesktop::AskSaveFile = [this](QWidget *, const QString &) { return SaveTo; };
+  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
+}
+
+void tst_SlipActions::init() {
+  WriteSignFile();
+  QDir(QFileInfo(DefaultJournalFile()).absolutePath()).removeRecursively();
+  SetJournalRecordingEnabled(true);
+  ResetJournalNotice();
+  Notices.clear();
+  Window = std::make_unique<TFrmcezhi>();
+  Window->show();
+  QApplication::setActiveWindow(Window.get());
+  QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+}
+
+void tst_SlipActions::cleanup() {
+  Window.reset();
+  QFile::remove(SignFile());
+}
+
+void tst_SlipActions::commandsWaitForAWholeReport() {
+  QVERIFY(!Actions()->SaveAction()->isEnabled());
+  QVERIFY(!Actions()->CopyAction()->isEnabled());
+  QVERIFY(Actions()->JournalAction()->isEnabled());
+  for (QAction *action : {Actions()->SaveAction(), Actions()->CopyAction(), Actions()->JournalAction()}) {
+    QVERIFY(Window->actions().contains(action)); // keys reach it from anywhere in the window
+    QVERIFY(!action->text().isEmpty() && !action->shortcut().isEmpty());
+  }
+  Compute();
+  QVERIFY(Actions()->SaveAction()->isEnabled());
+  QCOMPARE(Actions()->LastSlip()->signNumber, u"078"_qs);
+  QCOMPARE(Actions()->LastSlip()->words.grade, u"上上签"_qs);
+  // A report that ends early leaves nothing to save.
+  QFile::remove(SignFile());
+  Compute();
+  QVERIFY(!Actions()->SaveAction()->isEnabled());
+  QVERIFY(!Actions()->LastSlip());
+}
+
+void tst_SlipActions::savedPictureIsTheToolsPicture() {
+  Compute();
+  SaveTo = Folder.filePath(u"window.png"_qs);
+  QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier);
+  QVERIFY(QFile::exists(SaveTo));
+  const QString toolFile = Folder.filePath(u"tool.png"_qs);
+  QProcess tool;
+  tool.start(QStringLiteral(VANDREL_TOOL), {u"divine"_qs, u"--db"_qs, SignFile(), u"--card"_qs, toolFile,
+                                            u"--date"_qs, u"2026-12-08"_qs, u"天"_qs, u"地"_qs, u"人"_qs});
+  QVERIFY(tool.waitForFinished(30000));
+  QCOMPARE(tool.exitCode(), 0);
+  QImage fromWindow(SaveTo), fromTool(toolFile);
+  QCOMPARE(fromWindow.size(), QSize(2 * SlipWidth, 2 * SlipHeight));
+  QCOMPARE(fromWindow, fromTool);
+  // A name without a known ending is saved as a picture; a failure is told.
+  SaveTo = Folder.filePath(u"plain"_qs);
+  Actions()->SaveAction()->trigger();
+  QVERIFY(QFile::exists(SaveTo + u".png"_qs));
+  SaveTo = Folder.filePath(u"missing/slip.pdf"_qs);
+  Actions()->SaveAction()->trigger();
+  QCOMPARE(Notices.size(), 1);
+}
+
+void tst_SlipActions::copyPutsThePictureOnTheClipboard() {
+  Compute();
+  QApplication::clipboard()->clear();
+  QTest::keyClick(Window.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(QApplication::clipboard()->image().size(), QSize(2 * SlipWidth, 2 * SlipHeight));
+}
+
+void tst_SlipActions::eachWholeReportIsRecorded() {
+  Compute();
+  Compute(u"人"_qs, u"地"_qs, u"天"_qs);
+  QFile::remove(SignFile());
+  Compute(); // ends early: not recorded
+  SignJournal journal;
+  const QList<JournalEntry> entries = journal.Entries();
+  QVERIFY2(Notices.isEmpty(), qPrintable(Notices.join(u'\n')));
+  QCOMPARE(entries.size(), 2);
+  QCOMPARE(entries.first().characters, u"人地天"_qs); // same time: newest by order
+  QCOMPARE(entries.last().characters, u"天地人"_qs);
+  QCOMPARE(entries.last().strokes, (std::array<int, 3>{4, 6, 2}));
+  QCOMPARE(entries.last().signNumber, u"078"_qs);
+  QCOMPARE(entries.last().name, u"锦鲤跃波"_qs);
+  QCOMPARE(entries.last().grade, u"上上签"_qs);
+  QCOMPARE(entries.last().time, Moment);
+  QVERIFY(Notices.isEmpty());
+}
+
+void tst_SlipActions::recordingSwitchedOff() {
+  SetJournalRecordingEnabled(false);
+  Compute();
+  QVERIFY(Actions()->SaveAction()->isEnabled());
+  QVERIFY(!QFile::exists(DefaultJournalFile()));
+}
+
+void tst_SlipActions::damagedJournalNeverStopsADivination() {
+  QVERIFY(QDir().mkpath(QFileInfo(DefaultJournalFile()).absolutePath()));
+  {
+    QFile damaged(DefaultJournalFile());
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("this is no journal");
+  }
+  Compute();
+  Compute();
+  const QStringList lines = Window->findChild<QPlainTextEdit *>(u"RzMemo1"_qs)->toPlainText().split(u'\n');
+  QCOMPARE(lines.size(), 5);
+  QCOMPARE(Notices.size(), 1); // told once, not at every reading
+  QVERIFY(Notices.first().contains(u"损坏"_qs));
+  const QStringList kept = QDir(QFileInfo(DefaultJournalFile()).absolutePath())
+                               .entryList({u"journal.sqlite.damaged-*"_qs}, QDir::Files);
+  QCOMPARE(kept.size(), 1);
+  QFile aside(QFileInfo(DefaultJournalFile()).absolutePath() + u'/' + kept.first());
+  QVERIFY(aside.open(QIODevice::ReadOnly));
+  QCOMPARE(aside.readAll(), QByteArray("this is no journal"));
+  QCOMPARE(SignJournal().Entries().size(), 2);
+}
+
+void tst_SlipActions::journalWindow() {
+  Compute();
+  Compute(u"人"_qs, u"地"_qs, u"天"_qs);
+  TFrmJournal journal(Window.get());
+  QCOMPARE(journal.windowTitle(), u"测字记录"_qs);
+  QCOMPARE(journal.List()->topLevelItemCount(), 2);
+  QCOMPARE(journal.List()->topLevelItem(0)->text(1), u"人地天"_qs);
+  QCOMPARE(journal.List()->topLevelItem(0)->text(2), u"2 6 4"_qs);
+  QCOMPARE(journal.List()->topLevelItem(0)->text(3), u"264"_qs); // a sign with no row is kept too
+  journal.Search()->setText(u"天地"_qs);
+  QCOMPARE(journal.List()->topLevelItemCount(), 1);
+  journal.Search()->clear();
+  journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
+  SlipDesktop::Confirm = [](QWidget *, const QString &) { return false; };
+  journal.DeleteSelected();
+  QCOMPARE(journal.List()->topLevelItemCount(), 2); // declined
+  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
+  journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
+  journal.DeleteSelected();
+  QCOMPARE(journal.List()->topLevelItemCount(), 1);
+  QCOMPARE(journal.List()->topLevelItem(0)->text(1), u"人地天"_qs);
+  journal.RecordBox()->setChecked(false);
+  QVERIFY(!JournalRecordingEnabled());
+  journal.DeleteAll();
+  QCOMPARE(journal.List()->topLevelItemCount(), 0);
+  QCOMPARE(SignJournal().Entries().size(), 0);
+}
+
+void tst_SlipActions::journalWindowExportsCsv() {
+  Compute();
+  TFrmJournal journal(Window.get());
+  SaveTo = Folder.filePath(u"journal.csv"_qs);
+  journal.ExportCsv();
+  QFile csv(SaveTo);
+  QVERIFY(csv.open(QIODevice::ReadOnly));
+  QCOMPARE(csv.readAll(), JournalCsv(SignJournal().Entries()));
+}
+
+QTEST_MAIN(tst_SlipActions)
+#include "tst_SlipActions.moc"
