@@ -6,6 +6,7 @@ import flash.events.Event;
 import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
 import flash.geom.Matrix;
+import flash.text.TextField;
 import LotText.Lot;
 import Temple;
 
@@ -25,7 +26,8 @@ class Paifo extends Sprite {
 	var halo:Shape;
 	var cylinder:Sprite;
 	var sticks:Array<Shape> = [];
-	var fallen:Shape;
+	var fallen:Sprite; // the stick that falls out, its number written down its length
+	var fallenNumber:TextField;
 	var panel:Sprite;
 	var idleText:Sprite;
 	var resultView:Sprite;
@@ -218,21 +220,23 @@ class Paifo extends Sprite {
 		cylinder.mouseChildren = false;
 		cylinder.addEventListener(MouseEvent.CLICK, function(_) shake());
 		addChild(cylinder);
-		fallen = new Shape();
-		drawStick(fallen.graphics, 150);
+		// Nearer the eye than the sticks in the tube, and wide enough to carry
+		// its number in characters the stage shows legibly.
+		fallen = new Sprite();
+		drawStick(fallen.graphics, 150, 16);
 		fallen.visible = false;
 		addChild(fallen);
 	}
 
 	/** A bamboo stick, its red-tipped top at y = 0, its foot at y = length. */
-	static function drawStick(g:Graphics, length:Float) {
+	static function drawStick(g:Graphics, length:Float, width:Float = 6) {
 		g.lineStyle(1, 0x7A5420);
 		g.beginFill(0xE8C98A);
-		g.drawRoundRect(-3, 0, 6, length, 4, 4);
+		g.drawRoundRect(-width / 2, 0, width, length, 4, 4);
 		g.endFill();
 		g.lineStyle();
 		g.beginFill(0xC0261A);
-		g.drawRoundRect(-3, 0, 6, 18, 4, 4);
+		g.drawRoundRect(-width / 2, 0, width, 18, 4, 4);
 		g.endFill();
 	}
 
@@ -331,15 +335,16 @@ class Paifo extends Sprite {
 			var chars = [];
 			for (c in 0...entry.verse[i].length)
 				chars.push(entry.verse[i].charAt(c));
-			var column = Ui.text(chars.join("\n"), 23, 0x2A1A10, 34, "center", -2);
+			var column = Ui.text(chars.join("\n"), 24, 0x2A1A10, 34, "center", -2);
 			column.x = 578 - i * 44;
 			column.y = 126;
 			resultView.addChild(column);
 		}
 		rule(302);
 		var story = Ui.text("典故：" + entry.story, 16, 0x4A3020, PanelRight - PanelLeft, "center");
+		redLabel(story, 2);
 		story.x = PanelLeft;
-		story.y = 312;
+		story.y = 314;
 		resultView.addChild(story);
 		resultView.addChild(Ui.centred("解曰与十二事见下页", 14, 0x8A6A4A, PanelCentre, 362));
 	}
@@ -348,6 +353,7 @@ class Paifo extends Sprite {
 	function showMatters(entry:Lot) {
 		resultView.addChild(Ui.centred("第" + Numerals.chinese(entry.number) + "签　" + entry.name, 20, 0x8C1C13, PanelCentre, 36));
 		var reading = Ui.text("解曰：" + entry.reading, 15, 0x2A1A10, PanelRight - PanelLeft, "left", 3);
+		redLabel(reading, 2);
 		reading.x = PanelLeft;
 		reading.y = 54;
 		resultView.addChild(reading);
@@ -365,6 +371,13 @@ class Paifo extends Sprite {
 			answer.y = y + 1;
 			resultView.addChild(answer);
 		}
+	}
+
+	/** Shows the first `length` characters of a text in the slip's red. */
+	static function redLabel(field:TextField, length:Int) {
+		var format = field.getTextFormat(0, length);
+		format.color = 0x8C1C13;
+		field.setTextFormat(format, 0, length);
 	}
 
 	function rule(y:Float) {
@@ -408,6 +421,14 @@ class Paifo extends Sprite {
 			cylinder.rotation = -8;
 			var rising = sticks[lot % StickCount];
 			rising.visible = false;
+			// The number read down the stick, as on a temple's lot sticks.
+			if (fallenNumber != null)
+				fallen.removeChild(fallenNumber);
+			var digits = Numerals.chinese(lot);
+			fallenNumber = Ui.text([for (i in 0...digits.length) digits.charAt(i)].join("\n"), 14, 0x8C1C13, 16, "center", -3);
+			fallenNumber.x = -8;
+			fallenNumber.y = 26;
+			fallen.addChild(fallenNumber);
 			fallen.visible = true;
 		}
 		var t = Ui.ease(fall / FallFrames);
