@@ -78,7 +78,7 @@ std::optional<tst_Movies::Swf> tst_Movies::ReadSwf(const QByteArray &file) {
       const qsizetype offsetSize = wideOffsets ? 4 : 2;
       const qsizetype codeTable = wideOffsets ? qFromLittleEndian<quint32>(tag + p + glyphs * offsetSize)
                                               : qFromLittleEndian<quint16>(tag + p + glyphs * offsetSize);
-      for (int g = 0; g < glyphs; ++g)
+      for (qsizetype g = 0; g < glyphs; ++g)
         swf.FontCharacters.insert(qFromLittleEndian<quint16>(tag + tableStart + codeTable + 2 * g));
     }
     pos += length;
