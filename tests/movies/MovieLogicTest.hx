@@ -1,11 +1,14 @@
 import Blocks;
 import EyeShapes;
+import LotText;
+import Lots;
 import PalmReading;
 
 /**
  * The movies' logic and tables, run by Haxe's interpreter (no player needed):
- * numbering, the odds and verdicts of the blocks, and the palm and eye tables
- * the movies index into. Prints each failure; exits non-zero if any.
+ * numbering, the odds and verdicts of the blocks, the lots compiled from
+ * data/lots.txt and their drawing, and the palm and eye tables the movies
+ * index into. Prints each failure; exits non-zero if any.
  */
 class MovieLogicTest {
 	static var failures = 0;
@@ -21,6 +24,9 @@ class MovieLogicTest {
 		numerals();
 		blockOdds();
 		threeThrows();
+		lotTable();
+		lotRecords();
+		lotDrawing();
 		palmTable();
 		eyeTable();
 		Sys.println(failures == 0 ? "PASS" : failures + " failed");
@@ -28,11 +34,11 @@ class MovieLogicTest {
 	}
 
 	static function numerals() {
-		// The lot numbers 1..64 and the three throws, as written on paper.
+		// The lot numbers 1..100 and the three throws, as written on paper.
 		var rows:Array<{n:Int, text:String}> = [
 			{n: 1, text: "一"}, {n: 9, text: "九"}, {n: 10, text: "十"}, {n: 11, text: "十一"}, {n: 19, text: "十九"},
 			{n: 20, text: "二十"}, {n: 21, text: "二十一"}, {n: 47, text: "四十七"}, {n: 60, text: "六十"},
-			{n: 64, text: "六十四"}, {n: 99, text: "九十九"}
+			{n: 64, text: "六十四"}, {n: 99, text: "九十九"}, {n: 100, text: "一百"}
 		];
 		for (row in rows)
 			check('numeral ${row.n} is ${row.text}, not ${Numerals.chinese(row.n)}', Numerals.chinese(row.n) == row.text);
@@ -84,6 +90,71 @@ class MovieLogicTest {
 					// The order of the throws does not matter.
 					check(what + " in reverse order", Blocks.verdict([c, b, a]) == verdict);
 				}
+	}
+
+	static function lotTable() {
+		// The table compiled into the movie: a hundred lots numbered as drawn,
+		// every part the slip lays out present.
+		var lots = Lots.All;
+		check("a hundred lots, not " + lots.length, lots.length == 100);
+		var names = new Map<String, Bool>();
+		for (i in 0...lots.length) {
+			var lot = lots[i];
+			var what = "lot " + (i + 1);
+			check(what + " is numbered " + (i + 1) + ", not " + lot.number, lot.number == i + 1);
+			check(what + " named once: " + lot.name, !names.exists(lot.name));
+			names.set(lot.name, true);
+			check(what + " grade " + lot.grade, LotText.Grades.indexOf(lot.grade) >= 0);
+			check(what + " has four lines of seven", lot.verse.length == 4 && lot.verse.filter(l -> l.length == 7).length == 4);
+			check(what + " has a story and a reading", lot.story.length >= 2 && lot.reading.length >= 20);
+			check(what + " answers the twelve matters", lot.matters.length == 12);
+		}
+	}
+
+	static function lotRecords() {
+		// A record the slip could not lay out whole stops the build.
+		var good = "007\t鹏举南溟（上上签）\t北溟春浪拍天高，垂云一翼起波涛；六月海风扶健羽，南天万里任逍遥。典故：鲲化为鹏徙南冥。解曰：时运大开。"
+			+ [for (label in LotText.MatterLabels) label + "：吉。"].join("");
+		var lot = LotText.parse(good);
+		check("sound record: number 7", lot.number == 7);
+		check("sound record: name, grade, story",
+			lot.name == "鹏举南溟" && lot.grade == "上上签" && lot.story == "鲲化为鹏徙南冥");
+		check("sound record: last verse line and answer", lot.verse[3] == "南天万里任逍遥" && lot.matters[11] == "吉。");
+		var rows:Array<{what:String, from:String, to:String}> = [
+			{what: "grade outside the five", from: "上上签", to: "上签"},
+			{what: "id of two digits", from: "007", to: "07"},
+			{what: "name of three characters", from: "鹏举南溟", to: "鹏举南"},
+			{what: "line of eight characters", from: "北溟春浪", to: "北溟春浪浪"},
+			{what: "verse without its full stop", from: "任逍遥。", to: "任逍遥，"},
+			{what: "story of thirteen characters", from: "鲲化为鹏徙南冥", to: "鲲化为鹏徙南冥鲲化为鹏徙南"},
+			{what: "matter missing", from: "婚姻：吉。", to: ""},
+			{what: "matters out of order", from: "家宅：吉。自身：吉。", to: "自身：吉。家宅：吉。"},
+			{what: "answer of fifteen characters", from: "移徙：吉。", to: "移徙：吉吉吉吉吉吉吉吉吉吉吉吉吉吉吉。"},
+			{what: "text after the last matter", from: "移徙：吉。", to: "移徙：吉。又"},
+			{what: "reading of 61 characters", from: "时运大开。", to: [for (_ in 0...60) "运"].join("") + "。"},
+		];
+		for (row in rows) {
+			var bad = StringTools.replace(good, row.from, row.to);
+			var refused = try {
+				LotText.parse(bad);
+				false;
+			} catch (e:String) true;
+			check("refused: " + row.what, bad != good && refused);
+		}
+		check("fourteen-character answer accepted",
+			LotText.parse(StringTools.replace(good, "移徙：吉。", "移徙：吉吉吉吉吉吉吉吉吉吉吉吉吉吉。")).matters[11].length == 15);
+	}
+
+	static function lotDrawing() {
+		// Equal slices of [0, 1) give each lot once; the ends stay in range.
+		var seen = new Map<Int, Bool>();
+		for (k in 0...100)
+			seen.set(Lots.draw((k + 0.5) / 100), true);
+		var covered = [for (n in 1...101) if (seen.exists(n)) n].length;
+		check("drawing covers 1..100, not " + covered, covered == 100);
+		check("draw(0) is lot 1", Lots.draw(0) == 1);
+		check("draw just under 1 is lot 100", Lots.draw(0.9999999) == 100);
+		check("draw(1) stays lot 100", Lots.draw(1) == 100);
 	}
 
 	static function palmTable() {

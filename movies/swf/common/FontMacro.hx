@@ -19,22 +19,28 @@ class FontMacro {
 			seen.set(code, true);
 			chars.addChar(code);
 		}
+		var files = [];
 		for (folder in folders.split(",")) {
 			var names = sys.FileSystem.readDirectory(folder);
 			names.sort(Reflect.compare);
-			for (name in names) {
-				if (!StringTools.endsWith(name, ".hx"))
-					continue;
-				var text = sys.io.File.getContent(folder + "/" + name);
-				// Haxe's macro strings are UTF-8 aware: iterate by character.
-				for (i in 0...text.length) {
-					var code = StringTools.fastCodeAt(text, i);
-					if (code > 127 && !seen.exists(code)) {
-						seen.set(code, true);
-						chars.add(text.charAt(i));
-					}
+			for (name in names)
+				if (StringTools.endsWith(name, ".hx"))
+					files.push(folder + "/" + name);
+		}
+		var texts = Context.definedValue("movie_texts");
+		if (texts != null)
+			files = files.concat(texts.split(","));
+		for (file in files) {
+			var text = sys.io.File.getContent(file);
+			// Haxe's macro strings are UTF-8 aware: iterate by character.
+			for (i in 0...text.length) {
+				var code = StringTools.fastCodeAt(text, i);
+				if (code > 127 && !seen.exists(code)) {
+					seen.set(code, true);
+					chars.add(text.charAt(i));
 				}
 			}
+			Context.registerModuleDependency(Context.getLocalModule(), file);
 		}
 		var local = Context.getLocalClass().get();
 		local.meta.add(":font", [macro $v{font}, macro $v{chars.toString()}], Context.currentPos());

@@ -7,6 +7,7 @@ import flash.events.KeyboardEvent;
 import flash.events.MouseEvent;
 import flash.geom.Matrix;
 import flash.text.TextField;
+import LotText.Lot;
 import Temple;
 
 /** Drawing a lot: a shrine with a lot cylinder; shaking it makes one stick fall out. */
@@ -14,20 +15,28 @@ class Paifo extends Sprite {
 	static inline var ShakeFrames = 60; // two seconds of shaking
 	static inline var FallFrames = 26;
 	static inline var StickCount = 18;
+	// The slip's writing area, inside the paper's inner border.
+	static inline var PanelLeft = 398;
+	static inline var PanelRight = 646;
+	static inline var PanelCentre = 522;
+	static inline var MatterRow = 19;
 
 	var flames:Array<Flame> = [];
 	var smokes:Array<Smoke> = [];
 	var halo:Shape;
 	var cylinder:Sprite;
 	var sticks:Array<Shape> = [];
-	var fallen:Shape;
+	var fallen:Sprite; // the stick that falls out, its number written down its length
+	var fallenNumber:TextField;
 	var panel:Sprite;
 	var idleText:Sprite;
 	var resultView:Sprite;
 	var shakeButton:Button;
+	var pageButton:Button;
 	var frame = 0;
 	var shakeFrame = -1;
-	var lot = 0;
+	var lot = 0; // the number drawn, [1, 100]; 0 before the first draw
+	var page = 0; // the slip's page: 0 the verse, 1 the reading and the matters
 
 	static function main() {
 		flash.Lib.current.addChild(new Paifo());
@@ -43,6 +52,9 @@ class Paifo extends Sprite {
 			stage.addEventListener(KeyboardEvent.KEY_DOWN, function(e:KeyboardEvent) {
 				if (e.keyCode == 32 || e.keyCode == 13)
 					shake();
+				// Page Up/Down and the arrows turn the slip's page.
+				else if (e.keyCode == 33 || e.keyCode == 34 || e.keyCode == 37 || e.keyCode == 39)
+					turnPage();
 			});
 		});
 	}
@@ -208,93 +220,172 @@ class Paifo extends Sprite {
 		cylinder.mouseChildren = false;
 		cylinder.addEventListener(MouseEvent.CLICK, function(_) shake());
 		addChild(cylinder);
-		fallen = new Shape();
-		drawStick(fallen.graphics, 150);
+		// Nearer the eye than the sticks in the tube, and wide enough to carry
+		// its number in characters the stage shows legibly.
+		fallen = new Sprite();
+		drawStick(fallen.graphics, 150, 16);
 		fallen.visible = false;
 		addChild(fallen);
 	}
 
 	/** A bamboo stick, its red-tipped top at y = 0, its foot at y = length. */
-	static function drawStick(g:Graphics, length:Float) {
+	static function drawStick(g:Graphics, length:Float, width:Float = 6) {
 		g.lineStyle(1, 0x7A5420);
 		g.beginFill(0xE8C98A);
-		g.drawRoundRect(-3, 0, 6, length, 4, 4);
+		g.drawRoundRect(-width / 2, 0, width, length, 4, 4);
 		g.endFill();
 		g.lineStyle();
 		g.beginFill(0xC0261A);
-		g.drawRoundRect(-3, 0, 6, 18, 4, 4);
+		g.drawRoundRect(-width / 2, 0, width, 18, 4, 4);
 		g.endFill();
 	}
 
 	function drawPanel() {
 		panel = new Sprite();
-		Ui.paper(panel.graphics, 384, 14, 274, 448);
+		Ui.paper(panel.graphics, PanelLeft - 14, 14, 274, 448);
+		// A click on the slip turns its page, as the button below does.
+		panel.addEventListener(MouseEvent.CLICK, function(_) turnPage());
 		addChild(panel);
 		idleText = new Sprite();
-		idleText.addChild(Ui.centred("拜佛求签", 32, 0x8C1C13, 521, 66));
-		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有六十四支签，每支签都有签诗一首和解说。", 16, 0x4A3020, 226, "left", 4);
+		idleText.addChild(Ui.centred("拜佛求签", 32, 0x8C1C13, PanelCentre, 66));
+		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有一百支签。签文分两页：前页是签诗与典故，下页是解曰与家宅、求财等十二事。", 16, 0x4A3020, 226, "left", 4);
 		lines.x = 408;
 		lines.y = 110;
 		idleText.addChild(lines);
 		addChild(idleText);
+		// The slip's texts let clicks through to the paper beneath.
 		resultView = new Sprite();
+		resultView.mouseEnabled = false;
+		resultView.mouseChildren = false;
 		addChild(resultView);
 		shakeButton = new Button("摇  签", 130, 38, shake);
 		shakeButton.x = 456;
 		shakeButton.y = 404;
 		addChild(shakeButton);
+		pageButton = new Button("下  页", 110, 38, turnPage, 0x7A4A18);
+		pageButton.x = PanelLeft;
+		pageButton.y = 404;
+		pageButton.visible = false;
+		addChild(pageButton);
 	}
 
 	function shake() {
 		if (shakeFrame >= 0)
 			return;
-		lot = Ui.pick(Lots.All.length);
+		lot = Lots.draw(Math.random());
 		shakeFrame = 0;
 		shakeButton.enabled = false;
+		pageButton.visible = false;
+		panel.buttonMode = false;
 		fallen.visible = false;
 		idleText.visible = false;
+		clearSlip();
+		resultView.addChild(Ui.centred("摇签中……", 24, 0x8C1C13, PanelCentre, 200));
+	}
+
+	function clearSlip() {
 		while (resultView.numChildren > 0)
 			resultView.removeChildAt(0);
-		resultView.addChild(Ui.centred("摇签中……", 24, 0x8C1C13, 521, 200));
 	}
 
 	function showLot() {
-		while (resultView.numChildren > 0)
-			resultView.removeChildAt(0);
-		var entry = Lots.All[lot];
-		var number = lot + 1;
-		resultView.addChild(Ui.centred("第" + Numerals.chinese(number) + "签", 28, 0x8C1C13, 521, 50));
-		// The grade in a red seal.
+		page = 0;
+		showPage();
+		shakeButton.setCaption("再求一签");
+		shakeButton.x = PanelRight - 130;
+		shakeButton.enabled = true;
+		pageButton.visible = true;
+		panel.buttonMode = true;
+		shakeFrame = -1;
+	}
+
+	/** Between the slip's two pages, once a lot is shown. */
+	function turnPage() {
+		if (!pageButton.visible)
+			return;
+		page = 1 - page;
+		showPage();
+	}
+
+	function showPage() {
+		clearSlip();
+		var entry = Lots.All[lot - 1];
+		if (page == 0)
+			showVerse(entry);
+		else
+			showMatters(entry);
+		pageButton.setCaption(page == 0 ? "下  页" : "上  页");
+	}
+
+	/** The front of the slip: number, name and grade, the verse, the story. */
+	function showVerse(entry:Lot) {
+		resultView.addChild(Ui.centred("第" + Numerals.chinese(entry.number) + "签", 26, 0x8C1C13, PanelCentre, 40));
+		resultView.addChild(Ui.centred(entry.name, 20, 0x5A2A18, PanelCentre, 72));
+		// The grade in a seal: red for good, amber for middling, grey for bad.
 		var seal = new Shape();
 		var s = seal.graphics;
-		var good = entry.grade.charAt(0) == "上";
-		s.beginFill(good ? 0xB8261A : (entry.grade == "下下" ? 0x505050 : 0xB86A1A));
-		s.drawRoundRect(487, 72, 68, 30, 8, 8);
+		var colour = entry.grade.charAt(0) == "上" ? 0xB8261A : entry.grade == "下下签" ? 0x505050 : 0xB86A1A;
+		s.beginFill(colour);
+		s.drawRoundRect(PanelCentre - 40, 89, 80, 28, 8, 8);
 		s.endFill();
 		resultView.addChild(seal);
-		resultView.addChild(Ui.centred(entry.grade + "签", 18, 0xFFF1C1, 521, 87));
-		// The verse in four columns, read from right to left as written.
+		resultView.addChild(Ui.centred(entry.grade, 18, 0xFFF1C1, PanelCentre, 103));
+		// The verse in four columns of seven, read from right to left as written.
 		for (i in 0...4) {
 			var chars = [];
 			for (c in 0...entry.verse[i].length)
 				chars.push(entry.verse[i].charAt(c));
 			var column = Ui.text(chars.join("\n"), 24, 0x2A1A10, 34, "center", -2);
 			column.x = 578 - i * 44;
-			column.y = 112;
+			column.y = 126;
 			resultView.addChild(column);
 		}
-		var rule = new Shape();
-		rule.graphics.lineStyle(1, 0xC9A25A);
-		rule.graphics.moveTo(404, 306);
-		rule.graphics.lineTo(638, 306);
-		resultView.addChild(rule);
-		var reading = Ui.text("解曰：" + entry.reading, 15, 0x4A3020, 230, "left", 3);
-		reading.x = 406;
-		reading.y = 314;
+		rule(302);
+		var story = Ui.text("典故：" + entry.story, 16, 0x4A3020, PanelRight - PanelLeft, "center");
+		redLabel(story, 2);
+		story.x = PanelLeft;
+		story.y = 314;
+		resultView.addChild(story);
+		resultView.addChild(Ui.centred("解曰与十二事见下页", 14, 0x8A6A4A, PanelCentre, 362));
+	}
+
+	/** The back of the slip: the reading and the answers to the twelve matters. */
+	function showMatters(entry:Lot) {
+		resultView.addChild(Ui.centred("第" + Numerals.chinese(entry.number) + "签　" + entry.name, 20, 0x8C1C13, PanelCentre, 36));
+		var reading = Ui.text("解曰：" + entry.reading, 15, 0x2A1A10, PanelRight - PanelLeft, "left", 3);
+		redLabel(reading, 2);
+		reading.x = PanelLeft;
+		reading.y = 54;
 		resultView.addChild(reading);
-		shakeButton.setCaption("再求一签");
-		shakeButton.enabled = true;
-		shakeFrame = -1;
+		var top = reading.y + reading.height + 4;
+		rule(top);
+		// One row per matter: the label in red, the answer after it.
+		for (i in 0...LotText.MatterLabels.length) {
+			var y = top + 6 + i * MatterRow;
+			var label = Ui.text(LotText.MatterLabels[i], 15, 0x8C1C13);
+			label.x = PanelLeft;
+			label.y = y;
+			resultView.addChild(label);
+			var answer = Ui.text(entry.matters[i], 14, 0x2A1A10);
+			answer.x = PanelLeft + 36;
+			answer.y = y + 1;
+			resultView.addChild(answer);
+		}
+	}
+
+	/** Shows the first `length` characters of a text in the slip's red. */
+	static function redLabel(field:TextField, length:Int) {
+		var format = field.getTextFormat(0, length);
+		format.color = 0x8C1C13;
+		field.setTextFormat(format, 0, length);
+	}
+
+	function rule(y:Float) {
+		var line = new Shape();
+		line.graphics.lineStyle(1, 0xC9A25A);
+		line.graphics.moveTo(PanelLeft + 4, y);
+		line.graphics.lineTo(PanelRight - 4, y);
+		resultView.addChild(line);
 	}
 
 	function onFrame(_) {
@@ -330,6 +421,14 @@ class Paifo extends Sprite {
 			cylinder.rotation = -8;
 			var rising = sticks[lot % StickCount];
 			rising.visible = false;
+			// The number read down the stick, as on a temple's lot sticks.
+			if (fallenNumber != null)
+				fallen.removeChild(fallenNumber);
+			var digits = Numerals.chinese(lot);
+			fallenNumber = Ui.text([for (i in 0...digits.length) digits.charAt(i)].join("\n"), 14, 0x8C1C13, 16, "center", -3);
+			fallenNumber.x = -8;
+			fallenNumber.y = 26;
+			fallen.addChild(fallenNumber);
 			fallen.visible = true;
 		}
 		var t = Ui.ease(fall / FallFrames);
