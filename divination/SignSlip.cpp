@@ -134,7 +134,7 @@ void PaintSlip(QPainter &painter, const SignSlip &slip) {
   DrawCentred(painter, words.name, SlipFont(true, 34, true), QRectF(left, 72, width, 46));
 
   // The verse on a shaded panel.
-  const QRectF versePanel(left + 60, 126, width - 120, 244);
+  const QRectF versePanel(left + 60, 126, width - 120, 228);
   painter.setPen(QPen(QColor(Cinnabar), 1));
   painter.setBrush(QColor(PaperShade));
   painter.drawRect(versePanel);
@@ -143,7 +143,7 @@ void PaintSlip(QPainter &painter, const SignSlip &slip) {
   DrawVerse(painter, words.verse, versePanel);
 
   // Story and reading.
-  qreal y = 386;
+  qreal y = 368;
   const QFont label = SlipFont(true, 17, true);
   const QFont body = SlipFont(false, 15);
   if (!words.story.isEmpty()) {
@@ -185,27 +185,28 @@ void PaintSlip(QPainter &painter, const SignSlip &slip) {
   }
 
   // The three characters with the forms counted and their strokes.
-  const qreal boxTop = std::max<qreal>(y + 4, SlipHeight - 170);
+  // They stand above the date line; a long reading pushes them down to it.
+  const qreal boxHeight = 80;
+  const qreal boxTop = std::min<qreal>(std::max<qreal>(y + 4, SlipHeight - 158), SlipHeight - 72 - boxHeight);
   const qreal boxWidth = 110;
   const qreal gap = (width - 3 * boxWidth) / 2;
   for (int i = 0; i < 3; ++i) {
     const SlipCharacter &character = slip.characters[i];
-    const QRectF box(left + i * (boxWidth + gap), boxTop, boxWidth, 92);
+    const QRectF box(left + i * (boxWidth + gap), boxTop, boxWidth, boxHeight);
     painter.setPen(QPen(QColor(Cinnabar), 1.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(box);
     painter.setPen(QColor(Ink));
-    DrawCentred(painter, character.character, SlipFont(true, 40), QRectF(box.left(), box.top() + 4, boxWidth, 54));
+    DrawCentred(painter, character.character, SlipFont(true, 38), QRectF(box.left(), box.top() + 2, boxWidth, 50));
     painter.setPen(QColor(Faded));
     const QString counted =
         character.traditional.isEmpty() ? QString() : u"%1 %2画"_qs.arg(character.traditional).arg(character.strokes);
-    DrawCentred(painter, counted, SlipFont(true, 17), QRectF(box.left(), box.top() + 58, boxWidth, 28));
+    DrawCentred(painter, counted, SlipFont(true, 17), QRectF(box.left(), box.top() + 50, boxWidth, 26));
   }
 
   // The day, and whose slip this is.
   painter.setPen(QColor(Faded));
-  DrawCentred(painter, SlipDateLine(slip.date), SlipFont(true, 16),
-              QRectF(left, SlipHeight - 70, width, 24));
+  DrawCentred(painter, SlipDateLine(slip.date), SlipFont(true, 16), QRectF(left, SlipHeight - 66, width, 24));
   DrawCentred(painter, u"Vandrel测字算命"_qs, SlipFont(false, 12), QRectF(left, SlipHeight - 46, width, 18));
 }
 
