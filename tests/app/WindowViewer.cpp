@@ -1,6 +1,6 @@
 // Opens one of the program's windows as a user would see it, for screenshots
 // under Xvfb at several scale factors. Not a test and not part of the program.
-//   WindowViewer main|divination|calendar|about|service|exit|movie [YYYY-MM-DD]
+//   WindowViewer main|divination|journal|calendar|about|service|exit|movie [YYYY-MM-DD]
 // The divination window shows the report for 云山月 (KelmFile.dll must lie
 // beside this executable, and Flash/ with the player for the movie, the lot
 // drawing); the calendar opens on the given day. The browser
@@ -11,6 +11,7 @@
 #include "EndMsg.h"
 #include "ErrorHandler.h"
 #include "Flash.h"
+#include "FrmJournal.h"
 #include "Uabout.h"
 #include "Unt_Main.h"
 #include "Unt_servers.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[]) {
     divination->RzBitBtn1Click();
     divination->findChild<QPushButton *>(QStringLiteral("RzBitBtn1"))->setFocus();
     window = std::move(divination);
+  } else if (which == QLatin1String("journal")) {
+    window = std::make_unique<TFrmJournal>(); // the journal of $XDG_DATA_HOME
   } else if (which == QLatin1String("calendar")) {
     window = std::make_unique<TFRM_Date>();
   } else if (which == QLatin1String("about")) {
