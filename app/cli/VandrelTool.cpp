@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -17,6 +18,13 @@ int main(int argc, char *argv[]) {
     paints = paints || std::strncmp(argv[i], "--card", 6) == 0;
   std::unique_ptr<QCoreApplication> app;
   if (paints) {
+    // The screenless platform remarks on the session it finds (no runtime
+    // folder and the like); the tool's own messages are the only ones users
+    // should read, one line each.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+      if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "vandrel-tool: %s\n", qPrintable(message));
+    });
     qputenv("QT_QPA_PLATFORM", "offscreen");
     app = std::make_unique<QGuiApplication>(argc, argv);
   } else {

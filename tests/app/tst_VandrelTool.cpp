@@ -4,6 +4,8 @@
 
 #include "TerminalText.h"
 
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +65,7 @@ private slots:
   void divineFailureKeepsPartialReport_data();
   void divineFailureKeepsPartialReport();
   void strokesFromTheProgramsDatabase();
+  void slipAndJournal();
   void badArguments_data();
   void badArguments();
   void help_data();
@@ -271,6 +274,24 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
   QVERIFY(missing.Out.isEmpty());
 }
 
+void tst_VandrelTool::slipAndJournal() {
+  // The slip follows the extension; a file it cannot write is status 3 after
+  // the whole report. The tool records nothing in the journal.
+  QTemporaryDir folder;
+  const Run png = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.png"_qs), u"--date=2024-02-10"_qs,
+                        u"天"_qs, u"地"_qs, u"人"_qs});
+  QCOMPARE(png.Status, 0);
+  QCOMPARE(QImage(folder.filePath(u"s.png"_qs)).size(), QSize(1080, 1620));
+  const Run jpeg = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.jpg"_qs), u"天"_qs, u"地"_qs, u"人"_qs});
+  QCOMPARE(jpeg.Status, 3);
+  QCOMPARE(Lines(jpeg.Out).size(), 5);
+  QVERIFY(!QFile::exists(folder.filePath(u"s.jpg"_qs)));
+  const Run journal = Tool({u"journal"_qs, u"--json"_qs});
+  QCOMPARE(journal.Status, 0);
+  QCOMPARE(journal.Out, u"[]\n"_qs);
+  QCOMPARE(Tool({u"journal"_qs}).Out, QString());
+}
+
 void tst_VandrelTool::badArguments_data() {
   QTest::addColumn<QStringList>("arguments");
   QTest::addColumn<QString>("named");
@@ -296,6 +317,13 @@ void tst_VandrelTool::badArguments_data() {
   QTest::newRow("empty TEXT") << QStringList{u"strokes"_qs, u""_qs} << "TEXT is empty";
   QTest::newRow("--db without path") << QStringList{u"strokes"_qs, u"天"_qs, u"--db"_qs} << "--db";
   QTest::newRow("unknown option") << QStringList{u"divine"_qs, u"--fast"_qs, u"天"_qs, u"地"_qs, u"人"_qs} << "--fast";
+  QTest::newRow("--card without file") << QStringList{u"divine"_qs, u"天"_qs, u"地"_qs, u"人"_qs, u"--card"_qs} << "--card";
+  QTest::newRow("--date not a day")
+      << QStringList{u"divine"_qs, u"--card"_qs, u"x.png"_qs, u"--date"_qs, u"2024-02-30"_qs, u"天"_qs, u"地"_qs, u"人"_qs}
+      << "2024-02-30";
+  QTest::newRow("--card for strokes") << QStringList{u"strokes"_qs, u"--card=x.png"_qs, u"天"_qs} << "--card";
+  QTest::newRow("journal with two searches") << QStringList{u"journal"_qs, u"天"_qs, u"地"_qs} << "too many";
+  QTest::newRow("--json for divine") << QStringList{u"divine"_qs, u"--json"_qs, u"天"_qs, u"地"_qs, u"人"_qs} << "--json";
 }
 
 void tst_VandrelTool::badArguments() {
@@ -315,6 +343,7 @@ void tst_VandrelTool::help_data() {
   QTest::newRow("month, before a bad date") << QStringList{u"month"_qs, u"--help"_qs, u"2024-13"_qs};
   QTest::newRow("divine") << QStringList{u"divine"_qs, u"-h"_qs};
   QTest::newRow("strokes") << QStringList{u"strokes"_qs, u"--help"_qs};
+  QTest::newRow("journal") << QStringList{u"journal"_qs, u"--help"_qs};
 }
 
 void tst_VandrelTool::help() {
