@@ -1,4 +1,5 @@
 #include "ErrorHandler.h"
+#include "Flash.h"
 #include "Unt_Main.h"
 #include "WebPane.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char *argv[]) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   VandrelApplication app(argc, argv);
   InstallWebPanes();
+  InstallMovieWindows();
   Frmmain = new TFrmmain();
   Frmmain->show();
   const int result = VandrelApplication::exec();

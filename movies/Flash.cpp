@@ -1,5 +1,6 @@
 #include "Flash.h"
 
+#include "MovieDivination.h"
 #include "MovieKinds.h"
 #include "MovieServer.h"
 #include "SignDatabase.h"
@@ -105,3 +106,5 @@ void ShowMovieDivination(int movieKind) {
   FrmFlash->raise();
   FrmFlash->activateWindow();
 }
+
+void InstallMovieWindows() { SetMovieDivinationOpener(ShowMovieDivination); }

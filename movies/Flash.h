@@ -53,3 +53,7 @@ void ShowMovieDivination(int movieKind);
 
 // The movie window created last.
 extern QPointer<TFrmFlash> FrmFlash;
+
+// Installs ShowMovieDivination as the main window's opener of movie
+// divinations (MovieDivination.h).
+void InstallMovieWindows();
