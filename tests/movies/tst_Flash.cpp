@@ -12,6 +12,9 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
+#include <memory>
+#include <optional>
+
 // The movie window and ShowMovieDivination, then the real player playing a
 // real movie. The build links Flash/ and ruffle/ of the program's folder
 // beside this test, so GetAppDir() finds them as the program would.
@@ -158,14 +161,12 @@ void tst_Flash::pathOutsideTheMovieFolderShowsAMessage() {
 }
 
 QVariant tst_Flash::Evaluate(QWebEngineView *view, const QString &script) {
-  QVariant result;
-  bool answered = false;
-  view->page()->runJavaScript(script, [&](const QVariant &value) {
-    result = value;
-    answered = true;
-  });
-  (void)QTest::qWaitFor([&] { return answered; }, 5000);
-  return result;
+  // The answer can come after the wait has given up (a loaded machine): it
+  // then lands in this shared slot, not in a frame that no longer exists.
+  const auto answer = std::make_shared<std::optional<QVariant>>();
+  view->page()->runJavaScript(script, [answer](const QVariant &value) { *answer = value; });
+  (void)QTest::qWaitFor([&] { return answer->has_value(); }, 5000);
+  return answer->value_or(QVariant());
 }
 
 QString tst_Flash::FinalPlayerState(QWebEngineView *view, int timeoutMs) {
