@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -38,11 +39,18 @@ QStringList Characters(const QList<JournalEntry> &entries) {
 }
 
 // Writes rows without end until killed: the child process of the kill test.
+// It says "writing" once its first row is in, so that the kills fall among
+// writes however slowly the process starts.
 int WriteForever(const QString &path) {
   SignJournal journal(path);
-  for (qint64 i = 0;; ++i)
+  for (qint64 i = 0;; ++i) {
     if (!journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0'))))
       return 1;
+    if (i == 0) {
+      std::fputs("writing\n", stdout);
+      std::fflush(stdout);
+    }
+  }
 }
 
 } // namespace
@@ -212,7 +220,8 @@ void tst_SignJournal::killsMidWriteLeaveWholeRows() {
     QProcess writer;
     writer.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_qs, Path()});
     QVERIFY(writer.waitForStarted());
-    QTest::qWait(30 + (kill * 7) % 40);
+    QVERIFY(writer.waitForReadyRead(60000));
+    QTest::qWait((kill * 7) % 40);
     ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
     QVERIFY(writer.waitForFinished());
   }
