@@ -1,6 +1,7 @@
 #include "StartPage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -50,6 +51,16 @@ std::optional<QByteArray> ReadStoreFile(const QSettings &store) {
   return file.readAll();
 }
 
+// A settings file that exists but cannot be read now. QSettings rereads a
+// file only when its size or time changed, and would otherwise answer (and
+// write back) what it read of it earlier in the process.
+bool Unreadable(const QSettings &store) {
+  if (store.format() != QSettings::IniFormat || !QFileInfo::exists(store.fileName()))
+    return false;
+  QFile file(store.fileName());
+  return !file.open(QIODevice::ReadOnly);
+}
+
 void RestoreStoreFile(const QSettings &store, const QByteArray &bytes) {
   QSaveFile file(store.fileName());
   if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
@@ -60,6 +71,8 @@ void RestoreStoreFile(const QSettings &store, const QByteArray &bytes) {
 
 QString GetStartPage() {
   const std::unique_ptr<QSettings> store = OpenStore();
+  if (Unreadable(*store))
+    return QString();
   const QVariant value = store->value(Key());
   if (!value.isValid())
     return QString();
@@ -72,6 +85,8 @@ void SetStartPage(const QString &url) {
   const std::unique_ptr<QSettings> store = OpenStore();
   // A store whose contents could not be read whole would lose them when it is
   // written back: leave it alone.
+  if (Unreadable(*store))
+    throw std::runtime_error("浏览器起始页的设置文件无法读取，没有改写它。");
   if (store->status() != QSettings::NoError)
     throw std::runtime_error("浏览器起始页的设置文件已损坏，没有改写它。");
   // Qt 6.4 finds that an INI file cannot be parsed only while sync() writes
