@@ -447,6 +447,8 @@ void JetQuery::Open() {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw JetError("database file not readable");
+  if (file.size() > MaxDatabaseFileBytes)
+    throw JetError("database file far larger than a sign database");
   const QByteArray bytes = file.readAll();
   file.close();
   if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))

@@ -3,6 +3,7 @@
 #include "CalendarMonth.h"
 #include "DateCn.h"
 #include "Gbk.h"
+#include "JetQuery.h"
 #include "SignDatabase.h"
 #include "SignReport.h"
 #include "SilentAbort.h"
@@ -195,6 +196,11 @@ public:
       return QStringLiteral("the sign database %1 does not exist").arg(file);
     if (!info.isFile() || !info.isReadable())
       return QStringLiteral("the sign database %1 cannot be read").arg(file);
+    if (info.size() > MaxDatabaseFileBytes)
+      return QStringLiteral("the sign database %1 is far larger than a sign database (%2 MiB; at most %3 MiB)")
+          .arg(file)
+          .arg(info.size() >> 20)
+          .arg(MaxDatabaseFileBytes >> 20);
     return QStringLiteral("the sign database %1 failed (not a Jet 4.0 database with the tables bihua and vandrel, "
                           "or a stroke count that is not a number) at: %2")
         .arg(file, Gbk::FromGbk(Statement));

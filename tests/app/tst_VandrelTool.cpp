@@ -228,6 +228,9 @@ void tst_VandrelTool::divineFailureKeepsPartialReport_data() {
                                                   << "'%地%'";
   QTest::newRow("not a database") << "notadatabase"
                                   << "failed";
+  // Refused before it is read (a sparse file: no disk space taken).
+  QTest::newRow("2 GiB, far larger than a sign database") << "huge"
+                                                          << "far larger";
 }
 
 void tst_VandrelTool::divineFailureKeepsPartialReport() {
@@ -240,6 +243,12 @@ void tst_VandrelTool::divineFailureKeepsPartialReport() {
     QFile file(database);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("this is no Jet database\n");
+  }
+  if (database == u"huge") {
+    database = Directory.filePath(u"huge.mdb"_qs);
+    QFile::remove(database);
+    QVERIFY(QFile::copy(GoodDatabase, database));
+    QVERIFY(QFile(database).resize(qint64(2) << 30));
   }
   const Run run = Tool({u"divine"_qs, u"--db"_qs, database, u"天"_qs, u"地"_qs, u"人"_qs});
   QCOMPARE(run.Status, 2);

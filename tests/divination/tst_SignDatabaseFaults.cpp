@@ -114,7 +114,7 @@ QByteArray SignTextPointing(std::optional<qsizetype> pointer) {
 }
 
 // How the file is damaged in one row of damagedFile.
-enum class Damage { Missing, Bytes, Directory, Tables };
+enum class Damage { Missing, Bytes, Directory, Tables, Oversized };
 
 } // namespace
 
@@ -235,6 +235,10 @@ void tst_SignDatabaseFaults::damagedFile_data() {
       << Damage::Bytes << SignTextPointing((PageCount(longText) - 1) << 8) << none << HeadingOnly << 4;
   QTest::newRow("sign text longer than its row") << Damage::Bytes << longText << none << HeadingOnly << 4;
 
+  // A sound file followed by zero pages up to just over 64 MiB (sparse):
+  // refused before it is read, as a file of gigabytes is.
+  QTest::newRow("far larger than a sign database") << Damage::Oversized << QByteArray() << none << HeadingOnly << 1;
+
   QTest::newRow("bihua missing") << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Signs()} << HeadingOnly << 1;
   QTest::newRow("vandrel missing: the three stroke counts, then the end")
       << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Bihua({{u"天"_qs, 4}})} << HeadingOnly << 4;
@@ -262,6 +266,10 @@ void tst_SignDatabaseFaults::damagedFile() {
     QVERIFY(QDir().mkdir(SignFile()));
   else if (damage == Damage::Tables)
     Jet::WriteDatabase(SignFile(), tables);
+  else if (damage == Damage::Oversized) {
+    PutSignFile(SoundFile());
+    QVERIFY(QFile(SignFile()).resize((qint64(64) << 20) + 4096));
+  }
   Press();
   const QStringList shown = MemoLines();
   if (lines.isEmpty() && shown == FullReport) { // damage that no lookup met
