@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -61,6 +62,25 @@ bool Unreadable(const QSettings &store) {
   return !file.open(QIODevice::ReadOnly);
 }
 
+// Makes sure that QSettings, which waits for its lock file "<file>.lock"
+// without a limit and takes a lock for stale only when the process it names
+// is gone or when it is 30 s old, finds the lock free. A lock file that is
+// empty (its writer killed between creating and filling it) used to hold
+// the save, and the window with it, for half a minute. Here the lock is
+// taken first with Qt's stale-lock handling at 100 ms; a lock that a live
+// program holds (Qt locks the file itself too) is never broken, and is
+// waited for one second at most. False when the lock stays taken.
+bool LockIsFree(const QSettings &store) {
+  if (store.format() != QSettings::IniFormat)
+    return true;
+  QLockFile lock(store.fileName() + QStringLiteral(".lock"));
+  lock.setStaleLockTime(100);
+  if (!lock.tryLock(1000))
+    return lock.error() != QLockFile::LockFailedError; // a folder it cannot write: QSettings reports that
+  lock.unlock();
+  return true;
+}
+
 void RestoreStoreFile(const QSettings &store, const QByteArray &bytes) {
   QSaveFile file(store.fileName());
   if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
@@ -93,6 +113,8 @@ void SetStartPage(const QString &url) {
   // it, and writes it all the same with just what it understood: keep the
   // file's bytes to put them back then.
   const std::optional<QByteArray> before = ReadStoreFile(*store);
+  if (!LockIsFree(*store))
+    throw std::runtime_error("浏览器起始页的设置文件正被其他程序使用，请稍后再试。");
   store->setValue(Key(), url);
   store->sync();
   if (store->status() == QSettings::FormatError) {

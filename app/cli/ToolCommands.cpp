@@ -11,7 +11,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -46,15 +48,22 @@ public:
       Flush();
   }
   void Flush() {
-    if (!Pending.isEmpty())
-      std::fwrite(Pending.constData(), 1, static_cast<std::size_t>(Pending.size()), Stream);
-    std::fflush(Stream);
+    if (!Pending.isEmpty() &&
+        std::fwrite(Pending.constData(), 1, static_cast<std::size_t>(Pending.size()), Stream) !=
+            static_cast<std::size_t>(Pending.size()) &&
+        Error == 0)
+      Error = errno;
+    if (std::fflush(Stream) != 0 && Error == 0)
+      Error = errno;
     Pending.clear();
   }
+  // The system's reason for the first failed write (errno), 0 when none.
+  int FirstError() const { return Error; }
 
 private:
   std::FILE *Stream;
   QByteArray Pending;
+  int Error = 0;
 };
 
 void Message(std::FILE *err, QStringView command, QStringView text) {
@@ -393,14 +402,16 @@ constexpr char ToolHelp[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
                             "  strokes [--db PATH] TEXT    the stroke count of each character of TEXT\n"
                             "\n"
                             "\"vandrel-tool COMMAND --help\" describes a command.\n"
-                            "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed.\n";
+                            "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed,\n"
+                            "3 the output could not be written.\n";
 
 } // namespace
 
-int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+namespace {
+
+int RunCommand(const QStringList &arguments, Output &output, std::FILE *err) {
   const QString command = arguments.value(0);
   const QStringList rest = arguments.mid(1);
-  Output output(out);
   const auto help = [&output](const char *text) {
     output.Line(QString::fromUtf8(text).chopped(1));
     return ExitSuccess;
@@ -432,4 +443,17 @@ int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err)
     Message(err, known ? QStringView(command) : QStringView(), bad.Message);
     return ExitBadArguments;
   }
+}
+
+} // namespace
+
+int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+  Output output(out);
+  const int status = RunCommand(arguments, output, err);
+  output.Flush();
+  if (const int error = output.FirstError()) {
+    Message(err, QString(), QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    return ExitOutputFailed;
+  }
+  return status;
 }

@@ -62,6 +62,8 @@ private slots:
   void divineWorkedReport();
   void divineFailureKeepsPartialReport_data();
   void divineFailureKeepsPartialReport();
+  void unwritableOutput_data();
+  void unwritableOutput();
   void strokesFromTheProgramsDatabase();
   void badArguments_data();
   void badArguments();
@@ -256,6 +258,22 @@ void tst_VandrelTool::divineFailureKeepsPartialReport() {
   QCOMPARE(Lines(run.Out), (QStringList{Heading, QString()}));
   QCOMPARE(Lines(run.Err).size(), 1);
   QVERIFY2(run.Err.contains(reason), qPrintable(run.Err));
+}
+
+void tst_VandrelTool::unwritableOutput_data() {
+  QTest::addColumn<QString>("redirection");
+  QTest::newRow("full disk") << u">/dev/full"_qs;
+  QTest::newRow("standard output closed") << u">&-"_qs;
+}
+
+void tst_VandrelTool::unwritableOutput() {
+  QFETCH(QString, redirection);
+  QProcess shell;
+  shell.start(u"/bin/sh"_qs,
+              {u"-c"_qs, u"exec \"$0\" calendar 2024-02-01 2024-02-03 "_qs + redirection, QStringLiteral(VANDREL_TOOL)});
+  QVERIFY(shell.waitForFinished(60000));
+  QCOMPARE(shell.exitCode(), 3);
+  QVERIFY2(shell.readAllStandardError().contains("cannot write the output"), qPrintable(redirection));
 }
 
 void tst_VandrelTool::strokesFromTheProgramsDatabase() {
