@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 packages=(
   # compilers and build tools
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev libfuzzer-14-dev
+  # the sanitizers' reports name functions and lines through llvm-symbolizer
+  llvm
+  # CPack's Debian generator reads the binaries' types with file
+  file
   # static analysis (make lint)
   clang-tidy cppcheck
   # Qt 6

@@ -1,4 +1,5 @@
 #include "Flash.h"
+#include "MovieServer.h"
 #include "SignDatabase.h"
 #include "Unt_Main.h"
 
@@ -30,6 +31,8 @@ private slots:
   void mainWindowButtonsOpenTheirMovies_data();
   void mainWindowButtonsOpenTheirMovies();
   void pathOutsideTheMovieFolderShowsAMessage();
+  void playerPageTakesOnlyMoviesOfTheFolder_data();
+  void playerPageTakesOnlyMoviesOfTheFolder();
   void playerStartsARealMovie();
   void missingMovieShowsAMessage();
   void browserWithoutWebAssemblyShowsAMessage();
@@ -155,6 +158,27 @@ void tst_Flash::pathOutsideTheMovieFolderShowsAMessage() {
                                .toString()
                                .contains(QStringLiteral("影片文件不在本程序的影片文件夹里")),
                            20000);
+}
+
+// The player page opened with any address, as anything that reaches the
+// loopback server can open it.
+void tst_Flash::playerPageTakesOnlyMoviesOfTheFolder_data() {
+  QTest::addColumn<QString>("movie");
+  QTest::newRow("another site") << QStringLiteral("http://127.0.0.1:9/Flash/tudi.swf");
+  QTest::newRow("the player's own file") << QStringLiteral("/ruffle/ruffle.js");
+  QTest::newRow("encoded way out of the folder") << QStringLiteral("/Flash/%2e%2e/KelmFile.dll");
+}
+
+void tst_Flash::playerPageTakesOnlyMoviesOfTheFolder() {
+  QFETCH(QString, movie);
+  MovieServer *server = TheMovieServer();
+  QVERIFY(server);
+  auto *window = new TFrmFlash();
+  window->show();
+  window->Player()->load(server->PlayerUrl(QUrl(movie)));
+  QCOMPARE(FinalPlayerState(window->Player(), 30000), QStringLiteral("failed"));
+  QCOMPARE(Evaluate(window->Player(), QStringLiteral("window.vandrelPlayerMessage")).toString(),
+           QStringLiteral("不能播放这个影片"));
 }
 
 QVariant tst_Flash::Evaluate(QWebEngineView *view, const QString &script) {
