@@ -1,4 +1,5 @@
-// vandrel-tool: see ToolCommands.h. No windows: the core libraries only.
+// vandrel-tool: see ToolCommands.h. No windows: the core libraries only (and
+// fonts, through a screenless GUI application, when it paints a slip).
 
 #include "ToolCommands.h"
 
@@ -11,8 +12,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 int main(int argc, char *argv[]) {
   // Started with standard output closed, the first file opened would take
