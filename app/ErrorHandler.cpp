@@ -30,7 +30,8 @@ void ShowErrorDialog(const QString &message, const QString &details) {
   auto *layout = new QVBoxLayout(&dialog);
   // The message in words; the error's type and where it happened go only
   // into the details that are copied, for a report to the publisher.
-  auto *label = new QLabel(QStringLiteral("程序遇到一个错误，刚才的操作没有完成；程序可以继续使用。\n\n%1").arg(message));
+  auto *label =
+      new QLabel(QStringLiteral("程序遇到一个错误，刚才的操作没有完成；程序可以继续使用。\n\n%1").arg(message));
   label->setWordWrap(true);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(label);

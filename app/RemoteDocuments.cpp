@@ -98,8 +98,8 @@ void RemoteDocumentsFetch::Request(Step step) {
 void RemoteDocumentsFetch::OnReadyRead() {
   while (Running && Socket && Socket->bytesAvailable() > 0) {
     const QByteArray piece = Socket->read(ReadPiece);
-    if (Reading == Part::Head || Reading == Part::ChunkSize || Reading == Part::ChunkEnd ||
-        Reading == Part::Trailer || Reading == Part::ChunkData) {
+    if (Reading == Part::Head || Reading == Part::ChunkSize || Reading == Part::ChunkEnd || Reading == Part::Trailer ||
+        Reading == Part::ChunkData) {
       Pending += piece;
     } else if (Reading == Part::Body) {
       Body += piece;

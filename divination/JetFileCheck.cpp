@@ -21,8 +21,8 @@ constexpr std::uint16_t RowOffsetMask = 0x1FFF;
 
 struct Format {
   qsizetype pageSize;
-  int rowCountOffset;   // data pages: row count, then the row offsets
-  int usageMapOffset;   // table definition: row pointer of the usage map
+  int rowCountOffset; // data pages: row count, then the row offsets
+  int usageMapOffset; // table definition: row pointer of the usage map
   // Table definition: the counts (columns 2 bytes, indexes 4, real indexes
   // 4), where the entries start, and the sizes of what follows in order:
   // one entry per real index, per column, a name per column, the columns of
@@ -58,8 +58,8 @@ std::uint32_t Int32At(QByteArrayView bytes, qsizetype at) {
 }
 
 std::uint16_t Int16At(QByteArrayView bytes, qsizetype at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                                << 8);
 }
 
 std::optional<Format> FormatOf(QByteArrayView file) {
@@ -96,6 +96,7 @@ public:
       return std::nullopt;
     return bytes.sliced(start, end - start);
   }
+
 private:
   QByteArrayView File;
   Format Fmt;

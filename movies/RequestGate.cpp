@@ -77,7 +77,8 @@ HeadCheck CheckHead(const QByteArray &waiting, const RequestLimits &limits, cons
       continue;
     const QByteArray name = line.left(colon).trimmed().toLower();
     const QByteArray value = line.mid(colon + 1).trimmed();
-    if (name == "transfer-encoding" || (name == "content-length" && (value.isEmpty() || value.count('0') != value.size()))) {
+    if (name == "transfer-encoding" ||
+        (name == "content-length" && (value.isEmpty() || value.count('0') != value.size()))) {
       check.Refusal = 413;
       return check;
     }
@@ -172,8 +173,7 @@ void RequestGate::Examine(QTcpSocket *socket) {
   if (found == Connections.end() || found->Passing || found->Closing || found->Streaming)
     return;
   const QByteArray waiting = socket->peek(socket->bytesAvailable());
-  const HeadCheck check =
-      CheckHead(waiting, found->Limits, "127.0.0.1:" + QByteArray::number(serverPort()));
+  const HeadCheck check = CheckHead(waiting, found->Limits, "127.0.0.1:" + QByteArray::number(serverPort()));
   if (check.Refusal != 0) {
     Refuse(socket, check.Refusal);
     return;
@@ -218,7 +218,8 @@ void RequestGate::ResponseSent(QTcpSocket *socket) {
   found->Silence->start();
   if (socket->bytesAvailable() > 0)
     QMetaObject::invokeMethod(
-        this, [this, guarded = QPointer<QTcpSocket>(socket)] {
+        this,
+        [this, guarded = QPointer<QTcpSocket>(socket)] {
           if (guarded)
             Examine(guarded);
         },

@@ -59,8 +59,8 @@ private:
     QTimer *Silence = nullptr; // a child of the socket
     RequestLimits Limits;
     int Requests = 0;
-    bool Passing = false;  // the HTTP server is reading the request
-    bool Closing = false;  // no further request is read
+    bool Passing = false;    // the HTTP server is reading the request
+    bool Closing = false;    // no further request is read
     bool Discarding = false; // refused: what arrives is dropped
     qint64 Discarded = 0;
     QPointer<QObject> Streaming;

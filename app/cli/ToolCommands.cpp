@@ -559,7 +559,8 @@ int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err)
   const int status = RunCommand(arguments, output, err);
   output.Flush();
   if (const int error = output.FirstError()) {
-    Message(err, QString(), QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    Message(err, QString(),
+            QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
     return ExitOutputFailed;
   }
   return status;

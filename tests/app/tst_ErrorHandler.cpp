@@ -94,9 +94,8 @@ void tst_ErrorHandler::dialogShowsWordsAndCopiesTheType_data() {
   QTest::newRow("runtime_error") << std::function<void()>([] { throw std::runtime_error("读取失败"); })
                                  << QStringLiteral("读取失败") << QStringLiteral("std::runtime_error")
                                  << QStringLiteral("St13runtime_error");
-  QTest::newRow("out of memory") << std::function<void()>([] { throw std::bad_alloc(); })
-                                 << QStringLiteral("内存不足") << QStringLiteral("std::bad_alloc")
-                                 << QStringLiteral("St9bad_alloc");
+  QTest::newRow("out of memory") << std::function<void()>([] { throw std::bad_alloc(); }) << QStringLiteral("内存不足")
+                                 << QStringLiteral("std::bad_alloc") << QStringLiteral("St9bad_alloc");
   QTest::newRow("empty message") << std::function<void()>([] { throw std::runtime_error(""); })
                                  << QStringLiteral("未知错误") << QStringLiteral("std::runtime_error")
                                  << QStringLiteral("St13runtime_error");

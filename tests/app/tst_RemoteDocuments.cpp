@@ -217,15 +217,15 @@ void tst_RemoteDocuments::answerWithoutEndIsCut_data() {
   QTest::addColumn<QByteArray>("filler");
   QTest::addColumn<int>("everyMs");
   QTest::addColumn<FetchFailure>("failure");
-  QTest::newRow("header line that never ends") << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray(65536, 'a')
-                                               << 1 << FetchFailure::TooLarge;
-  QTest::newRow("header lines without end") << QByteArray("HTTP/1.1 200 OK\r\n")
-                                            << QByteArray("X-Filler: a\r\n").repeated(4096) << 1
-                                            << FetchFailure::TooLarge;
-  QTest::newRow("status line that never ends") << QByteArray("HTTP/1.1 200 ") << QByteArray(65536, 'a') << 1
-                                               << FetchFailure::TooLarge;
-  QTest::newRow("header line trickling in") << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray("a") << 20
-                                            << FetchFailure::TimedOut;
+  QTest::newRow("header line that never ends")
+      << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray(65536, 'a') << 1 << FetchFailure::TooLarge;
+  QTest::newRow("header lines without end")
+      << QByteArray("HTTP/1.1 200 OK\r\n") << QByteArray("X-Filler: a\r\n").repeated(4096) << 1
+      << FetchFailure::TooLarge;
+  QTest::newRow("status line that never ends")
+      << QByteArray("HTTP/1.1 200 ") << QByteArray(65536, 'a') << 1 << FetchFailure::TooLarge;
+  QTest::newRow("header line trickling in")
+      << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray("a") << 20 << FetchFailure::TimedOut;
   QTest::newRow("body trickling in") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << QByteArray("a") << 20
                                      << FetchFailure::TimedOut;
 }

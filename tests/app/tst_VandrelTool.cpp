@@ -272,8 +272,8 @@ void tst_VandrelTool::unwritableOutput_data() {
 void tst_VandrelTool::unwritableOutput() {
   QFETCH(QString, redirection);
   QProcess shell;
-  shell.start(u"/bin/sh"_qs,
-              {u"-c"_qs, u"exec \"$0\" calendar 2024-02-01 2024-02-03 "_qs + redirection, QStringLiteral(VANDREL_TOOL)});
+  shell.start(u"/bin/sh"_qs, {u"-c"_qs, u"exec \"$0\" calendar 2024-02-01 2024-02-03 "_qs + redirection,
+                              QStringLiteral(VANDREL_TOOL)});
   QVERIFY(shell.waitForFinished(60000));
   QCOMPARE(shell.exitCode(), 3);
   QVERIFY2(shell.readAllStandardError().contains("cannot write the output"), qPrintable(redirection));

@@ -26,14 +26,14 @@ QString Chinese(int characters) { return QString(characters, QChar(u'签')); }
 // several pages.
 QByteArray Fixture() {
   std::vector<Jet::Column> wideColumns;
+  wideColumns.reserve(160);
   for (int i = 0; i < 160; ++i)
     wideColumns.push_back({QStringLiteral("column_with_a_long_name_%1").arg(i), Jet::ColumnType::Long});
-  return Jet::BuildDatabase(
-      {{u"signs"_qs,
-        {{u"id"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
-        {{u"1"_qs, Chinese(1)}, {u"2"_qs, Chinese(100)}, {u"3"_qs, Chinese(3000)}}},
-       {u"other"_qs, {{u"other_name"_qs, Jet::ColumnType::Text}}, {{u"x"_qs}}},
-       {u"wide"_qs, wideColumns, {}}});
+  return Jet::BuildDatabase({{u"signs"_qs,
+                              {{u"id"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+                              {{u"1"_qs, Chinese(1)}, {u"2"_qs, Chinese(100)}, {u"3"_qs, Chinese(3000)}}},
+                             {u"other"_qs, {{u"other_name"_qs, Jet::ColumnType::Text}}, {{u"x"_qs}}},
+                             {u"wide"_qs, wideColumns, {}}});
 }
 
 // The definition page that names the column (names are UCS-2 there).
@@ -52,12 +52,16 @@ std::uint32_t DataPageOf(const QByteArray &file, std::uint32_t tdef) {
   return 0;
 }
 
-// Where the table's usage map row starts in the file (an inline map: type,
-// first page, bits).
-qsizetype UsageMapOf(const QByteArray &file, std::uint32_t tdef) {
-  const std::uint32_t pointer = Le32(file, tdef * PageSize + 55);
+// Where the row a pointer (page << 8 | row) names starts in the file.
+qsizetype RowAt(const QByteArray &file, std::uint32_t pointer) {
   const qsizetype page = pointer >> 8, row = pointer & 0xFF;
   return page * PageSize + (qFromLittleEndian<quint16>(file.constData() + page * PageSize + 14 + 2 * row) & 0x1FFF);
+}
+
+// Where the table's usage map row starts (an inline map: type, first page,
+// bits).
+qsizetype UsageMapOf(const QByteArray &file, std::uint32_t tdef) {
+  return RowAt(file, Le32(file, tdef * PageSize + 55));
 }
 
 // Adds page to the table's inline map, rewritten to start at page 0 (it
@@ -81,7 +85,9 @@ qsizetype MemoField(const QByteArray &file, std::uint32_t head) {
   return file.indexOf(pattern, qsizetype(DataPageOf(file, DefinitionOf(file, u"content"_qs))) * PageSize);
 }
 
-QByteArray WithPageCopied(QByteArray file, std::uint32_t page) { return file + file.mid(page * PageSize, PageSize); }
+QByteArray WithPageCopied(const QByteArray &file, std::uint32_t page) {
+  return file + file.mid(page * PageSize, PageSize);
+}
 
 } // namespace
 
@@ -161,8 +167,8 @@ void tst_JetFileCheck::tableDefinition_data() {
   QTest::newRow("continued on a data page") << Sound << Signs << 200u << DataPageOf(Sound, Signs) << false;
   QTest::newRow("continued on itself") << Sound << Signs << 200u << Signs << false;
   QTest::newRow("more columns than the file holds") << Sound << Signs << 0xFFFFu << 0u << false;
-  QTest::newRow("second page's pointer past the end") << Sound << Le32(Sound, Wide * PageSize + 4) << 0u
-                                                       << PastTheEnd << false;
+  QTest::newRow("second page's pointer past the end")
+      << Sound << Le32(Sound, Wide * PageSize + 4) << 0u << PastTheEnd << false;
 }
 
 void tst_JetFileCheck::tableDefinition() {
@@ -205,9 +211,8 @@ void tst_JetFileCheck::longValue_data() {
   QTest::newRow("one row") << Sound << oneRow << true;
   QTest::newRow("one row, length one more") << Sound << changed(oneRow, 0, 201 | 0x40000000u) << false;
   const std::uint32_t lvalPage = Le32(oneRow, 4) >> 8;
-  QTest::newRow("one row on the file's last page") << WithPageCopied(Sound, lvalPage)
-                                                   << changed(oneRow, 4, Pages(Sound) << 8 | (Le32(oneRow, 4) & 0xFF))
-                                                   << true;
+  QTest::newRow("one row on the file's last page")
+      << WithPageCopied(Sound, lvalPage) << changed(oneRow, 4, Pages(Sound) << 8 | (Le32(oneRow, 4) & 0xFF)) << true;
   QTest::newRow("one row just past the end") << Sound << changed(oneRow, 4, Pages(Sound) << 8) << false;
   QTest::newRow("one row on a data page") << Sound << changed(oneRow, 4, DataPageOf(Sound, Signs) << 8) << false;
   QTest::newRow("one row that its page lacks") << Sound << changed(oneRow, 4, lvalPage << 8 | 200) << false;
@@ -218,15 +223,7 @@ void tst_JetFileCheck::longValue_data() {
   // The second link pointing back at the first.
   QByteArray loop = Sound;
   const std::uint32_t first = Le32(chain, 4);
-  const qsizetype firstRow = (first >> 8) * PageSize +
-                             (qFromLittleEndian<quint16>(Sound.constData() + (first >> 8) * PageSize + 14 +
-                                                         2 * (first & 0xFF)) &
-                              0x1FFF);
-  const std::uint32_t second = Le32(Sound, firstRow);
-  const qsizetype secondRow = (second >> 8) * PageSize +
-                              (qFromLittleEndian<quint16>(Sound.constData() + (second >> 8) * PageSize + 14 +
-                                                          2 * (second & 0xFF)) &
-                               0x1FFF);
+  const qsizetype secondRow = RowAt(Sound, Le32(Sound, RowAt(Sound, first)));
   Put32(loop, secondRow, first);
   QTest::newRow("chain coming back on itself") << loop << chain << false;
 }

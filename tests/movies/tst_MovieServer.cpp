@@ -283,20 +283,19 @@ void tst_MovieServer::boundsEachConnection_data() {
   QTest::addColumn<QList<int>>("statuses");
   QTest::addColumn<bool>("closes");
   const QByteArray get = "GET /Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n";
-  QTest::newRow("body on a POST") << "POST /Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nContent-Length: 1073741824\r\n\r\n" +
-                                         QByteArray(65536, 'b')
-                                  << QList<int>{413} << true;
+  QTest::newRow("body on a POST")
+      << "POST /Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nContent-Length: 1073741824\r\n\r\n" + QByteArray(65536, 'b')
+      << QList<int>{413} << true;
   QTest::newRow("body on a GET") << get + "Content-Length: 536870912\r\n\r\n" + QByteArray(65536, 'b')
                                  << QList<int>{413} << true;
-  QTest::newRow("chunked body") << get + "Transfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n"
-                                << QList<int>{413} << true;
+  QTest::newRow("chunked body") << get + "Transfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n" << QList<int>{413} << true;
   QTest::newRow("empty body announced") << get + "Content-Length: 0\r\nConnection: close\r\n\r\n"
                                         << QList<int>{200} << true;
   QTest::newRow("request line over the limit")
-      << "GET /Flash/" + QByteArray(Limits.MaxRequestLine, 'a') + " HTTP/1.1\r\nHost: {host}\r\n\r\n" << QList<int>{414}
-      << true;
-  QTest::newRow("header line that never ends") << get + "X-Endless: " + QByteArray(Limits.MaxHead * 3, 'a')
-                                               << QList<int>{431} << true;
+      << "GET /Flash/" + QByteArray(Limits.MaxRequestLine, 'a') + " HTTP/1.1\r\nHost: {host}\r\n\r\n"
+      << QList<int>{414} << true;
+  QTest::newRow("header line that never ends")
+      << get + "X-Endless: " + QByteArray(Limits.MaxHead * 3, 'a') << QList<int>{431} << true;
   QTest::newRow("absolute form naming another host")
       << QByteArray("GET http://evil.example/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
       << true;
