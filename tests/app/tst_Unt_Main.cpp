@@ -3,12 +3,14 @@
 #include "ErrorHandler.h"
 #include "HomeSite.h"
 #include "RzWidgets.h"
+#include "Uabout.h"
 #include "Unt_Main.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
@@ -23,6 +25,8 @@ private slots:
   void init();
   void cleanup();
   void layoutFollowsTheDesign();
+  void latinTextIsLegible_data();
+  void latinTextIsLegible();
   void linkColumn_data();
   void linkColumn();
   void linkClicksOpenTheirPages();
@@ -97,6 +101,51 @@ void tst_Unt_Main::layoutFollowsTheDesign() {
     QCOMPARE(widget->geometry(), QRect(button.left, 8, 80, 20));
     QVERIFY(widget->isVisible());
   }
+}
+
+void tst_Unt_Main::latinTextIsLegible_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("first command, bold 12 px 宋体") << "main" << "RzButton1";
+  QTest::newRow("link column, bold 14 px 宋体") << "main" << "Label2";
+  QTest::newRow("status bar, 12 px 宋体") << "main" << "RzStatusPane1";
+  QTest::newRow("rights notice, bold 12 px 楷体_GB2312") << "about" << "RzLabel1";
+  QTest::newRow("support address, 12 px 宋体") << "about" << "RzURLLabel1";
+}
+
+// "Vandrel" in the label's own font must not read as "Vandre1": the Chinese
+// faces' Latin letters at these sizes draw "l" and "1" alike, pixel for pixel.
+void tst_Unt_Main::latinTextIsLegible() {
+  QFETCH(QString, window);
+  QFETCH(QString, name);
+  std::unique_ptr<TAbout> about;
+  QWidget *owner = Window;
+  if (window == QLatin1String("about")) {
+    about = std::make_unique<TAbout>();
+    owner = about.get();
+  }
+  auto *widget = owner->findChild<QWidget *>(name);
+  QVERIFY(widget);
+  widget->ensurePolished();
+  const QFont font = widget->font();
+  auto render = [&font](const QString &text) {
+    QImage image(120, 30, QImage::Format_Grayscale8);
+    image.fill(255);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 22, text);
+    return image;
+  };
+  const QImage word = render(QStringLiteral("Vandrel"));
+  const QImage digit = render(QStringLiteral("Vandre1"));
+  int differing = 0;
+  for (int y = 0; y < word.height(); ++y)
+    for (int x = 0; x < word.width(); ++x)
+      differing += qAbs(qGray(word.pixel(x, y)) - qGray(digit.pixel(x, y))) > 96;
+  // A clearly different glyph: the serif face's "l" and "1" differ in 19 or
+  // more pixels at these sizes, the Chinese faces' in 0 to 5.
+  QVERIFY2(differing >= 10, qPrintable(QStringLiteral("%1 pixels differ, in %2").arg(differing).arg(font.toString())));
 }
 
 void tst_Unt_Main::linkColumn_data() {
