@@ -122,3 +122,5 @@ constexpr QRgb DesignColor(unsigned value) {
   return qRgb(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
               static_cast<int>(value >> 16 & 0xFF));
 }
+// The panels' light blue, written #CDECFB in the design and stored as 16510157.
+static_assert(DesignColor(16510157) == qRgb(205, 236, 251));

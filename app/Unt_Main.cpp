@@ -82,8 +82,12 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
                               ui->Label12, ui->Label13, ui->Label14, ui->Image1})
     connect(label, &RzClickLabel::clicked, this, &TFrmmain::Label3Click);
 
-  // Designed at 96 dpi: client 792 x 566, centred on the screen.
-  resize(792, 566);
+  // Designed at 96 dpi: client 792 x 566, centred on the screen. The window
+  // keeps that size, as its missing maximise box says: the commands, links and
+  // panes sit at fixed places and sizes, so a larger window would only pull
+  // the pictures out of shape (the trigram wheel, the brush lettering) or
+  // bare the panels around them.
+  setFixedSize(792, 566);
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
 

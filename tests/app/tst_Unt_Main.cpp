@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,6 +28,8 @@ private slots:
   void layoutFollowsTheDesign();
   void latinTextIsLegible_data();
   void latinTextIsLegible();
+  void panelColours_data();
+  void panelColours();
   void linkColumn_data();
   void linkColumn();
   void linkClicksOpenTheirPages();
@@ -73,6 +76,9 @@ void tst_Unt_Main::cleanup() {
 
 void tst_Unt_Main::layoutFollowsTheDesign() {
   QCOMPARE(Window->size(), QSize(792, 566));
+  // Kept at its design size: no border drag can bare the panels round the pictures.
+  QCOMPARE(Window->minimumSize(), QSize(792, 566));
+  QCOMPARE(Window->maximumSize(), QSize(792, 566));
   QCOMPARE(Window->windowTitle(), QStringLiteral("Vandrel测字算命"));
   QVERIFY(!(Window->windowFlags() & Qt::WindowMaximizeButtonHint));
   QVERIFY(Window->windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -146,6 +152,42 @@ void tst_Unt_Main::latinTextIsLegible() {
   // A clearly different glyph: the serif face's "l" and "1" differ in 19 or
   // more pixels at these sizes, the Chinese faces' in 0 to 5.
   QVERIFY2(differing >= 10, qPrintable(QStringLiteral("%1 pixels differ, in %2").arg(differing).arg(font.toString())));
+}
+
+void tst_Unt_Main::panelColours_data() {
+  QTest::addColumn<QString>("panel");
+  QTest::addColumn<QColor>("from");
+  QTest::addColumn<QColor>("to");
+  // The design's #CDECFB and #CDE7FE are light blues (red 205 in the high
+  // byte); read the other way round they give a peach.
+  const QColor paleBlue(205, 236, 251), paleBlue2(205, 231, 254), skyBlue(135, 206, 235);
+  QTest::newRow("RzPanel6 command bar") << "RzPanel6" << paleBlue << paleBlue2;
+  QTest::newRow("RzPanel2 link column") << "RzPanel2" << paleBlue << skyBlue;
+  QTest::newRow("RzPanel4 content area") << "RzPanel4" << paleBlue << paleBlue2;
+  QTest::newRow("RzStatusBar1 status bar") << "RzStatusBar1" << QColor(227, 228, 228) << QColor();
+}
+
+// The colour drawn inside the grooves, with the pictures taken away.
+void tst_Unt_Main::panelColours() {
+  QFETCH(QString, panel);
+  QFETCH(QColor, from);
+  QFETCH(QColor, to);
+  auto *widget = Window->findChild<RzPanel *>(panel);
+  QVERIFY(widget);
+  if (to.isValid()) {
+    QCOMPARE(widget->gradientFrom(), from);
+    QCOMPARE(widget->gradientTo(), to);
+  }
+  for (QLabel *picture : widget->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+    if (!picture->pixmap().isNull())
+      picture->hide();
+  for (QWidget *pane : widget->findChildren<QWidget *>(QRegularExpression(QStringLiteral("^EmbeddedWB"))))
+    pane->hide();
+  const QImage image = widget->grab().toImage();
+  const QColor drawn = image.pixelColor(QPoint(5, 5) * image.devicePixelRatio());
+  QVERIFY2(qAbs(drawn.red() - from.red()) <= 3 && qAbs(drawn.green() - from.green()) <= 3 &&
+               qAbs(drawn.blue() - from.blue()) <= 3,
+           qPrintable(drawn.name() + QStringLiteral(" instead of ") + from.name()));
 }
 
 void tst_Unt_Main::linkColumn_data() {
