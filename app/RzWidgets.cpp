@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 // One groove: a dark line with a light line one pixel inside it, which reads
@@ -207,6 +209,18 @@ void RzClickLabel::click() {
   emit clicked();
 }
 
+QSize RzClickLabel::sizeHint() const {
+  QSize size = QLabel::sizeHint();
+  if (focusPolicy() == Qt::NoFocus || text().isEmpty())
+    return size;
+  // Below the text's underline: one row clear, then the focus line.
+  const QFontMetrics metrics = fontMetrics();
+  const int underlineBottom = metrics.ascent() + metrics.underlinePos() + metrics.lineWidth();
+  const QMargins margins = contentsMargins();
+  size.setHeight(std::max(size.height(), margins.top() + underlineBottom + 2 + margins.bottom()));
+  return size;
+}
+
 void RzClickLabel::keyPressEvent(QKeyEvent *event) {
   if (IsActivationKey(event) && !event->isAutoRepeat()) {
     click();
@@ -236,7 +250,8 @@ void RzClickLabel::paintEvent(QPaintEvent *event) {
     return;
   }
   // Labels sized to their text (the link column, the mail address) leave no
-  // room round it: a dotted underline along the bottom row instead.
+  // room round it: a dotted underline along the bottom row instead, which
+  // sizeHint keeps clear of an underlined text's own line.
   const QRect text = textRect.intersected(rect());
   painter.setPen(QPen(color, 1, Qt::DotLine));
   painter.drawLine(text.left(), height() - 1, text.right(), height() - 1);

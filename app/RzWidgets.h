@@ -103,6 +103,11 @@ public:
   // What a left-button click does: pressed(Qt::LeftButton), then clicked().
   void click();
 
+  // A label that takes the focus and is sized to its text keeps room below
+  // an underline, so that the dotted focus line lies under the text's own
+  // underline instead of on it or pushing it out.
+  QSize sizeHint() const override;
+
 signals:
   void clicked();
   void pressed(Qt::MouseButton button);

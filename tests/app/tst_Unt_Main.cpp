@@ -28,6 +28,7 @@ private slots:
   void layoutFollowsTheDesign();
   void latinTextIsLegible_data();
   void latinTextIsLegible();
+  void mailLinkKeepsItsUnderlineWithTheFocus();
   void panelColours_data();
   void panelColours();
   void linkColumn_data();
@@ -152,6 +153,40 @@ void tst_Unt_Main::latinTextIsLegible() {
   // A clearly different glyph: the serif face's "l" and "1" differ in 19 or
   // more pixels at these sizes, the Chinese faces' in 0 to 5.
   QVERIFY2(differing >= 10, qPrintable(QStringLiteral("%1 pixels differ, in %2").arg(differing).arg(font.toString())));
+}
+
+// The longest unbroken run of dark pixels along any row: the underline.
+static int LongestDarkRun(const QImage &image) {
+  int longest = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    int run = 0;
+    for (int x = 0; x < image.width(); ++x) {
+      run = qGray(image.pixel(x, y)) < 160 ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  return longest;
+}
+
+// The support address is underlined as a link, with the focus too: the
+// dotted focus line must not cover or push out the text's own underline.
+void tst_Unt_Main::mailLinkKeepsItsUnderlineWithTheFocus() {
+  TAbout about;
+  about.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&about));
+  about.activateWindow();
+  QApplication::setActiveWindow(&about);
+  auto *link = about.findChild<RzClickLabel *>(QStringLiteral("RzURLLabel1"));
+  QVERIFY(link);
+  link->clearFocus();
+  const QImage without = link->grab().toImage();
+  link->setFocus();
+  QTRY_VERIFY(link->hasFocus());
+  const QImage with = link->grab().toImage();
+  const int underline = LongestDarkRun(without);
+  QVERIFY2(underline > link->width() / 2, qPrintable(QString::number(underline)));
+  QVERIFY(with != without); // the focus shows
+  QCOMPARE(LongestDarkRun(with), underline);
 }
 
 void tst_Unt_Main::panelColours_data() {
