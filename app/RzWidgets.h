@@ -119,6 +119,11 @@ protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
+  // Where the text lies in contents, as the label draws it.
+  QRect TextRect(const QRect &contents) const;
+  // The row of the dotted focus line under text drawn in textRect.
+  int FocusLineRow(const QRect &textRect) const;
+
   bool LeftPressed = false;
 };
 

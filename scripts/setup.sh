@@ -21,6 +21,8 @@ packages=(
   # fonts the windows and movies name
   fonts-arphic-gkai00mp fonts-arphic-gbsn00lp fonts-arphic-ukai fonts-arphic-uming
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
+  # the Latin face made from Liberation Serif at build time
+  python3-fonttools
   # data sources, peers and test tooling
   unicode-data python3 python3-lunardate libicu-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine

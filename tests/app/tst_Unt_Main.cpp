@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -171,6 +172,7 @@ static int LongestDarkRun(const QImage &image) {
 // The support address is underlined as a link, with the focus too: the
 // dotted focus line must not cover or push out the text's own underline.
 void tst_Unt_Main::mailLinkKeepsItsUnderlineWithTheFocus() {
+  const auto mainWindowActive = qScopeGuard([this] { QApplication::setActiveWindow(Window); });
   TAbout about;
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
