@@ -1,6 +1,9 @@
 #include "ErrorHandler.h"
+#include "Flash.h"
 #include "Unt_Main.h"
 #include "WebPane.h"
+
+#include <QTimer>
 
 int main(int argc, char *argv[]) {
   // The movie windows and the content panes host Qt WebEngine views, which
@@ -10,6 +13,8 @@ int main(int argc, char *argv[]) {
   InstallWebPanes();
   Frmmain = new TFrmmain();
   Frmmain->show();
+  // Once the window stands and its first events are done.
+  QTimer::singleShot(1500, Frmmain, [] { WarmUpMoviePlayer(); });
   const int result = VandrelApplication::exec();
   // The application owns every window it created; destroy them all.
   qDeleteAll(QApplication::topLevelWidgets());

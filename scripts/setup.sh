@@ -25,6 +25,8 @@ packages=(
   # fonts the windows and movies name
   fonts-arphic-gkai00mp fonts-arphic-gbsn00lp fonts-arphic-ukai fonts-arphic-uming
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
+  # the Latin face made from Liberation Serif at build time
+  python3-fonttools
   # data sources, peers and test tooling
   # the journal of past divinations (Qt SQL's SQLite driver)
   libqt6sql6-sqlite
