@@ -1,4 +1,5 @@
 #include "Gbk.h"
+#include "JetQuery.h"
 #include "JetWriter.h"
 #include "SignDatabase.h"
 #include "SignDatabaseSources.h"
@@ -72,6 +73,7 @@ private slots:
   void signText();
   void emptySignNumberStillRunsTheStatement();
   void lookupsOfOneSign();
+  void columnsOutsideTheResultAreRefused();
   void absentDatabaseStopsAtTheFirstLookup();
   void engineStaysQuiet();
 
@@ -266,6 +268,17 @@ void tst_SignDatabase::lookupsOfOneSign() {
   // Three stroke counts (地 and 人 absent: digit 1), then the sign 411 - 384.
   QCOMPARE(Statements, (QList<QByteArray>{StrokeCountStatement(G(u"天")), StrokeCountStatement(G(u"地")),
                                           StrokeCountStatement(G(u"人")), SignStatement("027")}));
+}
+
+void tst_SignDatabase::columnsOutsideTheResultAreRefused() {
+  WriteSignFile({Bihua({{u"天"_qs, u"4"_qs}})});
+  JetQuery query;
+  query.SetConnectionString(Gbk::FromGbk(GetConnectionString()));
+  query.SetSql(StrokeCountStatement(G(u"天")));
+  query.Open();
+  QCOMPARE(query.FieldAsText(0), QByteArray("4"));
+  QVERIFY_THROWS_EXCEPTION(JetError, query.FieldAsText(1));
+  QVERIFY_THROWS_EXCEPTION(JetError, query.FieldAsText(-1));
 }
 
 void tst_SignDatabase::absentDatabaseStopsAtTheFirstLookup() {
