@@ -236,6 +236,10 @@ void tst_SignDatabase::signText_data() {
   QTest::newRow("blanks around title and content")
       << std::vector<Row>{{u"078"_qs, u" \t天地人签 \r\n"_qs, u"  "_qs + content + u"\r\n"_qs}} << u"天地人签"_qs
       << u"天高地厚，人在其中。"_qs;
+  // One blank each side: an odd count that would shift every hexadecimal pair.
+  QTest::newRow("one blank around the content")
+      << std::vector<Row>{{u"078"_qs, u"天地人签"_qs, u" "_qs + content + u"\n"_qs}} << u"天地人签"_qs
+      << u"天高地厚，人在其中。"_qs;
   QTest::newRow("no such sign") << std::vector<Row>{{u"077"_qs, u"别签"_qs, content}} << QString() << QString();
   QTest::newRow("first of two rows") << std::vector<Row>{{u"078"_qs, u"先"_qs, StoredSignText(u"一"_qs)},
                                                          {u"078"_qs, u"后"_qs, StoredSignText(u"二"_qs)}}
