@@ -141,6 +141,11 @@ void tst_RemoteDocuments::outcome_data() {
   QTest::newRow("slow answer within the deadline")
       << QList<SiteAnswer>{{200, SampleList, {}, 300, false}} << QList<SiteAnswer>{Ok("11")} << SampleList << 1 << 1
       << FetchFailure::None;
+  // Three answers of 2 s each against the 5 s deadline: each within it, the
+  // whole fetch not.
+  QTest::newRow("deadline covers the whole fetch")
+      << QList<SiteAnswer>{{200, SampleList, {}, 2000, false}} << QList<SiteAnswer>{{200, "11", {}, 2000, false}}
+      << SampleList << 0 << 0 << FetchFailure::TimedOut;
 }
 
 void tst_RemoteDocuments::outcome() {

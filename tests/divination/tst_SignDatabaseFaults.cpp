@@ -113,6 +113,38 @@ QByteArray SignTextPointing(std::optional<qsizetype> pointer) {
   return file;
 }
 
+// The file with the system catalog's inline usage map also listing `listed`,
+// a page past the catalog's own: mdbtools would read its rows as the
+// catalog's.
+QByteArray CatalogMapAlsoLists(QByteArray file, qsizetype listed) {
+  const std::uint32_t pointer = Le32(file, 2 * 4096 + 55);
+  const qsizetype page = pointer >> 8, row = pointer & 0xFF;
+  const qsizetype start = qFromLittleEndian<quint16>(file.constData() + page * 4096 + 14 + 2 * row) & 0x1FFF;
+  const qsizetype bit = listed - Le32(file, page * 4096 + start + 1);
+  file[page * 4096 + start + 5 + bit / 8] = char(file[page * 4096 + start + 5 + bit / 8] | 1 << bit % 8);
+  return file;
+}
+
+// The last data page of a table other than the catalog.
+qsizetype LastForeignDataPage(const QByteArray &file) {
+  qsizetype foreign = 0;
+  for (qsizetype p = 3; p < file.size() / 4096; ++p) {
+    const std::uint32_t owner = Le32(file, p * 4096 + 4);
+    if (file[p * 4096] == 1 && owner != 2 && owner != 0x4C41564C) // "LVAL": memo pages
+      foreign = p;
+  }
+  return foreign;
+}
+
+// The file and one more page, a table definition page (type 2) whose bytes
+// 4..7 read as the catalog's page: owned, by the look of it, but no data page.
+QByteArray WithDefinitionPageOwnedByTheCatalog(const QByteArray &file) {
+  QByteArray page(4096, '\0');
+  page[0] = 2;
+  page[4] = 2;
+  return file + page;
+}
+
 // How the file is damaged in one row of damagedFile.
 enum class Damage { Missing, Bytes, Directory, Tables, Oversized };
 
@@ -219,6 +251,11 @@ void tst_SignDatabaseFaults::damagedFile_data() {
 
   QTest::newRow("catalog's usage map past the end")
       << Damage::Bytes << CatalogMapPastTheEnd(sound) << none << HeadingOnly << 1;
+  QTest::newRow("catalog's usage map lists another table's page")
+      << Damage::Bytes << CatalogMapAlsoLists(sound, LastForeignDataPage(sound)) << none << HeadingOnly << 1;
+  QTest::newRow("catalog's usage map lists a page that is no data page")
+      << Damage::Bytes << CatalogMapAlsoLists(WithDefinitionPageOwnedByTheCatalog(sound), pages) << none << HeadingOnly
+      << 1;
 
   // mdbtools gives up on a definition it cannot read whole, without freeing
   // what it read of the table (a leak the sanitizer build reports).

@@ -174,6 +174,7 @@ class ToolRefusesBadSources(unittest.TestCase):
         ("text outside GBK", GOOD_STROKE, "003\t标题\t正文\u20a9\n", ["signs.txt:1", '"003"', "text"]),
         ("title too long", GOOD_STROKE, "004\t" + "长" * 256 + "\t正文\n", ["signs.txt:1", '"004"', "256"]),
         ("text too long", GOOD_STROKE, "005\t标题\t" + "长" * 4001 + "\n", ["signs.txt:1", '"005"', "8002"]),
+        ("text one byte too long", GOOD_STROKE, "005\t标题\t" + "长" * 4000 + "a\n", ["signs.txt:1", '"005"', "8001"]),
         ("missing field", GOOD_STROKE, "006\t标题\n", ["signs.txt:1"]),
         ("duplicate character", "天\t4\n地\t6\n天\t4\n", GOOD_SIGN, ["strokes.txt:3", '"天"', "line 1"]),
         ("character outside GBK", "\U00020000\t7\n", GOOD_SIGN, ["strokes.txt:1", "GBK"]),
