@@ -208,7 +208,9 @@ QString tst_Flash::FinalPlayerState(QWebEngineView *view, int timeoutMs) {
   (void)QTest::qWaitFor(
       [&] {
         state = Evaluate(view, QStringLiteral("window.vandrelPlayerState || ''")).toString();
-        if (state != u"loading" && !state.isEmpty())
+        // A page taken from standby still says so until it has loaded and
+        // been handed its movie.
+        if (state != u"loading" && state != u"standby" && state != u"ready" && !state.isEmpty())
           return true;
         QTest::qWait(200);
         return false;
