@@ -3,18 +3,21 @@
 #                 sanitize and lint below
 # make unit-test  every test of the normal build through CTest
 # make sanitize   the tests without QtWebEngine built with AddressSanitizer and
-#                 UndefinedBehaviorSanitizer (clang), plus a short run of every
-#                 fuzz target on its seed corpus
+#                 UndefinedBehaviorSanitizer (clang), plus every fuzz target
+#                 replaying its seed corpus and regressions (no random search)
+# make fuzz       open-ended fuzzing: each fuzz target in turn for FUZZ_SECONDS
+#                 (600 unless told: make fuzz FUZZ_SECONDS=60); not part of test
 # make lint       clang-tidy (.clang-tidy) and cppcheck over our code
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 600
 
 # QtWebEngine refuses its sandbox when run as root.
 ROOT_ENV := $(if $(filter 0,$(shell id -u)),QTWEBENGINE_DISABLE_SANDBOX=1,)
 
-.PHONY: all setup configure build run test unit-test sanitize lint bench clean
+.PHONY: all setup configure build run test unit-test sanitize-configure sanitize fuzz lint bench clean
 
 all: build
 
@@ -43,12 +46,25 @@ unit-test: build
 
 # -O1 keeps the sanitizers' reports readable and the build quick; Debug keeps
 # Qt's own assertions in its headers.
-sanitize: setup
+sanitize-configure: setup
 	@if [ ! -f $(SANITIZE_BUILD)/CMakeCache.txt ]; then \
 	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 	    -DCMAKE_CXX_COMPILER=clang++ -DVANDREL_BUILD_FUZZERS=ON -DVANDREL_BUILD_BENCHMARKS=OFF; fi
+
+sanitize: sanitize-configure
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target sanitized
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -L '^(sanitize|fuzz)$$'
+
+# Every target runs, one after another; a finding in one fails the whole but
+# lets the others run. Findings stay in $(SANITIZE_BUILD)/fuzz/work/<target>/.
+fuzz: sanitize-configure
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target sanitized
+	@failed=; for script in $(SANITIZE_BUILD)/fuzz/open-ended/*.sh; do \
+	  target=$$(basename $$script .sh); echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
+	  $$script $(FUZZ_SECONDS) || failed="$$failed $$target"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz: findings in$$failed" >&2; exit 1; fi; \
+	echo "fuzz: no findings"
 
 lint: build
 	scripts/lint.sh $(BUILD)

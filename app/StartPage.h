@@ -7,7 +7,8 @@
 
 #include <QString>
 
-// The start page; empty when none is set. A missing key or value is no error.
+// The start page; empty when none is set or the store cannot be read. A
+// missing key or value is no error.
 // Throws std::runtime_error when the value exists but is not a string.
 QString GetStartPage();
 

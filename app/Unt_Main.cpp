@@ -36,7 +36,13 @@ constexpr const char *LibreOfficePage = "https://zh-cn.libreoffice.org/download/
 constexpr const char *VlcPage = "https://www.videolan.org/vlc/";
 constexpr const char *SevenZipPage = "https://www.7-zip.org/download.html";
 
-// A hidden pane's top edge inside its panel: far above the visible area.
+// The panes' places inside their panels. The main pane covers the content
+// picture; the banner pane is larger than its panel on every side, so the
+// panel clips the browser's own frame away.
+constexpr QRect MainPanePlace(2, 2, 612, 422);
+constexpr QRect BannerPanePlace(-12, -16, 803, 107);
+// A pane out of sight has its top edge far above the visible area, and the
+// picture beneath it shows.
 constexpr int MainPaneHiddenTop = -1000;
 constexpr int BannerPaneHiddenTop = -200;
 
@@ -82,8 +88,12 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
                               ui->Label12, ui->Label13, ui->Label14, ui->Image1})
     connect(label, &RzClickLabel::clicked, this, &TFrmmain::Label3Click);
 
-  // Designed at 96 dpi: client 792 x 566, centred on the screen.
-  resize(792, 566);
+  // Designed at 96 dpi: client 792 x 566, centred on the screen. The window
+  // keeps that size, as its missing maximise box says: the commands, links and
+  // panes sit at fixed places and sizes, so a larger window would only pull
+  // the pictures out of shape (the trigram wheel, the brush lettering) or
+  // bare the panels around them.
+  setFixedSize(792, 566);
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -92,16 +102,21 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
 }
 
 void TFrmmain::CreateContentPanes() {
-  // The main pane covers the content picture; the banner pane is larger than
-  // its panel on every side, so the panel clips the browser's own frame away.
+  // Each pane waits out of sight until a page of its own has loaded: the
+  // pictures show meanwhile, never an empty browser. It stays visible to the
+  // browser engine there, so that the page is drawn when it comes into sight.
   EmbeddedWB1 = CreateContentPane(ui->RzPanel4);
   EmbeddedWB1->Control()->setObjectName(QStringLiteral("EmbeddedWB1"));
-  EmbeddedWB1->Control()->setGeometry(2, 2, 612, 422);
+  EmbeddedWB1->Control()->setGeometry(MainPanePlace.translated(0, MainPaneHiddenTop - MainPanePlace.top()));
   EmbeddedWB1->Control()->raise();
+  EmbeddedWB1->SetPageFinishedHandler(
+      [this](bool loaded) { PlacePane(EmbeddedWB1, loaded ? MainPanePlace.top() : MainPaneHiddenTop); });
   EmbeddedWB2 = CreateContentPane(ui->RzPanel1);
   EmbeddedWB2->Control()->setObjectName(QStringLiteral("EmbeddedWB2"));
-  EmbeddedWB2->Control()->setGeometry(-12, -16, 803, 107);
+  EmbeddedWB2->Control()->setGeometry(BannerPanePlace.translated(0, BannerPaneHiddenTop - BannerPanePlace.top()));
   EmbeddedWB2->Control()->raise();
+  EmbeddedWB2->SetPageFinishedHandler(
+      [this](bool loaded) { PlacePane(EmbeddedWB2, loaded ? BannerPanePlace.top() : BannerPaneHiddenTop); });
 
   // Both timers run from the window's creation at one tick a second; the
   // ticks find nothing to do until the page list has arrived.
@@ -142,6 +157,15 @@ void TFrmmain::HidePane(ContentPane *pane, int hiddenTop) {
   QWidget *control = pane->Control();
   control->hide();
   control->move(control->x(), hiddenTop);
+}
+
+void TFrmmain::PlacePane(ContentPane *pane, int top) {
+  // A page loaded brings the pane into sight, a page failed takes it out, so
+  // that the picture shows instead of an error page; a hidden pane stays
+  // where HidePane put it.
+  QWidget *control = pane->Control();
+  if (!control->isHidden())
+    control->move(control->x(), top);
 }
 
 void TFrmmain::Timer1Timer() { RotatePane(EmbeddedWB2, Timer1, BannerFlag, BannerPaneKind, BannerIndex); }

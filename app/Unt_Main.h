@@ -50,9 +50,9 @@ public:
 
   // The content panes (EmbeddedWB1 main, EmbeddedWB2 banner) and their
   // rotation. FormCreate starts the fetch of the page list and the switch
-  // document; the window appears at once, with both panes blank until the
-  // fetch ends (RemoteDocumentsArrived). Timer1 ticks the banner pane, Timer2
-  // the main pane.
+  // document; the window appears at once, with the pictures showing where the
+  // panes go until the fetch ends (RemoteDocumentsArrived) and a pane's page
+  // has loaded. Timer1 ticks the banner pane, Timer2 the main pane.
   void FormCreate();
   void RemoteDocumentsArrived(const RemoteDocuments &documents);
   void Timer1Timer();
@@ -70,6 +70,7 @@ private:
   void CreateContentPanes();
   void RotatePane(ContentPane *pane, QTimer *timer, int paneSwitch, QByteArrayView kind, int &index);
   static void HidePane(ContentPane *pane, int hiddenTop);
+  static void PlacePane(ContentPane *pane, int top);
 
   std::unique_ptr<Ui::TFrmmain> ui;
   ContentPane *EmbeddedWB1 = nullptr;

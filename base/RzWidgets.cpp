@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 // One groove: a dark line with a light line one pixel inside it, which reads
@@ -207,6 +209,31 @@ void RzClickLabel::click() {
   emit clicked();
 }
 
+QRect RzClickLabel::TextRect(const QRect &contents) const {
+  return style()->itemTextRect(fontMetrics(), contents, static_cast<int>(alignment()), isEnabled(), text());
+}
+
+int RzClickLabel::FocusLineRow(const QRect &textRect) const {
+  // One row clear below the text's underline (or where one would be).
+  const QFontMetrics metrics = fontMetrics();
+  return textRect.top() + metrics.ascent() + metrics.underlinePos() + metrics.lineWidth() + 1;
+}
+
+QSize RzClickLabel::sizeHint() const {
+  QSize size = QLabel::sizeHint();
+  if (focusPolicy() == Qt::NoFocus || text().isEmpty())
+    return size;
+  // Grown until the focus line fits under the text, which stays centred.
+  const QMargins margins = contentsMargins();
+  for (int tries = 0; tries < 8; ++tries) {
+    const QRect contents = QRect(QPoint(0, 0), size).marginsRemoved(margins);
+    if (FocusLineRow(TextRect(contents)) <= size.height() - 1)
+      break;
+    size.rheight() += 1;
+  }
+  return size;
+}
+
 void RzClickLabel::keyPressEvent(QKeyEvent *event) {
   if (IsActivationKey(event) && !event->isAutoRepeat()) {
     click();
@@ -227,8 +254,7 @@ void RzClickLabel::paintEvent(QPaintEvent *event) {
     DrawFocusRectangle(painter, rect(), Qt::black);
     return;
   }
-  const QRect textRect =
-      style()->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text());
+  const QRect textRect = TextRect(contentsRect());
   const QColor color = palette().color(QPalette::WindowText);
   const QRect around = textRect.adjusted(-2, -1, 2, 1);
   if (rect().contains(around)) {
@@ -236,10 +262,12 @@ void RzClickLabel::paintEvent(QPaintEvent *event) {
     return;
   }
   // Labels sized to their text (the link column, the mail address) leave no
-  // room round it: a dotted underline along the bottom row instead.
+  // room round it: a dotted line under the text instead, below an underlined
+  // text's own line where the label has room for it (sizeHint makes it).
   const QRect text = textRect.intersected(rect());
+  const int row = std::min(FocusLineRow(textRect), height() - 1);
   painter.setPen(QPen(color, 1, Qt::DotLine));
-  painter.drawLine(text.left(), height() - 1, text.right(), height() - 1);
+  painter.drawLine(text.left(), row, text.right(), row);
 }
 
 void RzClickLabel::mousePressEvent(QMouseEvent *event) {

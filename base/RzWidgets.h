@@ -103,6 +103,11 @@ public:
   // What a left-button click does: pressed(Qt::LeftButton), then clicked().
   void click();
 
+  // A label that takes the focus and is sized to its text keeps room below
+  // an underline, so that the dotted focus line lies under the text's own
+  // underline instead of on it or pushing it out.
+  QSize sizeHint() const override;
+
 signals:
   void clicked();
   void pressed(Qt::MouseButton button);
@@ -114,6 +119,11 @@ protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
+  // Where the text lies in contents, as the label draws it.
+  QRect TextRect(const QRect &contents) const;
+  // The row of the dotted focus line under text drawn in textRect.
+  int FocusLineRow(const QRect &textRect) const;
+
   bool LeftPressed = false;
 };
 
@@ -122,3 +132,5 @@ constexpr QRgb DesignColor(unsigned value) {
   return qRgb(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
               static_cast<int>(value >> 16 & 0xFF));
 }
+// The panels' light blue, written #CDECFB in the design and stored as 16510157.
+static_assert(DesignColor(16510157) == qRgb(205, 236, 251));

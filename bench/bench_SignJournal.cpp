@@ -26,7 +26,7 @@ JournalEntry Reading(int i) {
 }
 
 QString FilledJournal(QTemporaryDir &folder, int entries) {
-  const QString path = folder.filePath(QStringLiteral("journal.sqlite"));
+  QString path = folder.filePath(QStringLiteral("journal.sqlite"));
   SignJournal journal(path);
   for (int i = 0; i < entries; ++i)
     journal.Record(Reading(i));
@@ -35,9 +35,9 @@ QString FilledJournal(QTemporaryDir &folder, int entries) {
 
 void BM_OpenAndList(benchmark::State &state) {
   QTemporaryDir folder;
-  const QString path = FilledJournal(folder, int(state.range(0)));
+  const QString filled = FilledJournal(folder, int(state.range(0)));
   for (auto _ : state) {
-    SignJournal journal(path);
+    SignJournal journal(filled);
     benchmark::DoNotOptimize(journal.Entries());
   }
 }
@@ -45,9 +45,9 @@ BENCHMARK(BM_OpenAndList)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_JournalWindow(benchmark::State &state) {
   QTemporaryDir folder;
-  const QString path = FilledJournal(folder, int(state.range(0)));
+  const QString filled = FilledJournal(folder, int(state.range(0)));
   for (auto _ : state) {
-    TFrmJournal window(nullptr, path);
+    TFrmJournal window(nullptr, filled);
     benchmark::DoNotOptimize(window.List()->topLevelItemCount());
   }
 }

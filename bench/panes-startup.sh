@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Start-up time and memory of the program with its content panes.
+# Start-up time and memory of the program with its content panes, and the
+# wait for a movie.
 #
-#   bench/panes-startup.sh [BUILD_DIR] [RUNS]
+#   bench/panes-startup.sh [BUILD_DIR] [RUNS] [BASELINE_BUILD_DIR]
 #
 # 1. Time from process start to the main window shown (mapped and viewable on
 #    the X display), with the publisher's site played by tools/DemoSite on
@@ -13,19 +14,31 @@
 # 2. Memory of the whole program, the sum of the proportional set size (PSS,
 #    /proc/PID/smaps_rollup) of the program and every process it started (the
 #    browser engine's helpers), with both panes showing demo pages.
-#    Target: at most 350 MB.
+#    Target: at most 350 MB without the movie player that the program starts
+#    while idle (about 130 MB more, most of it the compiled player).
+# 3. Time from a click on 拜佛求签 to the movie's first frame on the screen
+#    (bench/movie-first-frame.py), the site fast, the program idle 8 s after
+#    its window showed: the first opening of a run, and the median of three
+#    more, each after the last movie window was closed. Then the PSS as in 2,
+#    before the first movie and with both panes and one movie showing.
+#    Targets: first opening at most 1.2 s, later ones at most 0.5 s; memory
+#    with a movie at most 10 % above the baseline's.
+#    With BASELINE_BUILD_DIR (e.g. a build of the main branch) the same runs
+#    alternate between the two programs, so that both meet the same load.
 #
 # Runs under its own Xvfb when no display is set. Only 127.0.0.1 is contacted.
 set -euo pipefail
 
 build=${1:-build}
 runs=${2:-5}
+baseline=${3:-}
 if [[ -z ${DISPLAY:-} ]]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 program=$build/bin/vandrel
 demo=$build/tools/DemoSite
 [[ -x $program && -x $demo ]] || { echo "build vandrel and DemoSite first (cmake --build $build)" >&2; exit 1; }
+[[ -z $baseline || -x $baseline/bin/vandrel ]] || { echo "no program in $baseline/bin" >&2; exit 1; }
 if ((EUID == 0)); then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
@@ -107,3 +120,34 @@ done
 printf 'total PSS %d kB = %.1f MB\n' "$total" "$(echo "$total / 1024" | bc -l)"
 kill "$program_pid" 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
+
+echo
+echo "Click on 拜佛求签 to the movie's first frame ($runs program starts each)"
+first_frame=$(dirname "$0")/movie-first-frame.py
+declare -A first repeated idle showing
+builds=("$build")
+[[ -n $baseline ]] && builds+=("$baseline")
+start_site
+for _ in $(seq "$runs"); do
+  for dir in "${builds[@]}"; do
+    output=$(VANDREL_HOME_SITE=$site python3 "$first_frame" "$dir/bin/vandrel" 4)
+    frames=$(sed -n 's/^opening [0-9]*: \([0-9]*\) ms$/\1/p' <<< "$output")
+    first[$dir]+=" $(head -1 <<< "$frames")"
+    repeated[$dir]+=" $(tail -n +2 <<< "$frames" | sort -n | sed -n 2p)"
+    idle[$dir]+=" $(sed -n 's/^pss before the first movie: \([0-9]*\) kB$/\1/p' <<< "$output")"
+    showing[$dir]+=" $(sed -n 's/^pss with both panes and one movie showing: \([0-9]*\) kB$/\1/p' <<< "$output")"
+  done
+done
+stop_site
+mean_mb() { echo "$@" | awk '{ for (i = 1; i <= NF; ++i) s += $i; printf "%.0f MB", s / NF / 1024 }'; }
+for dir in "${builds[@]}"; do
+  echo "  $dir"
+  # shellcheck disable=SC2086 # the lists are words on purpose
+  summary "first" ${first[$dir]}
+  # shellcheck disable=SC2086
+  summary "repeated" ${repeated[$dir]}
+  # shellcheck disable=SC2086
+  printf '%-12s mean PSS before a movie %s, with both panes and one movie showing %s\n' memory \
+    "$(mean_mb ${idle[$dir]})" "$(mean_mb ${showing[$dir]})"
+done
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -3,6 +3,7 @@
 #include "CalendarMonth.h"
 #include "DateCn.h"
 #include "Gbk.h"
+#include "JetQuery.h"
 #include "SignDatabase.h"
 #include "SignJournal.h"
 #include "SignSlip.h"
@@ -13,7 +14,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -48,15 +51,22 @@ public:
       Flush();
   }
   void Flush() {
-    if (!Pending.isEmpty())
-      std::fwrite(Pending.constData(), 1, static_cast<std::size_t>(Pending.size()), Stream);
-    std::fflush(Stream);
+    if (!Pending.isEmpty() &&
+        std::fwrite(Pending.constData(), 1, static_cast<std::size_t>(Pending.size()), Stream) !=
+            static_cast<std::size_t>(Pending.size()) &&
+        Error == 0)
+      Error = errno;
+    if (std::fflush(Stream) != 0 && Error == 0)
+      Error = errno;
     Pending.clear();
   }
+  // The system's reason for the first failed write (errno), 0 when none.
+  int FirstError() const { return Error; }
 
 private:
   std::FILE *Stream;
   QByteArray Pending;
+  int Error = 0;
 };
 
 void Message(std::FILE *err, QStringView command, QStringView text) {
@@ -228,6 +238,11 @@ public:
       return QStringLiteral("the sign database %1 does not exist").arg(file);
     if (!info.isFile() || !info.isReadable())
       return QStringLiteral("the sign database %1 cannot be read").arg(file);
+    if (info.size() > MaxDatabaseFileBytes)
+      return QStringLiteral("the sign database %1 is far larger than a sign database (%2 MiB; at most %3 MiB)")
+          .arg(file)
+          .arg(info.size() >> 20)
+          .arg(MaxDatabaseFileBytes >> 20);
     return QStringLiteral("the sign database %1 failed (not a Jet 4.0 database with the tables bihua and vandrel, "
                           "or a stroke count that is not a number) at: %2")
         .arg(file, Gbk::FromGbk(Statement));
@@ -488,14 +503,17 @@ constexpr char ToolHelp[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
                             "  journal [--json] [SEARCH]   the journal of past divinations\n"
                             "\n"
                             "\"vandrel-tool COMMAND --help\" describes a command.\n"
-                            "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed.\n";
+                            "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed,\n"
+                            "3 the output could not be written, 4 the slip could not be written or\n"
+                            "the journal could not be read.\n";
 
 } // namespace
 
-int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+namespace {
+
+int RunCommand(const QStringList &arguments, Output &output, std::FILE *err) {
   const QString command = arguments.value(0);
   const QStringList rest = arguments.mid(1);
-  Output output(out);
   const auto help = [&output](const char *text) {
     output.Line(QString::fromUtf8(text).chopped(1));
     return ExitSuccess;
@@ -532,4 +550,18 @@ int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err)
     Message(err, known ? QStringView(command) : QStringView(), bad.Message);
     return ExitBadArguments;
   }
+}
+
+} // namespace
+
+int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+  Output output(out);
+  const int status = RunCommand(arguments, output, err);
+  output.Flush();
+  if (const int error = output.FirstError()) {
+    Message(err, QString(),
+            QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+    return ExitOutputFailed;
+  }
+  return status;
 }

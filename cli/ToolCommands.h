@@ -14,9 +14,12 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitBadArguments = 1;
 // A lookup in the sign database failed; what was written before it stays.
 inline constexpr int ExitLookupFailed = 2;
+// The output could not be written (a full disk, standard output closed).
+inline constexpr int ExitOutputFailed = 3;
 // The slip picture could not be written, or the journal could not be read.
-inline constexpr int ExitCardFailed = 3;
+inline constexpr int ExitCardFailed = 4;
 
 // Runs one command line (the arguments after the program name) and returns
-// its exit status.
+// its exit status; every byte of the output has been handed to the system
+// when it returns ExitSuccess.
 int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err);

@@ -1,4 +1,5 @@
-// vandrel-tool: see ToolCommands.h. No windows: the core libraries only.
+// vandrel-tool: see ToolCommands.h. No windows: the core libraries only (and
+// fonts, through a screenless GUI application, when it paints a slip).
 
 #include "ToolCommands.h"
 
@@ -9,7 +10,16 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 int main(int argc, char *argv[]) {
+  // Started with standard output closed, the first file opened would take
+  // its place and receive the output: say so and stop instead.
+  if (::fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+    std::fputs("vandrel-tool: cannot write the output: standard output is closed\n", stderr);
+    return ExitOutputFailed;
+  }
   // The application object gives the program's directory, where the sign
   // database is looked for, and decodes the arguments (UTF-8). Painting a
   // slip (--card) needs fonts, so a GUI application without a screen.

@@ -1,6 +1,9 @@
 #include "JetFileCheck.h"
 
+#include <QSet>
+
 #include <cstring>
+#include <vector>
 
 namespace JetFileCheck {
 namespace {
@@ -18,12 +21,34 @@ constexpr std::uint16_t RowOffsetMask = 0x1FFF;
 
 struct Format {
   qsizetype pageSize;
-  int rowCountOffset;   // data pages: row count, then the row offsets
-  int usageMapOffset;   // table definition: row pointer of the usage map
+  int rowCountOffset; // data pages: row count, then the row offsets
+  int usageMapOffset; // table definition: row pointer of the usage map
+  // Table definition: the counts (columns 2 bytes, indexes 4, real indexes
+  // 4), where the entries start, and the sizes of what follows in order:
+  // one entry per real index, per column, a name per column, the columns of
+  // each real index, one entry per index, a name per index. A name is a
+  // length (nameLengthBytes) and that many bytes.
+  int columnCountOffset;
+  int indexCountOffset;
+  int realIndexCountOffset;
+  int entriesStart;
+  int realIndexEntrySize;
+  int columnEntrySize;
+  int realIndexColumnsSize;
+  int indexEntrySize;
+  int nameLengthBytes;
 };
 
-constexpr Format Jet3{2048, 0x08, 35};
-constexpr Format Jet4{4096, 0x0C, 55};
+constexpr Format Jet3{2048, 0x08, 35, 25, 27, 31, 43, 8, 18, 39, 20, 1};
+constexpr Format Jet4{4096, 0x0C, 55, 45, 47, 51, 63, 12, 25, 52, 28, 2};
+// A continued definition page: type, unknown, free space or "VC", next page.
+constexpr int TdefPageHeader = 8;
+// A memo field in its row: length and kind (4), row pointer (4), unknown (4).
+constexpr int LongValueHead = 12;
+constexpr std::uint32_t LongValueInline = 0x80000000;
+constexpr std::uint32_t LongValueOneRow = 0x40000000;
+constexpr std::uint32_t LongValueLengthMask = 0x3FFFFFFF;
+constexpr std::uint32_t LongValueKindMask = 0xFF000000;
 
 std::uint32_t Int32At(QByteArrayView bytes, qsizetype at) {
   std::uint32_t value = 0;
@@ -33,8 +58,8 @@ std::uint32_t Int32At(QByteArrayView bytes, qsizetype at) {
 }
 
 std::uint16_t Int16At(QByteArrayView bytes, qsizetype at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                                << 8);
 }
 
 std::optional<Format> FormatOf(QByteArrayView file) {
@@ -71,6 +96,7 @@ public:
       return std::nullopt;
     return bytes.sliced(start, end - start);
   }
+
 private:
   QByteArrayView File;
   Format Fmt;
@@ -103,6 +129,109 @@ Problem CheckBitmap(const Pages &pages, QByteArrayView bits, std::uint64_t first
   return std::nullopt;
 }
 
+// A reading position in a table definition that moves as mdbtools' reader
+// does: at or past a page's end it goes on at byte 8 of the page named at
+// byte 4 (read even when a read ends exactly at the end). That page must be
+// in the file; before any of its bytes (or its own next pointer) are used
+// it must also be a definition page not met before.
+class DefinitionCursor {
+public:
+  DefinitionCursor(const Pages &pages, std::uint32_t first, std::uint64_t at, qsizetype pageSize)
+      : Book(pages), PageSize(pageSize), Current(first), At(at), Met(pages.Count(), false) {
+    Met[first] = true;
+  }
+  void Skip(std::uint64_t bytes) { At += bytes; }
+  Problem Read(std::uint64_t bytes) {
+    while (At >= std::uint64_t(PageSize)) {
+      if (Problem problem = Turn())
+        return problem;
+      At -= std::uint64_t(PageSize - TdefPageHeader);
+    }
+    while (At + bytes >= std::uint64_t(PageSize)) {
+      if (Problem problem = Use())
+        return problem;
+      for (std::uint64_t i = At; i < std::uint64_t(PageSize) && Kept.size() < 4; ++i)
+        Keep(Book.Page(Current)[qsizetype(i)]);
+      bytes -= std::uint64_t(PageSize) - At;
+      if (Problem problem = Turn())
+        return problem;
+      At = TdefPageHeader;
+    }
+    if (bytes > 0) {
+      if (Problem problem = Use())
+        return problem;
+      for (std::uint64_t i = At; i < At + bytes && Kept.size() < 4; ++i)
+        Keep(Book.Page(Current)[qsizetype(i)]);
+    }
+    At += bytes;
+    return std::nullopt;
+  }
+  // A name's length, little-endian in `size` bytes.
+  std::optional<std::uint32_t> ReadLength(int size) {
+    Kept.clear();
+    if (Read(std::uint64_t(size)))
+      return std::nullopt;
+    std::uint32_t length = 0;
+    for (int i = size - 1; i >= 0; --i)
+      length = length << 8 | static_cast<unsigned char>(Kept[i]);
+    return length;
+  }
+
+private:
+  void Keep(char byte) {
+    if (Kept.size() < 4)
+      Kept += byte;
+  }
+  // The current page is read for its bytes or its next pointer.
+  Problem Use() {
+    if (Checked)
+      return std::nullopt;
+    if (Book.Page(Current)[0] != char(PageTypeTdef))
+      return "a table definition continues on a page that is not one";
+    if (Met[Current])
+      return "a table definition's pages come back on themselves";
+    Met[Current] = true;
+    Checked = true;
+    return std::nullopt;
+  }
+  Problem Turn() {
+    if (Problem problem = Use())
+      return problem;
+    const std::uint32_t next = Int32At(Book.Page(Current), 4);
+    if (next >= Book.Count())
+      return "a table definition continues past the end of the file";
+    Current = next;
+    Checked = false;
+    return std::nullopt;
+  }
+
+  const Pages &Book;
+  qsizetype PageSize;
+  std::uint32_t Current;
+  bool Checked = true; // the first page is checked by the caller
+  std::uint64_t At;
+  std::vector<bool> Met;
+  QByteArray Kept;
+};
+
+// The row a long value's pointer names, on a long-value page.
+std::optional<QByteArrayView> LongValueRow(const Pages &pages, std::uint32_t pointer, Problem &problem) {
+  const std::uint32_t page = pointer >> 8;
+  if (page >= pages.Count()) {
+    problem = "a memo value lies past the end of the file";
+    return std::nullopt;
+  }
+  const QByteArrayView bytes = pages.Page(page);
+  if (bytes[0] != char(PageTypeData) || bytes.sliced(4, 4) != "LVAL") {
+    problem = "a memo value points at a page that holds no long values";
+    return std::nullopt;
+  }
+  const std::optional<QByteArrayView> row = pages.Row(page, pointer & 0xFF);
+  if (!row)
+    problem = "a memo value points at a row that is not there";
+  return row;
+}
+
 } // namespace
 
 Problem CheckFile(QByteArrayView file) {
@@ -113,7 +242,105 @@ Problem CheckFile(QByteArrayView file) {
     return "the file does not end on a page boundary (truncated)";
   if (file.size() / format->pageSize <= CatalogTdefPage)
     return "the file ends before the system catalog";
+  if (Problem problem = CheckTableDefinition(file, CatalogTdefPage))
+    return problem;
   return CheckTablePages(file, CatalogTdefPage);
+}
+
+Problem CheckTableDefinition(QByteArrayView file, std::uint32_t tdefPage) {
+  const std::optional<Format> format = FormatOf(file);
+  if (!format)
+    return "not a Jet database";
+  const Pages pages(file, *format);
+  if (tdefPage == 0 || tdefPage >= pages.Count())
+    return "a table definition lies past the end of the file";
+  const QByteArrayView tdef = pages.Page(tdefPage);
+  if (tdef[0] != char(PageTypeTdef))
+    return "a table definition page is not one";
+  const std::uint64_t columns = Int16At(tdef, format->columnCountOffset);
+  const std::uint64_t indexes = Int32At(tdef, format->indexCountOffset);
+  const std::uint64_t realIndexes = Int32At(tdef, format->realIndexCountOffset);
+  // Counts no file of this size can hold are refused before any walking.
+  const std::uint64_t least = columns * std::uint64_t(format->columnEntrySize + format->nameLengthBytes) +
+                              indexes * std::uint64_t(format->indexEntrySize + format->nameLengthBytes) +
+                              realIndexes * std::uint64_t(format->realIndexEntrySize);
+  if (least > std::uint64_t(file.size()))
+    return "a table definition counts more columns or indexes than the file holds";
+  DefinitionCursor cursor(pages, tdefPage,
+                          std::uint64_t(format->entriesStart) + realIndexes * std::uint64_t(format->realIndexEntrySize),
+                          format->pageSize);
+  for (std::uint64_t i = 0; i < columns; ++i)
+    if (Problem problem = cursor.Read(std::uint64_t(format->columnEntrySize)))
+      return problem;
+  for (std::uint64_t i = 0; i < columns; ++i) {
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format->nameLengthBytes);
+    if (!length)
+      return "a table definition ends inside its column names";
+    if (Problem problem = cursor.Read(*length))
+      return problem;
+  }
+  cursor.Skip(realIndexes * std::uint64_t(format->realIndexColumnsSize));
+  for (std::uint64_t i = 0; i < indexes; ++i)
+    if (Problem problem = cursor.Read(std::uint64_t(format->indexEntrySize)))
+      return problem;
+  for (std::uint64_t i = 0; i < indexes; ++i) {
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format->nameLengthBytes);
+    if (!length)
+      return "a table definition ends inside its index names";
+    if (Problem problem = cursor.Read(*length))
+      return problem;
+  }
+  return std::nullopt;
+}
+
+Problem CheckLongValue(QByteArrayView file, QByteArrayView field) {
+  const std::optional<Format> format = FormatOf(file);
+  if (!format)
+    return "not a Jet database";
+  if (field.isEmpty())
+    return std::nullopt; // a zero-length value
+  if (field.size() < LongValueHead)
+    return "a memo value's head is cut short";
+  const Pages pages(file, *format);
+  const std::uint32_t head = Int32At(field, 0);
+  const std::uint32_t length = head & LongValueLengthMask;
+  if (head & LongValueInline) {
+    if (length != std::uint32_t(field.size() - LongValueHead))
+      return "a memo value's length disagrees with its bytes";
+    return std::nullopt;
+  }
+  Problem problem;
+  std::uint32_t pointer = Int32At(field, 4);
+  if (head & LongValueOneRow) {
+    const std::optional<QByteArrayView> row = LongValueRow(pages, pointer, problem);
+    if (!row)
+      return problem;
+    if (std::uint32_t(row->size()) != length)
+      return "a memo value's row is not as long as the value";
+    return std::nullopt;
+  }
+  if (head & LongValueKindMask)
+    return "a memo value of an unknown kind";
+  // A chain: each row the pointer to the next (0 at the end), then a piece.
+  std::uint64_t total = 0;
+  QSet<std::uint32_t> met;
+  while (pointer != 0) {
+    if (met.contains(pointer))
+      return "a memo value's chain comes back on itself";
+    met.insert(pointer);
+    const std::optional<QByteArrayView> row = LongValueRow(pages, pointer, problem);
+    if (!row)
+      return problem;
+    if (row->size() <= 4)
+      return "a memo value's chain has an empty link";
+    total += std::uint64_t(row->size() - 4);
+    if (total > length)
+      return "a memo value's chain is longer than the value";
+    pointer = Int32At(*row, 0);
+  }
+  if (total != length)
+    return "a memo value's chain is shorter than the value";
+  return std::nullopt;
 }
 
 Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {

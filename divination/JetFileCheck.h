@@ -32,4 +32,22 @@ Problem CheckFile(QByteArrayView file);
 // usage-map row exist. Assumes CheckFile passed.
 Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage);
 
+// The definition of the table at page tdefPage, read the way mdbtools reads
+// it (the column entries and names, then the index entries and names), lies
+// whole within the definition's pages: the first and those its next-page
+// pointers chain to, each a definition page of the file and none twice.
+// mdbtools gives up on a definition that runs out of pages without freeing
+// what it read of the table, and takes a next page of 0 for the header page.
+// Assumes CheckFile passed.
+Problem CheckTableDefinition(QByteArrayView file, std::uint32_t tdefPage);
+
+// A memo value as its row holds it (the field's bytes, NULL excluded): a
+// 12-byte head with the length and kind, then the value itself (inline) or a
+// row pointer to it on long-value pages (one row, or a chain of rows each
+// beginning with the pointer to the next). The rows must lie on long-value
+// pages of the file and hold exactly the length the head gives: mdbtools
+// reads a missing or short row as an empty or cut text, and loops forever on
+// a chain that comes back to a row of four bytes. Assumes CheckFile passed.
+Problem CheckLongValue(QByteArrayView file, QByteArrayView field);
+
 } // namespace JetFileCheck

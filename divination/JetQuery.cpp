@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <mdbsql.h>
 
@@ -261,13 +262,57 @@ struct JetQuery::Result {
 
 namespace {
 
-// Which columns of the row just fetched are NULL. The bound text of a NULL
-// and of a zero-length text are both empty, so this is read from the row's
-// null mask, only when a value is empty.
-class RowNulls {
+// The table a SELECT reads: the name after FROM, in the statement with its
+// literals taken out. Empty when there is none.
+QString QueriedTable(const QString &statement) {
+  static const QRegularExpression from(QStringLiteral(R"(\bfrom\s+\[?([^\s\[\],;()]+))"),
+                                       QRegularExpression::CaseInsensitiveOption);
+  return from.match(statement).captured(1);
+}
+
+// The definition page of the user table name, found as mdbtools finds it
+// (its catalog, names compared without regard to ASCII case). Nothing when
+// there is no such table: mdbtools then refuses the statement itself.
+std::optional<std::uint32_t> TableDefinitionPage(MdbHandle *mdb, const QString &name) {
+  if (name.isEmpty())
+    return std::nullopt;
+  const GPtrArray *catalog = mdb_read_catalog(mdb, MDB_TABLE);
+  if (!catalog)
+    return std::nullopt;
+  const QByteArray wanted = name.toUtf8();
+  for (guint i = 0; i < catalog->len; ++i) {
+    const auto *entry = static_cast<const MdbCatalogEntry *>(g_ptr_array_index(catalog, i));
+    if (g_ascii_strcasecmp(entry->object_name, wanted.constData()) == 0)
+      return static_cast<std::uint32_t>(entry->table_pg);
+  }
+  return std::nullopt;
+}
+
+// The fields of the row just fetched, as its page holds them, read on first
+// use. The bound text of a NULL and of a zero-length text are both empty, so
+// NULL is read from the row's null mask, only when a value is empty; a memo
+// field is read for its head before mdbtools follows it.
+class RowFields {
 public:
-  explicit RowNulls(MdbTableDef *table) : Table(table) {}
+  explicit RowFields(MdbTableDef *table) : Table(table) {}
   bool IsNull(const MdbColumn *col) {
+    const MdbField *field = Find(col);
+    return field && field->is_null != 0;
+  }
+  // The field's bytes on the page; empty for NULL or a column the row lacks.
+  // Throws JetError for a field that runs past its page.
+  QByteArrayView Bytes(const MdbColumn *col) {
+    const MdbField *field = Find(col);
+    if (!field || field->is_null)
+      return {};
+    MdbHandle *mdb = Table->entry->mdb;
+    if (field->start < 0 || field->siz < 0 || field->start + field->siz > mdb->fmt->pg_size)
+      throw JetError("a value runs past its page");
+    return QByteArrayView(reinterpret_cast<const char *>(mdb->pg_buf) + field->start, field->siz);
+  }
+
+private:
+  const MdbField *Find(const MdbColumn *col) {
     if (!Read) {
       Read = true;
       MdbHandle *mdb = Table->entry->mdb;
@@ -282,11 +327,10 @@ public:
     }
     for (const MdbField &field : Fields)
       if (field.colnum == col->col_num)
-        return field.is_null != 0;
-    return false;
+        return &field;
+    return nullptr;
   }
 
-private:
   MdbTableDef *Table;
   bool Read = false;
   std::vector<MdbField> Fields;
@@ -295,7 +339,7 @@ private:
 struct Evaluation {
   const QStringList &Values;
   const std::map<const MdbSargNode *, CompiledLike> &Likes;
-  RowNulls &Nulls;
+  RowFields &Nulls;
 
   // Jet's three-valued logic: empty means NULL (neither true nor false).
   std::optional<bool> Test(const MdbSargNode *node) {
@@ -403,6 +447,8 @@ void JetQuery::Open() {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw JetError("database file not readable");
+  if (file.size() > MaxDatabaseFileBytes)
+    throw JetError("database file far larger than a sign database");
   const QByteArray bytes = file.readAll();
   file.close();
   if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))
@@ -423,6 +469,18 @@ void JetQuery::Open() {
     mdb->iconv_out = iconv_open("UCS-2LE", "UTF-8");
   }
 
+  // The queried table's definition and pages, checked before mdbtools reads
+  // them: it gives up on a definition it cannot read whole without freeing
+  // the table it read so far.
+  const std::optional<std::uint32_t> tdefPage = TableDefinitionPage(mdb, QueriedTable(literals.Statement));
+  if (tdefPage) {
+    JetFileCheck::Problem problem = JetFileCheck::CheckTableDefinition(bytes, *tdefPage);
+    if (!problem)
+      problem = JetFileCheck::CheckTablePages(bytes, *tdefPage);
+    if (problem)
+      throw JetError(*problem);
+  }
+
   MdbSQL *sql = result->Sql;
   const QByteArray text = literals.Statement.toUtf8();
   if (!mdb_sql_run_query(sql, text.constData()) || mdb_sql_has_error(sql) || !sql->cur_table)
@@ -432,8 +490,10 @@ void JetQuery::Open() {
   // Ours from here on: mdbtools frees a table definition without its tree.
   result->Condition = table->sarg_tree;
   table->sarg_tree = nullptr;
-  if (JetFileCheck::Problem problem = JetFileCheck::CheckTablePages(bytes, static_cast<std::uint32_t>(table->entry->table_pg)))
-    throw JetError(*problem);
+  if (!tdefPage || *tdefPage != table->entry->table_pg)
+    if (JetFileCheck::Problem problem =
+            JetFileCheck::CheckTablePages(bytes, static_cast<std::uint32_t>(table->entry->table_pg)))
+      throw JetError(*problem);
   std::map<const MdbSargNode *, CompiledLike> likes;
   CheckCondition(result->Condition, literals.Values, likes);
 
@@ -460,9 +520,13 @@ void JetQuery::Open() {
 
   const long limit = sql->limit; // TOP n; -1 when there is none
   while (limit != 0 && mdb_fetch_row(table)) {
-    RowNulls nulls(table);
-    if (result->Condition && Evaluation{literals.Values, likes, nulls}.Test(result->Condition) != true)
+    RowFields fields(table);
+    if (result->Condition && Evaluation{literals.Values, likes, fields}.Test(result->Condition) != true)
       continue;
+    for (const auto &[col, buffer] : selected)
+      if (col->col_type == MDB_MEMO)
+        if (JetFileCheck::Problem problem = JetFileCheck::CheckLongValue(bytes, fields.Bytes(col)))
+          throw JetError(*problem);
     for (unsigned i = 0; i < table->num_cols; ++i)
       static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i))->bind_ptr = nullptr;
     for (const auto &[col, buffer] : selected)

@@ -25,8 +25,14 @@
 #include <memory>
 #include <stdexcept>
 
-// Any failure of the engine: no such file, not a database, unknown table or
-// column, a statement it cannot read, an invalid LIKE pattern.
+// The largest database file a query opens (64 MiB). A sign database is a
+// few hundred KiB; the whole file is read for its checks, so anything far
+// larger is refused unread.
+inline constexpr qint64 MaxDatabaseFileBytes = qint64(64) << 20;
+
+// Any failure of the engine: no such file, not a database (a damaged one, or
+// one over MaxDatabaseFileBytes), unknown table or column, a statement it
+// cannot read, an invalid LIKE pattern.
 struct JetError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };

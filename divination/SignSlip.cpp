@@ -171,8 +171,9 @@ void PaintSlip(QPainter &painter, const SignSlip &slip) {
     const qreal columnWidth = width / 2;
     const qsizetype rows = (words.matters.size() + 1) / 2;
     for (qsizetype i = 0; i < words.matters.size(); ++i) {
-      const qreal x = left + columnWidth * (i / rows);
-      const qreal top = y + 23 * (i % rows);
+      const qsizetype column = i / rows; // the first half on the left
+      const qreal x = left + columnWidth * qreal(column);
+      const qreal top = y + 23 * qreal(i % rows);
       painter.setPen(QColor(Cinnabar));
       painter.setFont(SlipFont(false, 14, true));
       painter.drawText(QRectF(x, top, 44, 22), Qt::AlignLeft | Qt::AlignVCenter, words.matters[i].first);

@@ -7,6 +7,7 @@
 #include "ui_Flash.h"
 
 #include <QApplication>
+#include <QUrlQuery>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -19,11 +20,27 @@ namespace {
 // The button face the window shows around and before the movie.
 constexpr QColor ButtonFace(0xF0, 0xF0, 0xF0);
 
+// Set at the end of the run: closing windows then keep no player.
+bool Ending = false;
+
+// Owns the player page in standby. Made before the profile, so that at the
+// application's end the page goes first: a profile must outlive its pages.
+QObject *StandbyOwner() {
+  static QPointer<QObject> owner;
+  if (!owner) {
+    owner = new QObject(QApplication::instance());
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, owner, [] { Ending = true; });
+  }
+  return owner;
+}
+
 // One profile for every movie window, kept in memory only: the player leaves
-// no cache, cookies or storage on disk.
+// no cache, cookies or storage on disk. (The browser engine keeps no compiled
+// code for a disk cache either, so one would spare only loopback reads.)
 QWebEngineProfile *MovieProfile() {
   static QPointer<QWebEngineProfile> profile;
   if (!profile) {
+    StandbyOwner();
     profile = new QWebEngineProfile(QApplication::instance());
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
@@ -33,7 +50,56 @@ QWebEngineProfile *MovieProfile() {
   return profile;
 }
 
+QWebEnginePage *NewPlayerPage(QObject *parent) {
+  auto *page = new QWebEnginePage(MovieProfile(), parent);
+  page->setBackgroundColor(ButtonFace);
+  QWebEngineSettings *settings = page->settings();
+  settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+  settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
+  return page;
+}
+
+// The player page in standby (player.html): its player started without a
+// movie, in no window, ready to be handed the next one. Starting the player
+// in a new page (a browser process, the player's scripts, compiling its
+// 14 MB of WebAssembly) is most of a movie window's wait, seconds on a busy
+// machine; a page in standby has done it, and every later player of the page
+// starts at once. At most one page waits: the one of the movie window closed
+// last, or the one the program warmed up while idle.
+QPointer<QWebEnginePage> Standby;
+// Whether Standby has finished loading the player page, so that it can be
+// given a movie; until then a movie waits for the page.
+bool StandbyLoaded = false;
+
+// The states of the player page (its title) in which its player works.
+bool PlayerWorks(const QWebEnginePage *page) {
+  return page->title() == u"movie playing" || page->title() == u"movie ready";
+}
+
+void KeepInStandby(QWebEnginePage *page, bool loaded) {
+  if (Standby && Standby != page)
+    delete Standby;
+  page->setParent(StandbyOwner());
+  Standby = page;
+  StandbyLoaded = loaded;
+}
+
 } // namespace
+
+void WarmUpMoviePlayer() {
+  MovieServer *server = TheMovieServer();
+  if (Standby || Ending || !server)
+    return;
+  QWebEnginePage *page = NewPlayerPage(StandbyOwner());
+  KeepInStandby(page, false);
+  QObject::connect(page, &QWebEnginePage::loadFinished, page, [page](bool loaded) {
+    if (Standby == page && loaded)
+      StandbyLoaded = true;
+  });
+  QUrl url = server->BaseUrl().resolved(QUrl(QStringLiteral("/player.html")));
+  url.setQuery(QStringLiteral("standby"));
+  page->load(url);
+}
 
 TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::TFrmFlash>()) {
   ui->setupUi(this);
@@ -42,12 +108,7 @@ TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
   // running its movie for nothing until the program ends.
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto *page = new QWebEnginePage(MovieProfile(), ui->ShockwaveFlash1);
-  page->setBackgroundColor(ButtonFace);
-  QWebEngineSettings *settings = page->settings();
-  settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-  settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, true);
-  ui->ShockwaveFlash1->setPage(page);
+  ui->ShockwaveFlash1->setPage(NewPlayerPage(ui->ShockwaveFlash1));
   setFocusProxy(ui->ShockwaveFlash1);
 
   // Designed at 96 dpi: frame at (197, 147), client 674 x 477.
@@ -55,7 +116,51 @@ TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
   move(197, 147);
 }
 
-TFrmFlash::~TFrmFlash() = default;
+TFrmFlash::~TFrmFlash() {
+  // A player that works goes back to standby for the next window instead of
+  // ending with this one; its movie stops at once.
+  QWebEnginePage *page = ui->ShockwaveFlash1->page();
+  if (Ending || PageUrl.isEmpty() || !page || !PlayerWorks(page))
+    return;
+  // Out of the view before the view goes; an empty page takes its place.
+  page->setParent(StandbyOwner());
+  ui->ShockwaveFlash1->setPage(NewPlayerPage(ui->ShockwaveFlash1));
+  KeepInStandby(page, true);
+  page->runJavaScript(QStringLiteral("vandrelStandby()"));
+}
+
+bool TFrmFlash::TakeStandbyPlayer() {
+  if (!Standby || PlayerTaken)
+    return false;
+  QWebEnginePage *page = Standby;
+  const bool loaded = StandbyLoaded;
+  Standby = nullptr;
+  page->setParent(ui->ShockwaveFlash1);
+  ui->ShockwaveFlash1->setPage(page);
+  PlayerTaken = true;
+  PlayerPageLoaded = loaded;
+  if (!loaded) {
+    // Still loading: the movie is handed over once the page can take it.
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+      if (PlayerPageLoaded)
+        return;
+      PlayerPageLoaded = true;
+      if (PageUrl.isEmpty())
+        return;
+      if (ok)
+        PlayMovie();
+      else
+        ui->ShockwaveFlash1->load(PageUrl); // as a window of its own
+    });
+  }
+  return true;
+}
+
+void TFrmFlash::PlayMovie() {
+  const QString movie = QUrlQuery(PageUrl).queryItemValue(QStringLiteral("movie"), QUrl::FullyEncoded);
+  // The URL is percent-encoded ASCII, safe inside a script's string.
+  ui->ShockwaveFlash1->page()->runJavaScript(QStringLiteral("vandrelPlay(\"%1\")").arg(movie));
+}
 
 void TFrmFlash::SetMovie(const QString &path) {
   MoviePath = path;
@@ -72,7 +177,10 @@ void TFrmFlash::SetMovie(const QString &path) {
     return;
   }
   PageUrl = server->PlayerUrl(*movieUrl);
-  ui->ShockwaveFlash1->load(PageUrl);
+  if (!PlayerTaken)
+    ui->ShockwaveFlash1->load(PageUrl);
+  else if (PlayerPageLoaded)
+    PlayMovie();
 }
 
 QString TFrmFlash::Movie() const { return MoviePath; }
@@ -93,6 +201,7 @@ void TFrmFlash::ShowMessage(const QString &title, const QString &detail) {
 void ShowMovieDivination(int movieKind) {
   FrmFlash = new TFrmFlash();
   if (const std::optional<MovieKindRow> row = FindMovieKind(movieKind)) {
+    FrmFlash->TakeStandbyPlayer();
     FrmFlash->setWindowTitle(MovieCaption(*row));
     FrmFlash->SetMovie(MoviePath(GetAppDir(), *row));
   }

@@ -37,13 +37,22 @@ public:
 
   QWebEngineView *Player() const;
 
+  // Puts the player page in standby (WarmUpMoviePlayer), if there is one,
+  // into this window, before SetMovie; SetMovie then hands it the movie
+  // instead of loading a new player. False when there is none.
+  bool TakeStandbyPlayer();
+
 private:
   // Shows a message in place of the player.
   void ShowMessage(const QString &title, const QString &detail);
+  // Hands the movie of PageUrl to the player page taken from standby.
+  void PlayMovie();
 
   std::unique_ptr<Ui::TFrmFlash> ui;
   QString MoviePath;
   QUrl PageUrl;
+  bool PlayerTaken = false;
+  bool PlayerPageLoaded = false;
 };
 
 // Opens a new movie window for movieKind (0 eye shapes, 1 palm, 2 drawing a
@@ -57,3 +66,8 @@ extern QPointer<TFrmFlash> FrmFlash;
 // Installs ShowMovieDivination as the main window's opener of movie
 // divinations (MovieDivination.h).
 void InstallMovieWindows();
+
+// Starts a player page without a movie in the background, so that the next
+// movie window starts at once; returns at once. A closed movie window leaves
+// its player in the same standby. Nothing happens when one is waiting.
+void WarmUpMoviePlayer();

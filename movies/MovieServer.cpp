@@ -1,5 +1,6 @@
 #include "MovieServer.h"
 
+#include "RequestGate.h"
 #include "SignDatabase.h"
 
 #include <QCoreApplication>
@@ -60,8 +61,15 @@ void MovieServer::Mount(const QString &name, const QString &directory) {
 bool MovieServer::Listen() {
   if (Port != 0)
     return true;
-  Port = listen(QHostAddress::LocalHost, 0);
-  return Port != 0;
+  auto *gate = new RequestGate(this);
+  if (!gate->listen(QHostAddress::LocalHost, 0)) {
+    delete gate;
+    return false;
+  }
+  bind(gate);
+  Gate = gate;
+  Port = gate->serverPort();
+  return true;
 }
 
 QUrl MovieServer::BaseUrl() const {
@@ -168,7 +176,10 @@ bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
   // download and lets it reuse the compiled player. A movie is read afresh
   // for each window.
   const QByteArray caching = path.startsWith(u"/ruffle/") ? "max-age=86400" : "no-store";
-  // The responder takes the file and streams it.
+  // The responder takes the file and streams it; the connection waits for
+  // the end before it reads another request or closes.
+  if (Gate)
+    Gate->StreamsFrom(socket, device);
   responder.write(device, {{"Content-Type", mimeType}, {"Cache-Control", caching}}, Status::Ok);
   return true;
 }

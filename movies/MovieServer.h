@@ -8,10 +8,13 @@
 #include <QAbstractHttpServer>
 #include <QHttpServerResponder>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <optional>
+
+class RequestGate;
 
 class MovieServer : public QAbstractHttpServer {
   Q_OBJECT
@@ -23,7 +26,8 @@ public:
   // prefix "/<name>/". name is a single path segment.
   void Mount(const QString &name, const QString &directory);
 
-  // Listens on 127.0.0.1 on a free port. False when no port could be had.
+  // Listens on 127.0.0.1 on a free port, behind a RequestGate that bounds
+  // each connection's memory and time. False when no port could be had.
   bool Listen();
 
   // http://127.0.0.1:<port>/, or an empty URL before a successful Listen.
@@ -53,6 +57,7 @@ private:
 
   QList<MountPoint> Mounts;
   quint16 Port = 0;
+  QPointer<RequestGate> Gate;
 };
 
 // The program's one server, mounting "<app dir>/ruffle" at /ruffle/ and

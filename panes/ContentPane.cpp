@@ -3,7 +3,6 @@
 #include "HomeSite.h"
 #include "RemoteDocuments.h"
 
-#include <QPalette>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,16 +10,11 @@
 
 namespace {
 
-// A pane with no browser behind it: white like a browser that has shown
-// nothing yet, and it goes nowhere.
+// A pane with no browser behind it: it goes nowhere, so no page of it ever
+// finishes loading and the window never brings it into sight.
 class BlankPane : public QWidget, public ContentPane {
 public:
-  explicit BlankPane(QWidget *parent) : QWidget(parent) {
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
-  }
+  explicit BlankPane(QWidget *parent) : QWidget(parent) {}
   QWidget *Control() override { return this; }
   void Navigate(const QUrl &) override {}
 };

@@ -2,14 +2,15 @@
 // The seams between the main window and its two content panes: the browser
 // control a pane is made of, and the start-up fetch of the publisher's
 // documents. The program installs the real ones (InstallWebPanes, WebPane.h);
-// until then a pane is a blank widget and the fetch ends at once as failed,
-// so the window behaves as with the site unreachable: both panes hidden, the
-// pictures beneath them showing. Window tests thus need neither a browser
+// until then a pane is a blank widget that loads nothing and the fetch ends at
+// once as failed, so the window behaves as with the site unreachable: both
+// panes hidden, the pictures beneath them showing. Window tests thus need neither a browser
 // engine nor a network unless they install one.
 
 #include <QUrl>
 
 #include <functional>
+#include <utility>
 
 class QObject;
 class QWidget;
@@ -24,6 +25,20 @@ public:
   virtual QWidget *Control() = 0;
   // Starts loading address in the background and returns at once.
   virtual void Navigate(const QUrl &address) = 0;
+
+  // What to call when a page the pane was sent to has finished loading (true)
+  // or has failed to (false: unreachable, an error status, stopped by the next
+  // navigation). Called from the event loop, once per navigation.
+  void SetPageFinishedHandler(std::function<void(bool loaded)> handler) { PageFinishedHandler = std::move(handler); }
+
+protected:
+  void PageFinished(bool loaded) {
+    if (PageFinishedHandler)
+      PageFinishedHandler(loaded);
+  }
+
+private:
+  std::function<void(bool loaded)> PageFinishedHandler;
 };
 
 // Makes a pane as a child of parent.

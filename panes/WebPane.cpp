@@ -109,6 +109,7 @@ void WebPane::Navigate(const QUrl &address) {
     View->setContextMenuPolicy(Qt::NoContextMenu);
     View->setAcceptDrops(false);
     layout()->addWidget(View);
+    connect(View, &QWebEngineView::loadFinished, this, [this](bool loaded) { PageFinished(loaded); });
   }
   View->setUrl(address);
 }

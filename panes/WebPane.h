@@ -18,8 +18,9 @@
 // The browser control inside a pane is made when the pane is first sent to a
 // page: starting the browser engine takes a good part of a second, which the
 // window's appearance must not wait for, and a pane that never shows a page
-// (switched off, site unreachable) never starts the engine at all. Until then
-// the pane is blank and white, as a browser with nothing loaded.
+// (switched off, site unreachable) never starts the engine at all. The pane
+// reports each page's end (ContentPane::PageFinished): an error status, an
+// unreachable address or a navigation cut short count as failed.
 
 #include "ContentPane.h"
 

@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 packages=(
   # compilers and build tools
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev libfuzzer-14-dev
+  # the sanitizers' reports name functions and lines through llvm-symbolizer
+  llvm
+  # CPack's Debian generator reads the binaries' types with file
+  file
   # static analysis (make lint)
   clang-tidy cppcheck
   # Qt 6
@@ -21,6 +25,8 @@ packages=(
   # fonts the windows and movies name
   fonts-arphic-gkai00mp fonts-arphic-gbsn00lp fonts-arphic-ukai fonts-arphic-uming
   fonts-wqy-zenhei fonts-liberation fonts-liberation2
+  # the Latin face made from Liberation Serif at build time
+  python3-fonttools
   # data sources, peers and test tooling
   # the journal of past divinations (Qt SQL's SQLite driver)
   libqt6sql6-sqlite

@@ -3,11 +3,14 @@
 // pages the panes show) and the pictures painted by DemoPictures.cpp, on
 // 127.0.0.1 only.
 //
-// Usage: DemoSite [--port N] [--root DIR] [--document-delay SECONDS] [--switches XY]
+// Usage: DemoSite [--port N] [--root DIR] [--document-delay SECONDS] [--page-delay SECONDS]
+//                 [--switches XY]
 //   --port            port on 127.0.0.1 (default 8088)
 //   --root            the site's files (default: data/demo-site of the source tree)
 //   --document-delay  answer the page list and the switch document only after
 //                     this many seconds (a slow site)
+//   --page-delay      answer every other request (the panes' pages, their
+//                     style sheets and pictures) only after this many seconds
 //   --switches        serve these bytes as the switch document instead of the file
 // In the page list, "{site}" stands for this server's own address.
 
@@ -76,15 +79,21 @@ int main(int argc, char *argv[]) {
                                        QStringLiteral("seconds"), QStringLiteral("0"));
   const QCommandLineOption switchesOption(
       QStringLiteral("switches"), QStringLiteral("Serve these bytes as the switch document."), QStringLiteral("bytes"));
-  parser.addOptions({portOption, rootOption, delayOption, switchesOption});
+  const QCommandLineOption pageDelayOption(QStringLiteral("page-delay"),
+                                           QStringLiteral("Answer everything else after this delay."),
+                                           QStringLiteral("seconds"), QStringLiteral("0"));
+  parser.addOptions({portOption, rootOption, delayOption, pageDelayOption, switchesOption});
   parser.process(app);
 
   bool portOk = false;
   const uint port = parser.value(portOption).toUInt(&portOk);
   bool delayOk = false;
   const double delaySeconds = parser.value(delayOption).toDouble(&delayOk);
+  bool pageDelayOk = false;
+  const double pageDelaySeconds = parser.value(pageDelayOption).toDouble(&pageDelayOk);
   const QDir root(parser.value(rootOption));
-  if (!portOk || port > 65535 || !delayOk || delaySeconds < 0 || !root.exists()) {
+  if (!portOk || port > 65535 || !delayOk || delaySeconds < 0 || !pageDelayOk || pageDelaySeconds < 0 ||
+      !root.exists()) {
     std::fprintf(stderr, "DemoSite: give a port 0-65535, a delay of 0 or more seconds and an existing --root\n");
     return 2;
   }
@@ -116,8 +125,9 @@ int main(int argc, char *argv[]) {
       held->write(answer.Body, {{"Content-Type", answer.Type}, {"Cache-Control", "no-store"}},
                   static_cast<QHttpServerResponder::StatusCode>(answer.Status));
     };
-    if (document && delaySeconds > 0)
-      QTimer::singleShot(static_cast<int>(delaySeconds * 1000), &server, send);
+    const double delay = document ? delaySeconds : pageDelaySeconds;
+    if (delay > 0)
+      QTimer::singleShot(static_cast<int>(delay * 1000), &server, send);
     else
       send();
   });

@@ -4,7 +4,7 @@
 // Usage: PaintPictures OUTPUT_DIR (the pictures)
 //        PaintPictures --icons OUTPUT_DIR (the application icon, hicolor sizes)
 // Fonts come from Debian's packages (fonts-arphic-gkai00mp, fonts-arphic-ukai,
-// fonts-wqy-zenhei); every shape is drawn here.
+// fonts-liberation); every shape is drawn here.
 
 #include <QDir>
 #include <QFont>
@@ -38,8 +38,11 @@ QImage Canvas(int width, int height) {
 
 QRect LogicalRect(const QImage &image) { return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()); }
 
+// Brush script for the Chinese text; Latin letters (the publisher's name) come
+// from a serif face, since the brush fonts draw "l" like the digit "1".
 QFont Kai(int pixelSize, bool bold = false) {
-  QFont font(QStringList{QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
+  QFont font(QStringList{QStringLiteral("Liberation Serif"), QStringLiteral("AR PL KaitiM GB"),
+                         QStringLiteral("AR PL UKai CN")});
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   return font;

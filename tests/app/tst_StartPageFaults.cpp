@@ -9,6 +9,8 @@
 #include "StartPage.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -53,6 +55,9 @@ private slots:
   void garbage();
   void unreadable();
   void unwritable();
+  void staleLock_data();
+  void staleLock();
+  void keyAsTheReadmeGivesIt();
 
 private:
   std::unique_ptr<QTemporaryDir> Dir;
@@ -167,6 +172,42 @@ void tst_StartPageFaults::unwritable() {
   QVERIFY(!confirmed); // the failed write keeps the program running
   QCOMPARE(Reported.size(), 1);
   QCOMPARE(ReadAll(File), before);
+}
+
+void tst_StartPageFaults::staleLock_data() {
+  QTest::addColumn<QByteArray>("lock");
+  QTest::newRow("empty, its writer killed while creating it") << QByteArray();
+  QTest::newRow("garbage") << QByteArray("not a lock\n");
+}
+
+// A lock file left a moment ago by a program that was killed: the save goes
+// through at once and leaves nothing behind it but the settings.
+void tst_StartPageFaults::staleLock() {
+  QFETCH(QByteArray, lock);
+  {
+    QFile file(File + QStringLiteral(".lock"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lock);
+  }
+  QElapsedTimer clock;
+  clock.start();
+  SetStartPage(Offered);
+  QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+  QCOMPARE(GetStartPage(), Offered);
+  QCOMPARE(QDir(Dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+           QStringList{QStringLiteral("InternetExplorer.ini")});
+}
+
+// The README names the line: "Start%20Page=" under [Main], Qt's INI form
+// of the key "Start Page"; a line written by hand with the space reads too.
+void tst_StartPageFaults::keyAsTheReadmeGivesIt() {
+  SetStartPage(Offered);
+  QCOMPARE(ReadAll(File), "[Main]\nStart%20Page=" + Offered.toLatin1() + "\n");
+  QFile file(File);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write("[Main]\nStart Page=http://by-hand.example/\n");
+  file.close();
+  QCOMPARE(GetStartPage(), QStringLiteral("http://by-hand.example/"));
 }
 
 QTEST_MAIN(tst_StartPageFaults)

@@ -3,14 +3,18 @@
 #include "ErrorHandler.h"
 #include "HomeSite.h"
 #include "RzWidgets.h"
+#include "Uabout.h"
 #include "Unt_Main.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +27,11 @@ private slots:
   void init();
   void cleanup();
   void layoutFollowsTheDesign();
+  void latinTextIsLegible_data();
+  void latinTextIsLegible();
+  void mailLinkKeepsItsUnderlineWithTheFocus();
+  void panelColours_data();
+  void panelColours();
   void linkColumn_data();
   void linkColumn();
   void linkClicksOpenTheirPages();
@@ -69,6 +78,9 @@ void tst_Unt_Main::cleanup() {
 
 void tst_Unt_Main::layoutFollowsTheDesign() {
   QCOMPARE(Window->size(), QSize(792, 566));
+  // Kept at its design size: no border drag can bare the panels round the pictures.
+  QCOMPARE(Window->minimumSize(), QSize(792, 566));
+  QCOMPARE(Window->maximumSize(), QSize(792, 566));
   QCOMPARE(Window->windowTitle(), QStringLiteral("Vandrel测字算命"));
   QVERIFY(!(Window->windowFlags() & Qt::WindowMaximizeButtonHint));
   QVERIFY(Window->windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -97,6 +109,122 @@ void tst_Unt_Main::layoutFollowsTheDesign() {
     QCOMPARE(widget->geometry(), QRect(button.left, 8, 80, 20));
     QVERIFY(widget->isVisible());
   }
+}
+
+void tst_Unt_Main::latinTextIsLegible_data() {
+  QTest::addColumn<QString>("window");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("first command, bold 12 px 宋体") << "main" << "RzButton1";
+  QTest::newRow("link column, bold 14 px 宋体") << "main" << "Label2";
+  QTest::newRow("status bar, 12 px 宋体") << "main" << "RzStatusPane1";
+  QTest::newRow("rights notice, bold 12 px 楷体_GB2312") << "about" << "RzLabel1";
+  QTest::newRow("support address, 12 px 宋体") << "about" << "RzURLLabel1";
+}
+
+// "Vandrel" in the label's own font must not read as "Vandre1": the Chinese
+// faces' Latin letters at these sizes draw "l" and "1" alike, pixel for pixel.
+void tst_Unt_Main::latinTextIsLegible() {
+  QFETCH(QString, window);
+  QFETCH(QString, name);
+  std::unique_ptr<TAbout> about;
+  QWidget *owner = Window;
+  if (window == QLatin1String("about")) {
+    about = std::make_unique<TAbout>();
+    owner = about.get();
+  }
+  auto *widget = owner->findChild<QWidget *>(name);
+  QVERIFY(widget);
+  widget->ensurePolished();
+  const QFont font = widget->font();
+  auto render = [&font](const QString &text) {
+    QImage image(120, 30, QImage::Format_Grayscale8);
+    image.fill(255);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 22, text);
+    return image;
+  };
+  const QImage word = render(QStringLiteral("Vandrel"));
+  const QImage digit = render(QStringLiteral("Vandre1"));
+  int differing = 0;
+  for (int y = 0; y < word.height(); ++y)
+    for (int x = 0; x < word.width(); ++x)
+      differing += qAbs(qGray(word.pixel(x, y)) - qGray(digit.pixel(x, y))) > 96;
+  // A clearly different glyph: the serif face's "l" and "1" differ in 19 or
+  // more pixels at these sizes, the Chinese faces' in 0 to 5.
+  QVERIFY2(differing >= 10, qPrintable(QStringLiteral("%1 pixels differ, in %2").arg(differing).arg(font.toString())));
+}
+
+// The longest unbroken run of dark pixels along any row: the underline.
+static int LongestDarkRun(const QImage &image) {
+  int longest = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    int run = 0;
+    for (int x = 0; x < image.width(); ++x) {
+      run = qGray(image.pixel(x, y)) < 160 ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  return longest;
+}
+
+// The support address is underlined as a link, with the focus too: the
+// dotted focus line must not cover or push out the text's own underline.
+void tst_Unt_Main::mailLinkKeepsItsUnderlineWithTheFocus() {
+  const auto mainWindowActive = qScopeGuard([this] { QApplication::setActiveWindow(Window); });
+  TAbout about;
+  about.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&about));
+  about.activateWindow();
+  QApplication::setActiveWindow(&about);
+  auto *link = about.findChild<RzClickLabel *>(QStringLiteral("RzURLLabel1"));
+  QVERIFY(link);
+  link->clearFocus();
+  const QImage without = link->grab().toImage();
+  link->setFocus();
+  QTRY_VERIFY(link->hasFocus());
+  const QImage with = link->grab().toImage();
+  const int underline = LongestDarkRun(without);
+  QVERIFY2(underline > link->width() / 2, qPrintable(QString::number(underline)));
+  QVERIFY(with != without); // the focus shows
+  QCOMPARE(LongestDarkRun(with), underline);
+}
+
+void tst_Unt_Main::panelColours_data() {
+  QTest::addColumn<QString>("panel");
+  QTest::addColumn<QColor>("from");
+  QTest::addColumn<QColor>("to");
+  // The design's #CDECFB and #CDE7FE are light blues (red 205 in the high
+  // byte); read the other way round they give a peach.
+  const QColor paleBlue(205, 236, 251), paleBlue2(205, 231, 254), skyBlue(135, 206, 235);
+  QTest::newRow("RzPanel6 command bar") << "RzPanel6" << paleBlue << paleBlue2;
+  QTest::newRow("RzPanel2 link column") << "RzPanel2" << paleBlue << skyBlue;
+  QTest::newRow("RzPanel4 content area") << "RzPanel4" << paleBlue << paleBlue2;
+  QTest::newRow("RzStatusBar1 status bar") << "RzStatusBar1" << QColor(227, 228, 228) << QColor();
+}
+
+// The colour drawn inside the grooves, with the pictures taken away.
+void tst_Unt_Main::panelColours() {
+  QFETCH(QString, panel);
+  QFETCH(QColor, from);
+  QFETCH(QColor, to);
+  auto *widget = Window->findChild<RzPanel *>(panel);
+  QVERIFY(widget);
+  if (to.isValid()) {
+    QCOMPARE(widget->gradientFrom(), from);
+    QCOMPARE(widget->gradientTo(), to);
+  }
+  for (QLabel *picture : widget->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+    if (!picture->pixmap().isNull())
+      picture->hide();
+  for (QWidget *pane : widget->findChildren<QWidget *>(QRegularExpression(QStringLiteral("^EmbeddedWB"))))
+    pane->hide();
+  const QImage image = widget->grab().toImage();
+  const QColor drawn = image.pixelColor(QPoint(5, 5) * image.devicePixelRatio());
+  QVERIFY2(qAbs(drawn.red() - from.red()) <= 3 && qAbs(drawn.green() - from.green()) <= 3 &&
+               qAbs(drawn.blue() - from.blue()) <= 3,
+           qPrintable(drawn.name() + QStringLiteral(" instead of ") + from.name()));
 }
 
 void tst_Unt_Main::linkColumn_data() {

@@ -1,10 +1,19 @@
 #include "ErrorHandler.h"
 #include "SilentAbort.h"
 
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <new>
 #include <stdexcept>
+
+Q_DECLARE_METATYPE(std::function<void()>)
 
 // The top-level handler: errors escaping a handler or a timer tick end that
 // handler only; the loop and later events go on.
@@ -17,14 +26,21 @@ private slots:
   void throwingTickLeavesTheLoopRunning();
   void silentAbortShowsNothing();
   void errorInsideNestedLoopIsCaughtThere();
+  void dialogShowsWordsAndCopiesTheType_data();
+  void dialogShowsWordsAndCopiesTheType();
 
 private:
   QStringList Reported;
+  QStringList Details;
 };
 
 void tst_ErrorHandler::init() {
   Reported.clear();
-  SetErrorReporter([this](const QString &message, const QString &) { Reported << message; });
+  Details.clear();
+  SetErrorReporter([this](const QString &message, const QString &details) {
+    Reported << message;
+    Details << details;
+  });
 }
 
 void tst_ErrorHandler::cleanup() { SetErrorReporter({}); }
@@ -68,6 +84,55 @@ void tst_ErrorHandler::errorInsideNestedLoopIsCaughtThere() {
   nested.exec();
   QCOMPARE(ticks, 3);
   QCOMPARE(Reported, QStringList{QStringLiteral("inside")});
+}
+
+void tst_ErrorHandler::dialogShowsWordsAndCopiesTheType_data() {
+  QTest::addColumn<std::function<void()>>("fault");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<QString>("type");
+  QTest::addColumn<QString>("mangled");
+  QTest::newRow("runtime_error") << std::function<void()>([] { throw std::runtime_error("读取失败"); })
+                                 << QStringLiteral("读取失败") << QStringLiteral("std::runtime_error")
+                                 << QStringLiteral("St13runtime_error");
+  QTest::newRow("out of memory") << std::function<void()>([] { throw std::bad_alloc(); }) << QStringLiteral("内存不足")
+                                 << QStringLiteral("std::bad_alloc") << QStringLiteral("St9bad_alloc");
+  QTest::newRow("empty message") << std::function<void()>([] { throw std::runtime_error(""); })
+                                 << QStringLiteral("未知错误") << QStringLiteral("std::runtime_error")
+                                 << QStringLiteral("St13runtime_error");
+}
+
+// The real dialog: the words on screen, the type in what "复制详细信息" copies.
+void tst_ErrorHandler::dialogShowsWordsAndCopiesTheType() {
+  QFETCH(std::function<void()>, fault);
+  QFETCH(QString, shown);
+  QFETCH(QString, type);
+  QFETCH(QString, mangled);
+  SetErrorReporter({});
+  QString onScreen, copied;
+  // Looks at the dialog from within its own loop, once it is up.
+  QTimer inspector;
+  inspector.setInterval(10);
+  connect(&inspector, &QTimer::timeout, this, [&] {
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!dialog)
+      return;
+    inspector.stop();
+    for (const QLabel *label : dialog->findChildren<QLabel *>())
+      onScreen += label->text();
+    for (const QPlainTextEdit *text : dialog->findChildren<QPlainTextEdit *>())
+      onScreen += text->toPlainText();
+    for (QPushButton *button : dialog->findChildren<QPushButton *>())
+      if (button->text() == u"复制详细信息")
+        button->click();
+    copied = QGuiApplication::clipboard()->text();
+    dialog->accept();
+  });
+  inspector.start();
+  QTimer::singleShot(0, this, fault);
+  QTRY_VERIFY(!copied.isEmpty());
+  QVERIFY2(onScreen.contains(shown), qPrintable(onScreen));
+  QVERIFY2(!onScreen.contains(type) && !onScreen.contains(mangled), qPrintable(onScreen));
+  QVERIFY2(copied.startsWith(type + u'\n'), qPrintable(copied));
 }
 
 int main(int argc, char *argv[]) {

@@ -31,6 +31,7 @@ void tst_Gbk::toGbk_data() {
   QTest::newRow("traditional in GBK") << QStringLiteral("發") << QByteArray("\xB0\x6C");
   QTest::newRow("full-width colon") << QStringLiteral("：") << QByteArray("\xA3\xBA");
   QTest::newRow("euro of cp936") << QStringLiteral("€") << QByteArray("\x80");
+  QTest::newRow("longer than the converter's buffer") << QString(3000, u'天') << QByteArray("\xCC\xEC").repeated(3000);
 }
 
 void tst_Gbk::toGbk() {

@@ -64,6 +64,9 @@ void tst_DateCn::dateValue_data() {
   QTest::newRow("not a number") << qQNaN() << 0 << 0 << 0 << 0;
   QTest::newRow("infinite") << qInf() << 0 << 0 << 0 << 0;
   QTest::newRow("past 9999") << 3.0e6 << 0 << 0 << 0 << 0;
+  QTest::newRow("first day of year 1") << -693593.0 << 1 << 1 << 1 << 2;
+  QTest::newRow("last day of 9999") << 2958465.5 << 9999 << 12 << 31 << 6;
+  QTest::newRow("day after 9999-12-31") << 2958466.0 << 0 << 0 << 0 << 0;
 }
 
 void tst_DateCn::dateValue() {
@@ -325,6 +328,15 @@ void tst_DateCn::solarFestival_data() {
   QTest::newRow("fourth Thursday of November") << 28 << Day(2024, 11, 1) << "感恩节";
   QTest::newRow("Thursday of week index 4") << 29 << Day(2029, 11, 1) << "";
   QTest::newRow("labour day") << 1 << may2024 << "劳动节";
+  QTest::newRow("valentine's day") << 14 << Day(2024, 2, 1) << "情人节";
+  QTest::newRow("women's day") << 8 << Day(2024, 3, 1) << "妇女节";
+  QTest::newRow("april fools' day") << 1 << Day(2024, 4, 1) << "愚人节";
+  QTest::newRow("children's day") << 1 << Day(2024, 6, 30) << "儿童节";
+  QTest::newRow("party day") << 1 << Day(2024, 7, 1) << "建党节";
+  QTest::newRow("army day") << 1 << Day(2024, 8, 1) << "建军节";
+  QTest::newRow("teachers' day") << 10 << Day(2024, 9, 1) << "教师节";
+  QTest::newRow("national day") << 1 << Day(2024, 10, 1) << "国庆节";
+  QTest::newRow("elders' day") << 6 << Day(2024, 10, 1) << "老人节";
   QTest::newRow("youth day") << 4 << may2024 << "青年节";
   QTest::newRow("day 31 of October") << 31 << Day(2024, 10, 1) << "万圣节";
   QTest::newRow("journalists' day") << 8 << Day(2024, 11, 30) << "记者日";
@@ -352,6 +364,22 @@ void tst_DateCn::starSign_data() {
   QTest::newRow("18 February") << Day(2024, 2, 18) << "水瓶座";
   QTest::newRow("19 February") << Day(2024, 2, 19) << "双鱼座";
   QTest::newRow("29 February") << Day(2024, 2, 29) << "双鱼座";
+  QTest::newRow("20 March") << Day(2024, 3, 20) << "双鱼座";
+  QTest::newRow("21 March") << Day(2024, 3, 21) << "白羊座";
+  QTest::newRow("19 April") << Day(2024, 4, 19) << "白羊座";
+  QTest::newRow("20 April") << Day(2024, 4, 20) << "金牛座";
+  QTest::newRow("20 May") << Day(2024, 5, 20) << "金牛座";
+  QTest::newRow("21 May") << Day(2024, 5, 21) << "双子座";
+  QTest::newRow("21 June") << Day(2024, 6, 21) << "双子座";
+  QTest::newRow("22 June") << Day(2024, 6, 22) << "巨蟹座";
+  QTest::newRow("22 July") << Day(2024, 7, 22) << "巨蟹座";
+  QTest::newRow("23 July") << Day(2024, 7, 23) << "狮子座";
+  QTest::newRow("22 September") << Day(2024, 9, 22) << "处女座";
+  QTest::newRow("23 September") << Day(2024, 9, 23) << "天秤座";
+  QTest::newRow("23 October") << Day(2024, 10, 23) << "天秤座";
+  QTest::newRow("24 October") << Day(2024, 10, 24) << "天蝎座";
+  QTest::newRow("21 November") << Day(2024, 11, 21) << "天蝎座";
+  QTest::newRow("22 November") << Day(2024, 11, 22) << "射手座";
   QTest::newRow("22 August") << Day(2024, 8, 22) << "狮子座";
   QTest::newRow("23 August") << Day(2024, 8, 23) << "处女座";
   QTest::newRow("24 August") << Day(2024, 8, 24) << "处女座";

@@ -155,6 +155,8 @@ void tst_DateWin::designedControls_data() {
   QTest::addColumn<QRect>("geometry");
   QTest::addColumn<int>("pixelSize");
   QTest::addColumn<QColor>("color");
+  // Colours as red, green, blue: the design's stored values (0x00BBGGRR) read
+  // by hand, so that a byte-order slip in the window shows here.
   const QColor black(0, 0, 0), red(255, 0, 0);
   QTest::newRow("Label1 year") << "Label1" << QRect(120, 0, 76, 41) << 29 << QColor(0, 0, 255);
   const char *weekdays[] = {"Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8"};
@@ -165,16 +167,16 @@ void tst_DateWin::designedControls_data() {
     QTest::newRow(footers[k]) << footers[k] << QRect(20 + 40 * k, 253, 36, 12) << 12 << color;
   }
   QTest::newRow("day1 template") << "day1" << QRect(14, 56, 36, 16) << 14 << black;
-  QTest::newRow("Cnday template") << "Cnday" << QRect(13, 73, 36, 12) << 12 << QColor(DesignColor(16384));
+  QTest::newRow("Cnday template") << "Cnday" << QRect(13, 73, 36, 12) << 12 << QColor(0, 64, 0);
   QTest::newRow("Label16 month watermark")
-      << "Label16" << QRect(16, 146, 313, 134) << 120 << QColor(DesignColor(15461355));
-  QTest::newRow("Label17 month") << "Label17" << QRect(10, 3, 36, 37) << 32 << QColor(DesignColor(12615808));
+      << "Label16" << QRect(16, 146, 313, 134) << 120 << QColor(235, 235, 235);
+  QTest::newRow("Label17 month") << "Label17" << QRect(10, 3, 36, 37) << 32 << QColor(128, 128, 192);
   QTest::newRow("Label18") << "Label18" << QRect(45, 17, 15, 14) << 14 << black;
   QTest::newRow("Label19") << "Label19" << QRect(205, 17, 15, 14) << 14 << black;
-  QTest::newRow("Label20 year watermark") << "Label20" << QRect(0, 56, 313, 72) << 64 << QColor(DesignColor(14543103));
+  QTest::newRow("Label20 year watermark") << "Label20" << QRect(0, 56, 313, 72) << 64 << QColor(255, 232, 221);
   QTest::newRow("StaticText1 today") << "StaticText1" << QRect(272, 17, 28, 16) << 12 << black;
-  QTest::newRow("Label21 zodiac") << "Label21" << QRect(230, 212, 78, 35) << 35 << QColor(DesignColor(16768477));
-  QTest::newRow("Label22 star sign") << "Label22" << QRect(152, 223, 69, 23) << 19 << QColor(DesignColor(16744703));
+  QTest::newRow("Label21 zodiac") << "Label21" << QRect(230, 212, 78, 35) << 35 << QColor(221, 221, 255);
+  QTest::newRow("Label22 star sign") << "Label22" << QRect(152, 223, 69, 23) << 19 << QColor(255, 128, 255);
   QTest::newRow("Bevel1") << "Bevel1" << QRect(9, 240, 297, 10) << 0 << QColor();
   QTest::newRow("Bevel2") << "Bevel2" << QRect(9, 46, 297, 10) << 0 << QColor();
   QTest::newRow("UpDown1") << "UpDown1" << QRect(221, 10, 16, 24) << 0 << QColor();

@@ -64,6 +64,8 @@ private slots:
   void divineWorkedReport();
   void divineFailureKeepsPartialReport_data();
   void divineFailureKeepsPartialReport();
+  void unwritableOutput_data();
+  void unwritableOutput();
   void strokesFromTheProgramsDatabase();
   void slipAndJournal();
   void badArguments_data();
@@ -231,6 +233,9 @@ void tst_VandrelTool::divineFailureKeepsPartialReport_data() {
                                                   << "'%地%'";
   QTest::newRow("not a database") << "notadatabase"
                                   << "failed";
+  // Refused before it is read (a sparse file: no disk space taken).
+  QTest::newRow("2 GiB, far larger than a sign database") << "huge"
+                                                          << "far larger";
 }
 
 void tst_VandrelTool::divineFailureKeepsPartialReport() {
@@ -244,12 +249,34 @@ void tst_VandrelTool::divineFailureKeepsPartialReport() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("this is no Jet database\n");
   }
+  if (database == u"huge") {
+    database = Directory.filePath(u"huge.mdb"_qs);
+    QFile::remove(database);
+    QVERIFY(QFile::copy(GoodDatabase, database));
+    QVERIFY(QFile(database).resize(qint64(2) << 30));
+  }
   const Run run = Tool({u"divine"_qs, u"--db"_qs, database, u"天"_qs, u"地"_qs, u"人"_qs});
   QCOMPARE(run.Status, 2);
   // The title lookup failed: the heading and the empty line stay.
   QCOMPARE(Lines(run.Out), (QStringList{Heading, QString()}));
   QCOMPARE(Lines(run.Err).size(), 1);
   QVERIFY2(run.Err.contains(reason), qPrintable(run.Err));
+}
+
+void tst_VandrelTool::unwritableOutput_data() {
+  QTest::addColumn<QString>("redirection");
+  QTest::newRow("full disk") << u">/dev/full"_qs;
+  QTest::newRow("standard output closed") << u">&-"_qs;
+}
+
+void tst_VandrelTool::unwritableOutput() {
+  QFETCH(QString, redirection);
+  QProcess shell;
+  shell.start(u"/bin/sh"_qs, {u"-c"_qs, u"exec \"$0\" calendar 2024-02-01 2024-02-03 "_qs + redirection,
+                              QStringLiteral(VANDREL_TOOL)});
+  QVERIFY(shell.waitForFinished(60000));
+  QCOMPARE(shell.exitCode(), 3);
+  QVERIFY2(shell.readAllStandardError().contains("cannot write the output"), qPrintable(redirection));
 }
 
 void tst_VandrelTool::strokesFromTheProgramsDatabase() {
@@ -275,7 +302,7 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
 }
 
 void tst_VandrelTool::slipAndJournal() {
-  // The slip follows the extension; a file it cannot write is status 3 after
+  // The slip follows the extension; a file it cannot write is status 4 after
   // the whole report. The tool records nothing in the journal.
   QTemporaryDir folder;
   const Run png = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.png"_qs), u"--date=2024-02-10"_qs,
@@ -283,7 +310,7 @@ void tst_VandrelTool::slipAndJournal() {
   QCOMPARE(png.Status, 0);
   QCOMPARE(QImage(folder.filePath(u"s.png"_qs)).size(), QSize(1080, 1620));
   const Run jpeg = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.jpg"_qs), u"天"_qs, u"地"_qs, u"人"_qs});
-  QCOMPARE(jpeg.Status, 3);
+  QCOMPARE(jpeg.Status, 4);
   QCOMPARE(Lines(jpeg.Out).size(), 5);
   QVERIFY(!QFile::exists(folder.filePath(u"s.jpg"_qs)));
   const Run journal = Tool({u"journal"_qs, u"--json"_qs});

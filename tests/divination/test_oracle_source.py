@@ -272,6 +272,7 @@ SELF_TEST_ROWS = (
     ('rhyme on an oblique tone', ('溅日晖', '溅日醉'), 'do not rhyme'),
     ('line 3 ending level', ('浑闲事', '浑闲时'), 'line 3'),
     ('rhyme character twice', ('逐流飞', '逐流晖'), 'twice'),
+    ('line 1 ending on the rhyme character', ('锦鳞肥', '锦鳞飞'), 'twice'),
     ('story of a general', ('孟母三迁择邻', '岳飞精忠报国'), 'strategist'),
     ('story of war', ('孟母三迁择邻', '赤壁大战'), 'strategist'),
     ('promise of recovery', ('宜就医调治', '不药而愈'), 'health'),

@@ -39,6 +39,11 @@ void tst_JetQuery::like_data() {
   QTest::newRow("list") << u"x天y"_qs << u"%[地天]%"_qs << true;
   QTest::newRow("negated list") << u"天"_qs << u"[!天]"_qs << false;
   QTest::newRow("range") << u"m"_qs << u"[a-z]"_qs << true;
+  QTest::newRow("range includes its first character") << u"a"_qs << u"[a-z]"_qs << true;
+  QTest::newRow("range includes its last character") << u"z"_qs << u"[a-z]"_qs << true;
+  QTest::newRow("hyphen closing a list is literal") << u"-"_qs << u"[a-]"_qs << true;
+  QTest::newRow("letter before a closing hyphen") << u"a"_qs << u"[a-]"_qs << true;
+  QTest::newRow("lone exclamation mark is literal") << u"!"_qs << u"[!]"_qs << true;
   QTest::newRow("bracket escapes a wildcard") << u"50%"_qs << u"%[%]"_qs << true;
   QTest::newRow("escaped wildcard is literal") << u"50"_qs << u"%[%]"_qs << false;
   QTest::newRow("empty list is the zero-length text") << u"天"_qs << u"天[]"_qs << true;

@@ -1,4 +1,5 @@
 #include "Gbk.h"
+#include "JetQuery.h"
 #include "JetWriter.h"
 #include "SignDatabase.h"
 #include "SignDatabaseSources.h"
@@ -72,6 +73,7 @@ private slots:
   void signText();
   void emptySignNumberStillRunsTheStatement();
   void lookupsOfOneSign();
+  void columnsOutsideTheResultAreRefused();
   void absentDatabaseStopsAtTheFirstLookup();
   void engineStaysQuiet();
 
@@ -234,6 +236,10 @@ void tst_SignDatabase::signText_data() {
   QTest::newRow("blanks around title and content")
       << std::vector<Row>{{u"078"_qs, u" \t天地人签 \r\n"_qs, u"  "_qs + content + u"\r\n"_qs}} << u"天地人签"_qs
       << u"天高地厚，人在其中。"_qs;
+  // One blank each side: an odd count that would shift every hexadecimal pair.
+  QTest::newRow("one blank around the content")
+      << std::vector<Row>{{u"078"_qs, u"天地人签"_qs, u" "_qs + content + u"\n"_qs}} << u"天地人签"_qs
+      << u"天高地厚，人在其中。"_qs;
   QTest::newRow("no such sign") << std::vector<Row>{{u"077"_qs, u"别签"_qs, content}} << QString() << QString();
   QTest::newRow("first of two rows") << std::vector<Row>{{u"078"_qs, u"先"_qs, StoredSignText(u"一"_qs)},
                                                          {u"078"_qs, u"后"_qs, StoredSignText(u"二"_qs)}}
@@ -266,6 +272,17 @@ void tst_SignDatabase::lookupsOfOneSign() {
   // Three stroke counts (地 and 人 absent: digit 1), then the sign 411 - 384.
   QCOMPARE(Statements, (QList<QByteArray>{StrokeCountStatement(G(u"天")), StrokeCountStatement(G(u"地")),
                                           StrokeCountStatement(G(u"人")), SignStatement("027")}));
+}
+
+void tst_SignDatabase::columnsOutsideTheResultAreRefused() {
+  WriteSignFile({Bihua({{u"天"_qs, u"4"_qs}})});
+  JetQuery query;
+  query.SetConnectionString(Gbk::FromGbk(GetConnectionString()));
+  query.SetSql(StrokeCountStatement(G(u"天")));
+  query.Open();
+  QCOMPARE(query.FieldAsText(0), QByteArray("4"));
+  QVERIFY_THROWS_EXCEPTION(JetError, query.FieldAsText(1));
+  QVERIFY_THROWS_EXCEPTION(JetError, query.FieldAsText(-1));
 }
 
 void tst_SignDatabase::absentDatabaseStopsAtTheFirstLookup() {

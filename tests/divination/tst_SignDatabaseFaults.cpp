@@ -19,6 +19,8 @@
 #include <QPointer>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/fsuid.h>
 #include <unistd.h>
 
@@ -69,8 +71,82 @@ QByteArray CatalogMapPastTheEnd(QByteArray file) {
   return file;
 }
 
+qsizetype PageCount(const QByteArray &file) { return file.size() / 4096; }
+
+// The table definition page naming the column (names are UCS-2 there).
+qsizetype DefinitionOf(const QByteArray &file, const QString &column) {
+  const QByteArray name(reinterpret_cast<const char *>(column.utf16()), column.size() * 2);
+  for (qsizetype page = 1; page < PageCount(file); ++page)
+    if (file[page * 4096] == 2 && file.mid(page * 4096, 4096).contains(name))
+      return page;
+  return 0;
+}
+
+// The stroke table's definition announcing 200 columns, more than its page
+// holds, continued on page `next` (the file's page count: just past the end).
+QByteArray StrokeColumnsContinuedOn(QByteArray file, qsizetype next) {
+  const qsizetype tdef = DefinitionOf(file, u"hanzi"_qs) * 4096;
+  qToLittleEndian<quint16>(200, file.data() + tdef + 45);
+  qToLittleEndian<quint32>(quint32(next), file.data() + tdef + 4);
+  return file;
+}
+
+// A file whose sign text is long enough for a row of a long-value page, with
+// the text's field changed: its row pointer made `pointer` (page << 8 | row;
+// the page count stands for the page past the end) or its length one more.
+QByteArray SignTextPointing(std::optional<qsizetype> pointer) {
+  QByteArray file = Jet::BuildDatabase(
+      {Bihua({{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}),
+       {u"vandrel"_qs,
+        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+        {{u"078"_qs, u"天地人签"_qs, StoredSignText(u"天高地厚，人在其中。"_qs.repeated(10))}}}});
+  qsizetype lval = 1;
+  while (lval < PageCount(file) && file.mid(lval * 4096 + 4, 4) != "LVAL")
+    ++lval;
+  QByteArray field(4, '\0');
+  qToLittleEndian<quint32>(quint32(lval << 8), field.data());
+  const qsizetype at = file.indexOf(field, (PageCount(file) - 1) * 4096) - 4; // the data page comes last
+  if (pointer)
+    qToLittleEndian<quint32>(quint32((*pointer == PageCount(file) ? *pointer << 8 : *pointer)), file.data() + at + 4);
+  else
+    qToLittleEndian<quint32>(Le32(file, at) + 1, file.data() + at);
+  return file;
+}
+
+// The file with the system catalog's inline usage map also listing `listed`,
+// a page past the catalog's own: mdbtools would read its rows as the
+// catalog's.
+QByteArray CatalogMapAlsoLists(QByteArray file, qsizetype listed) {
+  const std::uint32_t pointer = Le32(file, 2 * 4096 + 55);
+  const qsizetype page = pointer >> 8, row = pointer & 0xFF;
+  const qsizetype start = qFromLittleEndian<quint16>(file.constData() + page * 4096 + 14 + 2 * row) & 0x1FFF;
+  const qsizetype bit = listed - Le32(file, page * 4096 + start + 1);
+  file[page * 4096 + start + 5 + bit / 8] = char(file[page * 4096 + start + 5 + bit / 8] | 1 << bit % 8);
+  return file;
+}
+
+// The last data page of a table other than the catalog.
+qsizetype LastForeignDataPage(const QByteArray &file) {
+  qsizetype foreign = 0;
+  for (qsizetype p = 3; p < file.size() / 4096; ++p) {
+    const std::uint32_t owner = Le32(file, p * 4096 + 4);
+    if (file[p * 4096] == 1 && owner != 2 && owner != 0x4C41564C) // "LVAL": memo pages
+      foreign = p;
+  }
+  return foreign;
+}
+
+// The file and one more page, a table definition page (type 2) whose bytes
+// 4..7 read as the catalog's page: owned, by the look of it, but no data page.
+QByteArray WithDefinitionPageOwnedByTheCatalog(const QByteArray &file) {
+  QByteArray page(4096, '\0');
+  page[0] = 2;
+  page[4] = 2;
+  return file + page;
+}
+
 // How the file is damaged in one row of damagedFile.
-enum class Damage { Missing, Bytes, Directory, Tables };
+enum class Damage { Missing, Bytes, Directory, Tables, Oversized };
 
 } // namespace
 
@@ -175,6 +251,30 @@ void tst_SignDatabaseFaults::damagedFile_data() {
 
   QTest::newRow("catalog's usage map past the end")
       << Damage::Bytes << CatalogMapPastTheEnd(sound) << none << HeadingOnly << 1;
+  QTest::newRow("catalog's usage map lists another table's page")
+      << Damage::Bytes << CatalogMapAlsoLists(sound, LastForeignDataPage(sound)) << none << HeadingOnly << 1;
+  QTest::newRow("catalog's usage map lists a page that is no data page")
+      << Damage::Bytes << CatalogMapAlsoLists(WithDefinitionPageOwnedByTheCatalog(sound), pages) << none << HeadingOnly
+      << 1;
+
+  // mdbtools gives up on a definition it cannot read whole, without freeing
+  // what it read of the table (a leak the sanitizer build reports).
+  QTest::newRow("stroke table's columns continued past the end")
+      << Damage::Bytes << StrokeColumnsContinuedOn(sound, PageCount(sound)) << none << HeadingOnly << 1;
+  QTest::newRow("stroke table's columns continued on page 0")
+      << Damage::Bytes << StrokeColumnsContinuedOn(sound, 0) << none << HeadingOnly << 1;
+  // The sign text's long value, which mdbtools would read as an empty text:
+  // the lookups of the sign's row (both select the text) end the action.
+  const QByteArray longText = SignTextPointing(std::nullopt);
+  QTest::newRow("sign text on the page past the end")
+      << Damage::Bytes << SignTextPointing(PageCount(longText)) << none << HeadingOnly << 4;
+  QTest::newRow("sign text on a page that holds no long values")
+      << Damage::Bytes << SignTextPointing((PageCount(longText) - 1) << 8) << none << HeadingOnly << 4;
+  QTest::newRow("sign text longer than its row") << Damage::Bytes << longText << none << HeadingOnly << 4;
+
+  // A sound file followed by zero pages up to just over 64 MiB (sparse):
+  // refused before it is read, as a file of gigabytes is.
+  QTest::newRow("far larger than a sign database") << Damage::Oversized << QByteArray() << none << HeadingOnly << 1;
 
   QTest::newRow("bihua missing") << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Signs()} << HeadingOnly << 1;
   QTest::newRow("vandrel missing: the three stroke counts, then the end")
@@ -203,6 +303,10 @@ void tst_SignDatabaseFaults::damagedFile() {
     QVERIFY(QDir().mkdir(SignFile()));
   else if (damage == Damage::Tables)
     Jet::WriteDatabase(SignFile(), tables);
+  else if (damage == Damage::Oversized) {
+    PutSignFile(SoundFile());
+    QVERIFY(QFile(SignFile()).resize((qint64(64) << 20) + 4096));
+  }
   Press();
   const QStringList shown = MemoLines();
   if (lines.isEmpty() && shown == FullReport) { // damage that no lookup met

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -38,11 +39,18 @@ QStringList Characters(const QList<JournalEntry> &entries) {
 }
 
 // Writes rows without end until killed: the child process of the kill test.
+// It says "writing" once its first row is in, so that the kills fall among
+// writes however slowly the process starts.
 int WriteForever(const QString &path) {
   SignJournal journal(path);
-  for (qint64 i = 0;; ++i)
+  for (qint64 i = 0;; ++i) {
     if (!journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0'))))
       return 1;
+    if (i == 0) {
+      std::fputs("writing\n", stdout);
+      std::fflush(stdout);
+    }
+  }
 }
 
 } // namespace
@@ -117,14 +125,16 @@ void tst_SignJournal::removeOneAndAll() {
 void tst_SignJournal::csvQuotesWhatNeedsIt() {
   JournalEntry plain = Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs);
   JournalEntry awkward = Entry(u"天,地"_qs, u"2026-12-08T21:05:09"_qs, u"001"_qs, u"名\"引\"\n行"_qs);
-  const QByteArray csv = JournalCsv({plain, awkward});
+  JournalEntry carriage = Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs, u"078"_qs, u"甲\r乙"_qs);
+  const QByteArray csv = JournalCsv({plain, awkward, carriage});
   QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
   const QStringList lines = QString::fromUtf8(csv.mid(3)).split(u"\r\n"_qs);
   QCOMPARE(lines.value(0), u"时间,三字,笔画,签号,签名,签等"_qs);
   QCOMPARE(lines.value(1), u"2026-12-08 21:05:09,天地人,4 6 2,078,锦鲤跃波,上上签"_qs);
   QCOMPARE(lines.value(2), u"2026-12-08 21:05:09,\"天,地\",4 6 2,001,\"名\"\"引\"\"\n行\",上上签"_qs);
-  QCOMPARE(lines.value(3), QString());
-  QCOMPARE(lines.size(), 4);
+  QCOMPARE(lines.value(3), u"2026-12-08 21:05:09,天地人,4 6 2,078,\"甲\r乙\",上上签"_qs);
+  QCOMPARE(lines.value(4), QString());
+  QCOMPARE(lines.size(), 5);
 }
 
 void tst_SignJournal::json() {
@@ -212,7 +222,8 @@ void tst_SignJournal::killsMidWriteLeaveWholeRows() {
     QProcess writer;
     writer.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_qs, Path()});
     QVERIFY(writer.waitForStarted());
-    QTest::qWait(30 + (kill * 7) % 40);
+    QVERIFY(writer.waitForReadyRead(60000));
+    QTest::qWait((kill * 7) % 40);
     ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
     QVERIFY(writer.waitForFinished());
   }

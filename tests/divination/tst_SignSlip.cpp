@@ -64,6 +64,9 @@ void tst_SignSlip::parse_data() {
   QTest::newRow("text of no known shape is kept whole")
       << u"某签（中平签）"_qs << u"一句话"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
       << u"一句话"_qs << 0;
+  QTest::newRow("words of no verse shape before 解曰 are kept")
+      << u"某签（中平签）"_qs << u"一句话。解曰：宜守。"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
+      << u"一句话。宜守。"_qs << 0;
   QTest::newRow("empty") << QString() << QString() << QString() << QString() << QStringList() << QString()
                          << QString() << 0;
   QTest::newRow("a matter missing keeps the others")

@@ -1,4 +1,5 @@
 #include "Flash.h"
+#include "MovieServer.h"
 #include "SignDatabase.h"
 #include "Unt_Main.h"
 
@@ -13,7 +14,6 @@
 #include <QWebEngineView>
 
 #include <memory>
-#include <optional>
 
 // The movie window and ShowMovieDivination, then the real player playing a
 // real movie. The build links Flash/ and ruffle/ of the program's folder
@@ -25,6 +25,8 @@ private slots:
   void cleanup();
   // First: the browser keeps the player's files once it has them.
   void missingPlayerShowsAMessage();
+  // Second: no player waits in standby yet.
+  void warmedUpPlayerStartsTheFirstMovie();
   void showMovieDivination_data();
   void showMovieDivination();
   void everyCallOpensAnotherWindow();
@@ -33,13 +35,17 @@ private slots:
   void mainWindowButtonsOpenTheirMovies_data();
   void mainWindowButtonsOpenTheirMovies();
   void pathOutsideTheMovieFolderShowsAMessage();
+  void playerPageTakesOnlyMoviesOfTheFolder_data();
+  void playerPageTakesOnlyMoviesOfTheFolder();
   void playerStartsARealMovie();
+  void closedWindowsPlayerStartsTheNextMovie();
   void missingMovieShowsAMessage();
   void browserWithoutWebAssemblyShowsAMessage();
 
 private:
   // Asks the page for a value and waits for the answer.
-  static QVariant Evaluate(QWebEngineView *view, const QString &script);
+  static QVariant Evaluate(QWebEngineView *view, const QString &script) { return Evaluate(view->page(), script); }
+  static QVariant Evaluate(QWebEnginePage *page, const QString &script);
   // Waits until the page's player state is no longer "loading".
   static QString FinalPlayerState(QWebEngineView *view, int timeoutMs);
 };
@@ -160,13 +166,41 @@ void tst_Flash::pathOutsideTheMovieFolderShowsAMessage() {
                            20000);
 }
 
-QVariant tst_Flash::Evaluate(QWebEngineView *view, const QString &script) {
-  // The answer can come after the wait has given up (a loaded machine): it
-  // then lands in this shared slot, not in a frame that no longer exists.
-  const auto answer = std::make_shared<std::optional<QVariant>>();
-  view->page()->runJavaScript(script, [answer](const QVariant &value) { *answer = value; });
-  (void)QTest::qWaitFor([&] { return answer->has_value(); }, 5000);
-  return answer->value_or(QVariant());
+// The player page opened with any address, as anything that reaches the
+// loopback server can open it.
+void tst_Flash::playerPageTakesOnlyMoviesOfTheFolder_data() {
+  QTest::addColumn<QString>("movie");
+  QTest::newRow("another site") << QStringLiteral("http://127.0.0.1:9/Flash/tudi.swf");
+  QTest::newRow("the player's own file") << QStringLiteral("/ruffle/ruffle.js");
+  QTest::newRow("encoded way out of the folder") << QStringLiteral("/Flash/%2e%2e/KelmFile.dll");
+}
+
+void tst_Flash::playerPageTakesOnlyMoviesOfTheFolder() {
+  QFETCH(QString, movie);
+  MovieServer *server = TheMovieServer();
+  QVERIFY(server);
+  auto *window = new TFrmFlash();
+  window->show();
+  window->Player()->load(server->PlayerUrl(QUrl(movie)));
+  QCOMPARE(FinalPlayerState(window->Player(), 30000), QStringLiteral("failed"));
+  QCOMPARE(Evaluate(window->Player()->page(), QStringLiteral("window.vandrelPlayerMessage")).toString(),
+           QStringLiteral("不能播放这个影片"));
+}
+
+QVariant tst_Flash::Evaluate(QWebEnginePage *page, const QString &script) {
+  // Shared with the callback: an answer arriving after the wait has given up
+  // must not write into this finished call.
+  struct Answer {
+    QVariant Value;
+    bool Given = false;
+  };
+  const auto answer = std::make_shared<Answer>();
+  page->runJavaScript(script, [answer](const QVariant &value) {
+    answer->Value = value;
+    answer->Given = true;
+  });
+  (void)QTest::qWaitFor([&] { return answer->Given; }, 5000);
+  return answer->Value;
 }
 
 QString tst_Flash::FinalPlayerState(QWebEngineView *view, int timeoutMs) {
@@ -174,7 +208,9 @@ QString tst_Flash::FinalPlayerState(QWebEngineView *view, int timeoutMs) {
   (void)QTest::qWaitFor(
       [&] {
         state = Evaluate(view, QStringLiteral("window.vandrelPlayerState || ''")).toString();
-        if (state != u"loading" && !state.isEmpty())
+        // A page taken from standby still says so until it has loaded and
+        // been handed its movie.
+        if (state != u"loading" && state != u"standby" && state != u"ready" && !state.isEmpty())
           return true;
         QTest::qWait(200);
         return false;
@@ -194,6 +230,39 @@ void tst_Flash::playerStartsARealMovie() {
   // fills the window.
   QCOMPARE(Evaluate(window->Player(), QStringLiteral("document.getElementById('ruffle').readyState")).toInt(), 2);
   QCOMPARE(Evaluate(window->Player(), QStringLiteral("document.getElementById('ruffle').clientWidth")).toInt(), 674);
+}
+
+// The player of a closed window waits in standby, its movie stopped, and the
+// next movie window plays its own movie in it.
+void tst_Flash::closedWindowsPlayerStartsTheNextMovie() {
+  ShowMovieDivination(3);
+  QPointer<TFrmFlash> first = FrmFlash;
+  QCOMPARE(FinalPlayerState(first->Player(), 60000), QStringLiteral("playing"));
+  const QPointer<QWebEnginePage> player = first->Player()->page();
+  QVERIFY(first->close());
+  QTRY_VERIFY(!first);
+  QVERIFY(player);
+  QTRY_COMPARE(player->title(), QStringLiteral("movie ready"));
+  QVERIFY(Evaluate(player, QStringLiteral("document.getElementById('ruffle') === null")).toBool());
+
+  ShowMovieDivination(2);
+  QCOMPARE(FrmFlash->Player()->page(), player.data());
+  QCOMPARE(FinalPlayerState(FrmFlash->Player(), 20000), QStringLiteral("playing"));
+  QVERIFY(FrmFlash->Player()->url().toString(QUrl::FullyDecoded).contains(u"paifo.swf"));
+  QCOMPARE(Evaluate(FrmFlash->Player(), QStringLiteral("document.getElementById('ruffle').readyState")).toInt(), 2);
+  // A window given no movie takes no player.
+  ShowMovieDivination(7);
+  QVERIFY(FrmFlash->Player()->page() != player.data());
+}
+
+// Warmed up at start-up, the player takes the first movie too, even one asked
+// for before it has finished starting.
+void tst_Flash::warmedUpPlayerStartsTheFirstMovie() {
+  WarmUpMoviePlayer();
+  ShowMovieDivination(3);
+  QVERIFY(FrmFlash->Player()->page()->requestedUrl().query().contains(u"standby"));
+  QCOMPARE(FinalPlayerState(FrmFlash->Player(), 60000), QStringLiteral("playing"));
+  QVERIFY(FrmFlash->Player()->url().toString(QUrl::FullyDecoded).contains(u"tudi.swf"));
 }
 
 void tst_Flash::missingMovieShowsAMessage() {

@@ -1,13 +1,18 @@
 #include "MovieServer.h"
+#include "RequestGate.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <vector>
 
 // The loopback server of the movie windows, over real sockets: what it serves,
 // what it refuses, and where it listens.
@@ -25,6 +30,9 @@ private slots:
   void fileForRequestRefusesEscapes();
   void urlForFile_data();
   void urlForFile();
+  void boundsEachConnection_data();
+  void boundsEachConnection();
+  void refusesConnectionsOverTheLimit();
   void listensOnLoopbackOnly();
   void aFolderWithAChineseNameIsServedIntact();
   void aFolderThatAppearsLaterIsServed();
@@ -38,10 +46,14 @@ private:
   // Sends one raw HTTP request (the path exactly as given, nothing normalised)
   // and reads the whole answer.
   Answer Ask(const QByteArray &method, const QByteArray &path, const QByteArray &host = {});
+  QByteArray OwnHost() const { return "127.0.0.1:" + QByteArray::number(Server.BaseUrl().port()); }
   static void Write(const QString &path, const QByteArray &content);
 
   QTemporaryDir Root;
   MovieServer Server;
+  // Some forty of the pieces the responder sends, one per turn of the loop.
+  const QByteArray Big = QByteArray(20000, 'm');
+  RequestLimits Limits;
 };
 
 void tst_MovieServer::Write(const QString &path, const QByteArray &content) {
@@ -60,6 +72,7 @@ void tst_MovieServer::initTestCase() {
                                             "movie",
                                             9));
   Write(app + "/Flash/sub/deeper.swf", "deeper");
+  Write(app + "/Flash/big.swf", Big);
   Write(app + "/ruffle/ruffle.js", "// player");
   Write(app + "/ruffle/core.wasm", QByteArray("\0asm", 4));
   Write(app + "/KelmFile.dll", "database");
@@ -71,6 +84,12 @@ void tst_MovieServer::initTestCase() {
   Server.Mount(QStringLiteral("ruffle"), app + "/ruffle");
   QVERIFY(Server.Listen());
   QVERIFY(Server.BaseUrl().port() > 0);
+  // Short enough for the timeout rows to run quickly.
+  Limits.MaxConnections = 4;
+  Limits.Timeout = std::chrono::milliseconds(1500);
+  auto *gate = qobject_cast<RequestGate *>(Server.servers().value(0));
+  QVERIFY(gate);
+  gate->SetLimits(Limits);
 }
 
 tst_MovieServer::Answer tst_MovieServer::Ask(const QByteArray &method, const QByteArray &path, const QByteArray &host) {
@@ -138,6 +157,9 @@ void tst_MovieServer::servesMountedFiles_data() {
   QTest::newRow("player script") << QByteArray("/ruffle/ruffle.js") << QByteArray("// player")
                                  << QByteArray("text/javascript");
   QTest::newRow("player page") << QByteArray("/player.html?movie=x") << QByteArray() << QByteArray("text/html");
+  // Sent in pieces as the peer reads; the connection closes only after.
+  QTest::newRow("large movie, then the close asked for")
+      << QByteArray("/Flash/big.swf") << Big << QByteArray("application/x-shockwave-flash");
 }
 
 void tst_MovieServer::servesMountedFiles() {
@@ -252,6 +274,90 @@ void tst_MovieServer::urlForFile() {
   QCOMPARE(url->host(), QStringLiteral("127.0.0.1"));
   QCOMPARE(url->port(), Server.BaseUrl().port());
   QCOMPARE(url->path(), path);
+}
+
+// What any local process may send: each connection costs a bounded amount
+// of memory and time. {host} stands for the server's own address.
+void tst_MovieServer::boundsEachConnection_data() {
+  QTest::addColumn<QByteArray>("request");
+  QTest::addColumn<QList<int>>("statuses");
+  QTest::addColumn<bool>("closes");
+  const QByteArray get = "GET /Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n";
+  QTest::newRow("body on a POST")
+      << "POST /Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nContent-Length: 1073741824\r\n\r\n" + QByteArray(65536, 'b')
+      << QList<int>{413} << true;
+  QTest::newRow("body on a GET") << get + "Content-Length: 536870912\r\n\r\n" + QByteArray(65536, 'b')
+                                 << QList<int>{413} << true;
+  QTest::newRow("chunked body") << get + "Transfer-Encoding: chunked\r\n\r\n4\r\nbody\r\n" << QList<int>{413} << true;
+  QTest::newRow("empty body announced") << get + "Content-Length: 0\r\nConnection: close\r\n\r\n"
+                                        << QList<int>{200} << true;
+  QTest::newRow("request line over the limit")
+      << "GET /Flash/" + QByteArray(Limits.MaxRequestLine, 'a') + " HTTP/1.1\r\nHost: {host}\r\n\r\n"
+      << QList<int>{414} << true;
+  QTest::newRow("header line that never ends")
+      << get + "X-Endless: " + QByteArray(Limits.MaxHead * 3, 'a') << QList<int>{431} << true;
+  QTest::newRow("absolute form naming another host")
+      << QByteArray("GET http://evil.example/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
+      << true;
+  QTest::newRow("absolute form naming this server")
+      << QByteArray("GET http://{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n")
+      << QList<int>{200} << true;
+  QTest::newRow("Connection: close") << get + "Connection: close\r\n\r\n" << QList<int>{200} << true;
+  QTest::newRow("HTTP/1.0") << QByteArray("GET /Flash/tudi.swf HTTP/1.0\r\nHost: {host}\r\n\r\n") << QList<int>{200}
+                            << true;
+  QTest::newRow("two requests on a kept connection") << get + "\r\n" + get + "\r\n" << QList<int>{200, 200} << false;
+  QTest::newRow("idle connection") << QByteArray() << QList<int>{} << true;
+  QTest::newRow("head never finished") << get + "X-Slow: a" << QList<int>{} << true;
+}
+
+void tst_MovieServer::boundsEachConnection() {
+  QFETCH(QByteArray, request);
+  QFETCH(QList<int>, statuses);
+  QFETCH(bool, closes);
+  // Each row on a server without other connections (see the next test).
+  QTRY_COMPARE(qobject_cast<RequestGate *>(Server.servers().value(0))->OpenConnections(), 0);
+  QTcpSocket socket;
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(socket.waitForConnected(5000));
+  socket.write(request.replace("{host}", OwnHost()));
+  QByteArray raw;
+  QElapsedTimer clock;
+  clock.start();
+  // Kept connections are watched for a while, closing ones until the
+  // server's timeout has surely passed.
+  const qint64 watch = closes ? Limits.Timeout.count() + 3000 : 1000;
+  (void)QTest::qWaitFor(
+      [&] {
+        raw += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+      },
+      int(watch));
+  raw += socket.readAll();
+  QList<int> answered;
+  for (qsizetype at = raw.indexOf("HTTP/1.1 "); at >= 0; at = raw.indexOf("HTTP/1.1 ", at + 1))
+    answered += raw.mid(at + 9, 3).toInt();
+  QCOMPARE(answered, statuses);
+  QCOMPARE(socket.state() == QAbstractSocket::UnconnectedState, closes);
+  QVERIFY(clock.elapsed() < Limits.Timeout.count() + 2000);
+}
+
+void tst_MovieServer::refusesConnectionsOverTheLimit() {
+  auto *gate = qobject_cast<RequestGate *>(Server.servers().value(0));
+  std::vector<std::unique_ptr<QTcpSocket>> open;
+  for (int i = 0; i < Limits.MaxConnections; ++i) {
+    open.push_back(std::make_unique<QTcpSocket>());
+    open.back()->connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+    QVERIFY(open.back()->waitForConnected(5000));
+  }
+  QTRY_COMPARE(gate->OpenConnections(), Limits.MaxConnections);
+  QTcpSocket surplus;
+  surplus.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(surplus.waitForConnected(5000));
+  QTRY_COMPARE(surplus.state(), QAbstractSocket::UnconnectedState);
+  QVERIFY(surplus.readAll().startsWith("HTTP/1.1 503 "));
+  open.clear();
+  QTRY_COMPARE(gate->OpenConnections(), 0);
+  QCOMPARE(Ask("GET", "/Flash/tudi.swf").Status, 200);
 }
 
 void tst_MovieServer::listensOnLoopbackOnly() {

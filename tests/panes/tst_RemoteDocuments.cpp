@@ -1,9 +1,12 @@
 #include "LoopbackSite.h"
 #include "RemoteDocuments.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 
@@ -33,6 +36,41 @@ RemoteDocuments RunFetch(const QString &site, std::chrono::milliseconds deadline
   return finished.first().first().value<RemoteDocuments>();
 }
 
+// A site that answers every connection with prefix, then sends filler every
+// few milliseconds for as long as the connection stays open.
+class EndlessSite : public QTcpServer {
+public:
+  EndlessSite(QByteArray prefix, QByteArray filler, int everyMs)
+      : Prefix(std::move(prefix)), Filler(std::move(filler)), EveryMs(everyMs) {
+    listen(QHostAddress::LocalHost, 0);
+  }
+  QString Url() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+  int Open = 0;
+
+protected:
+  void incomingConnection(qintptr descriptor) override {
+    auto *socket = new QTcpSocket(this);
+    socket->setSocketDescriptor(descriptor);
+    ++Open;
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+      --Open;
+      socket->deleteLater();
+    });
+    socket->write(Prefix);
+    auto *sender = new QTimer(socket);
+    connect(sender, &QTimer::timeout, socket, [this, socket] {
+      // Only as fast as the client takes it.
+      if (socket->bytesToWrite() < 1 << 20)
+        socket->write(Filler);
+    });
+    sender->start(EveryMs);
+  }
+
+private:
+  QByteArray Prefix, Filler;
+  int EveryMs;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(FetchFailure)
@@ -46,6 +84,8 @@ private slots:
   void requestsArePlainGets();
   void serverThatNeverAnswersTimesOut_data();
   void serverThatNeverAnswersTimesOut();
+  void answerWithoutEndIsCut_data();
+  void answerWithoutEndIsCut();
   void nothingListening();
   void finishedNeverComesFromStart();
 };
@@ -101,6 +141,11 @@ void tst_RemoteDocuments::outcome_data() {
   QTest::newRow("slow answer within the deadline")
       << QList<SiteAnswer>{{200, SampleList, {}, 300, false}} << QList<SiteAnswer>{Ok("11")} << SampleList << 1 << 1
       << FetchFailure::None;
+  // Three answers of 2 s each against the 5 s deadline: each within it, the
+  // whole fetch not.
+  QTest::newRow("deadline covers the whole fetch")
+      << QList<SiteAnswer>{{200, SampleList, {}, 2000, false}} << QList<SiteAnswer>{{200, "11", {}, 2000, false}}
+      << SampleList << 0 << 0 << FetchFailure::TimedOut;
 }
 
 void tst_RemoteDocuments::outcome() {
@@ -168,6 +213,41 @@ void tst_RemoteDocuments::serverThatNeverAnswersTimesOut() {
   QCOMPARE(documents.MainFlag, 0);
   QCOMPARE(documents.BannerFlag, 0);
   QVERIFY(clock.elapsed() >= 350);
+}
+
+// Whatever the server sends, the fetch ends by its deadline, holds no more
+// than a bounded head, and closes its connection.
+void tst_RemoteDocuments::answerWithoutEndIsCut_data() {
+  QTest::addColumn<QByteArray>("prefix");
+  QTest::addColumn<QByteArray>("filler");
+  QTest::addColumn<int>("everyMs");
+  QTest::addColumn<FetchFailure>("failure");
+  QTest::newRow("header line that never ends")
+      << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray(65536, 'a') << 1 << FetchFailure::TooLarge;
+  QTest::newRow("header lines without end")
+      << QByteArray("HTTP/1.1 200 OK\r\n") << QByteArray("X-Filler: a\r\n").repeated(4096) << 1
+      << FetchFailure::TooLarge;
+  QTest::newRow("status line that never ends")
+      << QByteArray("HTTP/1.1 200 ") << QByteArray(65536, 'a') << 1 << FetchFailure::TooLarge;
+  QTest::newRow("header line trickling in")
+      << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray("a") << 20 << FetchFailure::TimedOut;
+  QTest::newRow("body trickling in") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << QByteArray("a") << 20
+                                     << FetchFailure::TimedOut;
+}
+
+void tst_RemoteDocuments::answerWithoutEndIsCut() {
+  QFETCH(QByteArray, prefix);
+  QFETCH(QByteArray, filler);
+  QFETCH(int, everyMs);
+  QFETCH(FetchFailure, failure);
+  EndlessSite site(prefix, filler, everyMs);
+  QVERIFY(site.isListening());
+  QElapsedTimer clock;
+  clock.start();
+  const RemoteDocuments documents = RunFetch(site.Url(), 1000ms);
+  QCOMPARE(documents.Failure, failure);
+  QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+  QTRY_COMPARE_WITH_TIMEOUT(site.Open, 0, 1000);
 }
 
 void tst_RemoteDocuments::nothingListening() {

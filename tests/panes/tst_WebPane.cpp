@@ -8,6 +8,7 @@
 #include "WebPane.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
@@ -33,6 +34,7 @@ private slots:
   void init();
   void cleanup();
   void panesShowTheListedPages();
+  void paneComesIntoSightWhenItsPageHasLoaded();
   void userLinkToNewWindowOpensExternally();
   void untrustedPageIsRefused_data();
   void untrustedPageIsRefused();
@@ -100,6 +102,38 @@ void tst_WebPane::panesShowTheListedPages() {
   const bool served = std::any_of(Site.Seen.cbegin(), Site.Seen.cend(),
                                   [](const SeenRequest &request) { return request.Path == u"/main.html"; });
   QVERIFY(served);
+}
+
+// A slow page keeps the content picture showing until it has loaded; a page
+// the site refuses leaves the banner picture.
+void tst_WebPane::paneComesIntoSightWhenItsPageHasLoaded() {
+  const QByteArray site = Site.Url().toLatin1();
+  Site.Answer(QString::fromLatin1(PageListPath),
+              Html("0>30>" + site + "/slow.html\r\n1>30>" + site + "/gone.html\r\n"));
+  Site.Answer(QString::fromLatin1(SwitchDocumentPath), Html("11"));
+  SiteAnswer slow = Html(Page("slow page", "<div style=\"position:fixed;inset:0;background:#0000ff\"></div>"));
+  slow.DelayMs = 1500;
+  Site.Answer(QStringLiteral("/slow.html"), slow);
+  Site.Answer(QStringLiteral("/gone.html"), SiteAnswer{404, Page("gone"), {{"Content-Type", "text/html"}}, 0, false});
+
+  TFrmmain window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QTRY_COMPARE_WITH_TIMEOUT(window.GetListField(0, 1), QByteArray("1"), 10000);
+  window.Timer2Timer();
+  window.Timer1Timer();
+  auto *mainPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB1"));
+  auto *bannerPane = window.findChild<WebPane *>(QStringLiteral("EmbeddedWB2"));
+  QSignalSpy bannerEnded(bannerPane->Browser(), &QWebEngineView::loadFinished);
+  QCOMPARE(mainPane->y(), -1000);
+  QTRY_COMPARE_WITH_TIMEOUT(mainPane->Browser()->title(), QStringLiteral("slow page"), PageWait);
+  QTRY_COMPARE_WITH_TIMEOUT(mainPane->y(), 2, PageWait);
+  QTRY_VERIFY_WITH_TIMEOUT(!bannerEnded.isEmpty(), PageWait);
+  QCOMPARE(bannerEnded.first().first().toBool(), false);
+  QCOMPARE(bannerPane->y(), -200);
+  // What comes into sight is the page, drawn: blue, not an empty white view.
+  QTRY_VERIFY_WITH_TIMEOUT(window.grab().toImage().pixelColor(QPoint(176 + 300, 120 + 200)) == QColor(0, 0, 255),
+                           5000);
 }
 
 void tst_WebPane::userLinkToNewWindowOpensExternally() {

@@ -48,8 +48,13 @@ def descramble(stored):
     return bytes(b).decode("gbk")
 
 
+# mdb-sql keeps a readline history in $HOME/.mdbhistory; without HOME it
+# keeps none, and a test run leaves nothing in the user's home.
+TOOL_ENV = {name: value for name, value in os.environ.items() if name != "HOME"}
+
+
 def run(*command, stdin=None):
-    result = subprocess.run(command, input=stdin, capture_output=True, text=True, check=False)
+    result = subprocess.run(command, input=stdin, capture_output=True, text=True, check=False, env=TOOL_ENV)
     if result.returncode != 0:
         raise AssertionError("%s failed: %s" % (" ".join(command), result.stderr))
     return result.stdout

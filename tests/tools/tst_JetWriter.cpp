@@ -190,6 +190,9 @@ void tst_JetWriter::refusesInput_data() {
   QTest::newRow("text longer than its column")
       << std::vector<Jet::Table>{OneColumn(QStringLiteral("v"), text3, {QStringLiteral("123"), QStringLiteral("1234")})}
       << QStringLiteral("table \"v\", row 2, column \"id\": the text has 4 characters, the column holds 3");
+  QTest::newRow("text column of 256 characters")
+      << std::vector<Jet::Table>{OneColumn(QStringLiteral("v"), Col(QStringLiteral("t"), ColumnType::Text, 256), {})}
+      << QStringLiteral("column \"t\": the length must be 1 to 255");
   QTest::newRow("value of the wrong type")
       << std::vector<Jet::Table>{OneColumn(QStringLiteral("v"), Col(QStringLiteral("n"), ColumnType::Long),
                                            {QStringLiteral("12")})}

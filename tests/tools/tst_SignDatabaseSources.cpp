@@ -196,7 +196,7 @@ void tst_SignDatabaseSources::tableDescriptionValues() {
                             "column\tnum\ttext\n"
                             "row\t天\t12a\n"
                             "row\t地\t\\N\n"
-                            "row\t  \\t\\\\ \t\n"
+                            "row\t  \\t\\\\\\n\\r \t\n"
                             "table\tvandrel\n"
                             "column\tid\ttext\t3\n"
                             "column\tcontent\tscrambled\n"
@@ -207,7 +207,7 @@ void tst_SignDatabaseSources::tableDescriptionValues() {
   QCOMPARE(bihua.columns[0].maxLength, 4);
   QCOMPARE(std::get<QString>(bihua.rows[0][1]), QStringLiteral("12a"));
   QVERIFY(std::holds_alternative<std::monostate>(bihua.rows[1][1]));
-  QCOMPARE(std::get<QString>(bihua.rows[2][0]), QStringLiteral("  \t\\ "));
+  QCOMPARE(std::get<QString>(bihua.rows[2][0]), QStringLiteral("  \t\\\n\r "));
   QCOMPARE(std::get<QString>(bihua.rows[2][1]), QString()); // empty, not NULL
   // A scrambled column stores what DescrambleSignText turns back into the
   // GBK of the value, blanks included.
@@ -228,6 +228,8 @@ void tst_SignDatabaseSources::tableDescriptionRefusals_data() {
                                           << QStringLiteral("fixture:3: column \"n\": \"12a\" is no integer");
   QTest::newRow("dangling backslash") << QByteArray("table\tt\ncolumn\ta\ttext\nrow\tx\\\n")
                                       << QStringLiteral("fixture:3: a backslash ends the value");
+  QTest::newRow("unknown escape") << QByteArray("table\tt\ncolumn\ta\ttext\nrow\tx\\q\n")
+                                  << QStringLiteral("fixture:3: unknown escape \\q");
   QTest::newRow("not UTF-8") << QByteArray("table\tt\xff\n") << QStringLiteral("not valid UTF-8");
 }
 
