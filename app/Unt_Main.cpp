@@ -5,8 +5,8 @@
 #include "Desktop.h"
 #include "EndMsg.h"
 #include "ErrorHandler.h"
-#include "Flash.h"
 #include "HomeSite.h"
+#include "MovieDivination.h"
 #include "RemoteDocuments.h"
 #include "ReuseWindow.h"
 #include "RzWidgets.h"
@@ -187,9 +187,9 @@ TFrmmain::~TFrmmain() = default;
 
 void TFrmmain::RzButton1Click() { ShowCharacterDivination(); }
 
-void TFrmmain::RzButton4Click() { ShowMovieDivination(2); }
+void TFrmmain::RzButton4Click() { OpenMovieDivination(2); }
 
-void TFrmmain::RzButton6Click() { ShowMovieDivination(3); }
+void TFrmmain::RzButton6Click() { OpenMovieDivination(3); }
 
 void TFrmmain::RzButton5Click() { ShowReusedWindow(FRM_Date); }
 

@@ -11,6 +11,7 @@ int main(int argc, char *argv[]) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   VandrelApplication app(argc, argv);
   InstallWebPanes();
+  InstallMovieWindows();
   Frmmain = new TFrmmain();
   Frmmain->show();
   // Once the window stands and its first events are done.

@@ -129,7 +129,7 @@ std::int32_t GetStrokeCount(QByteArrayView character) {
 }
 
 QByteArray GetSignText(QByteArrayView first, QByteArrayView second, QByteArrayView third, bool wantContent) {
-  const QByteArray signNumber = GetSignNumber(first, second, third);
+  const QByteArray signNumber = GetSignNumber(first, second, third, GetStrokeCount);
   return RunLookup(SignStatement(signNumber), [wantContent](const JetQuery &query) -> QByteArray {
     if (query.IsEmpty())
       return QByteArray();

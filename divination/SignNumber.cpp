@@ -1,7 +1,6 @@
 #include "SignNumber.h"
 
 #include "Gbk.h"
-#include "SignDatabase.h"
 
 int SignDigit(std::int32_t strokeCount) {
   int digit = strokeCount % 10;
@@ -20,12 +19,13 @@ QByteArray SignNumberOf(std::int32_t first, std::int32_t second, std::int32_t th
   return QByteArray::number(number).rightJustified(3, '0');
 }
 
-QByteArray GetSignNumber(QByteArrayView first, QByteArrayView second, QByteArrayView third) {
+QByteArray GetSignNumber(QByteArrayView first, QByteArrayView second, QByteArrayView third,
+                         const StrokeCountLookup &strokeCount) {
   for (QByteArrayView argument : {first, second, third})
     if (Gbk::TrimBytes(argument).isEmpty())
       return QByteArray();
-  const std::int32_t a = GetStrokeCount(first);
-  const std::int32_t b = GetStrokeCount(second);
-  const std::int32_t c = GetStrokeCount(third);
+  const std::int32_t a = strokeCount(first);
+  const std::int32_t b = strokeCount(second);
+  const std::int32_t c = strokeCount(third);
   return SignNumberOf(a, b, c);
 }

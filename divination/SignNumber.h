@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 
 #include <cstdint>
+#include <functional>
 
 // The sign digit of a stroke count, 1 to 9: the count's last decimal digit,
 // 0 read as 1. A negative count (damaged data) gives the digit of its
@@ -17,9 +18,14 @@ int SignDigit(std::int32_t strokeCount);
 // most once, and written as exactly three digits, zero-padded ("000".."383").
 QByteArray SignNumberOf(std::int32_t first, std::int32_t second, std::int32_t third);
 
+// The stroke count of one character; the program's is the database lookup
+// GetStrokeCount (SignDatabase.h).
+using StrokeCountLookup = std::function<std::int32_t(QByteArrayView character)>;
+
 // The SignNumber of three characters (GBK, normally one two-byte character
 // each), or the empty text when one of them is blank after trimming. All
-// three are tested before any stroke count is looked up; the lookups then run
-// first, second, third, with the arguments untrimmed. A database failure in
-// a lookup ends the current user action (SilentAbort).
-QByteArray GetSignNumber(QByteArrayView first, QByteArrayView second, QByteArrayView third);
+// three are tested before any stroke count is looked up; strokeCount then runs
+// for first, second, third, with the arguments untrimmed. Whatever it throws
+// (the database lookup's SilentAbort) passes through.
+QByteArray GetSignNumber(QByteArrayView first, QByteArrayView second, QByteArrayView third,
+                         const StrokeCountLookup &strokeCount);

@@ -1,5 +1,6 @@
 #include "Flash.h"
 
+#include "MovieDivination.h"
 #include "MovieKinds.h"
 #include "MovieServer.h"
 #include "SignDatabase.h"
@@ -214,3 +215,5 @@ void ShowMovieDivination(int movieKind) {
   FrmFlash->raise();
   FrmFlash->activateWindow();
 }
+
+void InstallMovieWindows() { SetMovieDivinationOpener(ShowMovieDivination); }

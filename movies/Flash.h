@@ -63,6 +63,10 @@ void ShowMovieDivination(int movieKind);
 // The movie window created last.
 extern QPointer<TFrmFlash> FrmFlash;
 
+// Installs ShowMovieDivination as the main window's opener of movie
+// divinations (MovieDivination.h).
+void InstallMovieWindows();
+
 // Starts a player page without a movie in the background, so that the next
 // movie window starts at once; returns at once. A closed movie window leaves
 // its player in the same standby. Nothing happens when one is waiting.

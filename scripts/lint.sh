@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Static analysis of our own code, as CI runs it:
 #   scripts/lint.sh BUILD [SANITIZE_BUILD]
+# First the folders' layering (scripts/check_layers.py), then
 # clang-tidy with the checks of .clang-tidy over every source file of ours in
 # BUILD's compile database (the fuzz targets from SANITIZE_BUILD's, when
 # given), then cppcheck. Any finding fails; an intended one carries a
@@ -10,8 +11,13 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 sanitizeBuild=${2:-}
 jobs=$(nproc)
-ours='/(app|divination|calendar|movies|tools|tests|fuzz|bench)/[^/]+\.cpp$'
+# The program's folders, bottom to top, as the root CMakeLists.txt lists them.
+read -r -a layers < <(sed -n 's/^# Layers, bottom to top: //p' CMakeLists.txt)
+ours="/($(IFS='|'; echo "${layers[*]}")|tools|tests|fuzz|bench)/[^/]+\\.cpp\$"
 root=$(pwd)
+
+echo "lint: layers"
+scripts/check_layers.py .
 
 echo "lint: clang-tidy"
 run-clang-tidy -quiet -j "$jobs" -p "$build" "^$root$ours" >"$build/clang-tidy.log" 2>&1 || true
@@ -35,10 +41,10 @@ fi
 # its reports on our code were such pointers.
 echo "lint: cppcheck"
 includes=()
-for dir in app divination calendar movies tools; do includes+=(-I "$dir"); done
+for dir in "${layers[@]}" tools; do includes+=(-I "$dir"); done
 cppcheck --quiet --std=c++20 --language=c++ --library=qt --enable=warning,performance,portability \
   --inline-suppr --error-exitcode=1 --suppress=missingIncludeSystem --suppress=unmatchedSuppression \
   --suppress=CastIntegerToAddressAtReturn \
   --template='{file}:{line}: {severity}: {message} [{id}]' -j "$jobs" "${includes[@]}" \
-  app divination calendar movies tools tests fuzz bench
+  "${layers[@]}" tools tests fuzz bench
 echo "lint: clean"

@@ -88,13 +88,13 @@ void tst_SignNumber::blankArgumentLooksNothingUp() {
   QFETCH(QByteArray, first);
   QFETCH(QByteArray, second);
   QFETCH(QByteArray, third);
-  QCOMPARE(GetSignNumber(first, second, third), QByteArray());
+  QCOMPARE(GetSignNumber(first, second, third, GetStrokeCount), QByteArray());
   QCOMPARE(Lookups, 0);
 }
 
 void tst_SignNumber::lookupFailureEndsTheAction() {
   // The first lookup fails; the second and third never start.
-  QVERIFY_THROWS_EXCEPTION(SilentAbort, GetSignNumber("\xCC\xEC", "\xB5\xD8", "\xC8\xCB"));
+  QVERIFY_THROWS_EXCEPTION(SilentAbort, GetSignNumber("\xCC\xEC", "\xB5\xD8", "\xC8\xCB", GetStrokeCount));
   QCOMPARE(Lookups, 1);
 }
 

@@ -310,6 +310,8 @@ void tst_Flash::missingPlayerShowsAMessage() {
 int main(int argc, char *argv[]) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
+  // The main window's movie buttons open the real movie window, as in the program.
+  InstallMovieWindows();
   tst_Flash test;
   return QTest::qExec(&test, argc, argv);
 }
