@@ -78,6 +78,27 @@ void ListPage(QByteArray &file, std::uint32_t tdef, std::uint32_t page) {
   file.replace(map + 5, 64, bits);
 }
 
+// Makes the table's usage map a reference map whose one bitmap is on page
+// bitmapPage.
+void ReferToBitmap(QByteArray &file, std::uint32_t tdef, std::uint32_t bitmapPage) {
+  const qsizetype map = UsageMapOf(file, tdef);
+  file.replace(map, 69, QByteArray(69, '\0'));
+  file[map] = 1;
+  Put32(file, map + 1, bitmapPage);
+}
+
+// Points the table's usage map at the row one past the last of its page,
+// whose offset slot (free space, zeros) is made to frame 69 zero bytes: an
+// empty inline map if it were read.
+void PointPastTheRows(QByteArray &file, std::uint32_t tdef) {
+  const std::uint32_t pointer = Le32(file, tdef * PageSize + 55);
+  const qsizetype page = qsizetype(pointer >> 8) * PageSize;
+  const quint16 rows = qFromLittleEndian<quint16>(file.constData() + page + 12);
+  const quint16 lastStart = qFromLittleEndian<quint16>(file.constData() + page + 14 + 2 * (rows - 1)) & 0x1FFF;
+  qToLittleEndian<quint16>(quint16(lastStart - 69), file.data() + page + 14 + 2 * rows);
+  Put32(file, tdef * PageSize + 55, (pointer & ~0xFFu) | rows);
+}
+
 // Where the memo field of the given length and kind starts on signs' data.
 qsizetype MemoField(const QByteArray &file, std::uint32_t head) {
   QByteArray pattern(4, '\0');
@@ -138,6 +159,15 @@ void tst_JetFileCheck::tablePages_data() {
   QByteArray own = Sound;
   ListPage(own, Signs, Signs);
   QTest::newRow("lists its own definition page") << own << Signs << false;
+  QByteArray bitmapLast = Sound + QByteArray(PageSize, '\0');
+  ReferToBitmap(bitmapLast, Signs, Pages(Sound));
+  QTest::newRow("bitmap on the file's last page") << bitmapLast << Signs << true;
+  QByteArray bitmapPast = Sound;
+  ReferToBitmap(bitmapPast, Signs, Pages(Sound));
+  QTest::newRow("bitmap just past the end") << bitmapPast << Signs << false;
+  QByteArray rowPast = Sound;
+  PointPastTheRows(rowPast, Signs);
+  QTest::newRow("map row one past its page's rows") << rowPast << Signs << false;
   QTest::newRow("definition at page 0") << Sound << std::uint32_t(0) << false;
   QTest::newRow("definition just past the end") << Sound << Pages(Sound) << false;
 }
