@@ -78,6 +78,7 @@ public:
   Pages(QByteArrayView file, const Format &format) : File(file), Fmt(format) {}
   std::uint32_t Count() const { return static_cast<std::uint32_t>(File.size() / Fmt.pageSize); }
   QByteArrayView Page(std::uint32_t number) const { return File.sliced(number * Fmt.pageSize, Fmt.pageSize); }
+  const Format &Layout() const { return Fmt; }
   // The bytes of row `row` of data page `page`, or nothing when the page or
   // the row is not there.
   std::optional<QByteArrayView> Row(std::uint32_t page, unsigned row) const {
@@ -101,6 +102,26 @@ private:
   QByteArrayView File;
   Format Fmt;
 };
+
+// The pages of file, when it is a Jet database whose page tdefPage is a
+// table definition; otherwise nothing, and problem says why.
+std::optional<Pages> DefinitionPages(QByteArrayView file, std::uint32_t tdefPage, Problem &problem) {
+  const std::optional<Format> format = FormatOf(file);
+  if (!format) {
+    problem = "not a Jet database";
+    return std::nullopt;
+  }
+  const Pages pages(file, *format);
+  if (tdefPage == 0 || tdefPage >= pages.Count()) {
+    problem = "a table definition lies past the end of the file";
+    return std::nullopt;
+  }
+  if (pages.Page(tdefPage)[0] != char(PageTypeTdef)) {
+    problem = "a table definition page is not one";
+    return std::nullopt;
+  }
+  return pages;
+}
 
 // A page the usage map lists must be a data page owned by the table.
 Problem CheckListedPage(const Pages &pages, std::uint32_t page, std::uint32_t tdefPage) {
@@ -248,43 +269,41 @@ Problem CheckFile(QByteArrayView file) {
 }
 
 Problem CheckTableDefinition(QByteArrayView file, std::uint32_t tdefPage) {
-  const std::optional<Format> format = FormatOf(file);
-  if (!format)
-    return "not a Jet database";
-  const Pages pages(file, *format);
-  if (tdefPage == 0 || tdefPage >= pages.Count())
-    return "a table definition lies past the end of the file";
+  Problem refused;
+  const std::optional<Pages> found = DefinitionPages(file, tdefPage, refused);
+  if (!found)
+    return refused;
+  const Pages &pages = *found;
+  const Format &format = pages.Layout();
   const QByteArrayView tdef = pages.Page(tdefPage);
-  if (tdef[0] != char(PageTypeTdef))
-    return "a table definition page is not one";
-  const std::uint64_t columns = Int16At(tdef, format->columnCountOffset);
-  const std::uint64_t indexes = Int32At(tdef, format->indexCountOffset);
-  const std::uint64_t realIndexes = Int32At(tdef, format->realIndexCountOffset);
+  const std::uint64_t columns = Int16At(tdef, format.columnCountOffset);
+  const std::uint64_t indexes = Int32At(tdef, format.indexCountOffset);
+  const std::uint64_t realIndexes = Int32At(tdef, format.realIndexCountOffset);
   // Counts no file of this size can hold are refused before any walking.
-  const std::uint64_t least = columns * std::uint64_t(format->columnEntrySize + format->nameLengthBytes) +
-                              indexes * std::uint64_t(format->indexEntrySize + format->nameLengthBytes) +
-                              realIndexes * std::uint64_t(format->realIndexEntrySize);
+  const std::uint64_t least = columns * std::uint64_t(format.columnEntrySize + format.nameLengthBytes) +
+                              indexes * std::uint64_t(format.indexEntrySize + format.nameLengthBytes) +
+                              realIndexes * std::uint64_t(format.realIndexEntrySize);
   if (least > std::uint64_t(file.size()))
     return "a table definition counts more columns or indexes than the file holds";
   DefinitionCursor cursor(pages, tdefPage,
-                          std::uint64_t(format->entriesStart) + realIndexes * std::uint64_t(format->realIndexEntrySize),
-                          format->pageSize);
+                          std::uint64_t(format.entriesStart) + realIndexes * std::uint64_t(format.realIndexEntrySize),
+                          format.pageSize);
   for (std::uint64_t i = 0; i < columns; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format->columnEntrySize)))
+    if (Problem problem = cursor.Read(std::uint64_t(format.columnEntrySize)))
       return problem;
   for (std::uint64_t i = 0; i < columns; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format->nameLengthBytes);
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format.nameLengthBytes);
     if (!length)
       return "a table definition ends inside its column names";
     if (Problem problem = cursor.Read(*length))
       return problem;
   }
-  cursor.Skip(realIndexes * std::uint64_t(format->realIndexColumnsSize));
+  cursor.Skip(realIndexes * std::uint64_t(format.realIndexColumnsSize));
   for (std::uint64_t i = 0; i < indexes; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format->indexEntrySize)))
+    if (Problem problem = cursor.Read(std::uint64_t(format.indexEntrySize)))
       return problem;
   for (std::uint64_t i = 0; i < indexes; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format->nameLengthBytes);
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format.nameLengthBytes);
     if (!length)
       return "a table definition ends inside its index names";
     if (Problem problem = cursor.Read(*length))
@@ -344,16 +363,14 @@ Problem CheckLongValue(QByteArrayView file, QByteArrayView field) {
 }
 
 Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {
-  const std::optional<Format> format = FormatOf(file);
-  if (!format)
-    return "not a Jet database";
-  const Pages pages(file, *format);
-  if (tdefPage == 0 || tdefPage >= pages.Count())
-    return "a table definition lies past the end of the file";
+  Problem refused;
+  const std::optional<Pages> found = DefinitionPages(file, tdefPage, refused);
+  if (!found)
+    return refused;
+  const Pages &pages = *found;
+  const Format &format = pages.Layout();
   const QByteArrayView tdef = pages.Page(tdefPage);
-  if (tdef[0] != char(PageTypeTdef))
-    return "a table definition page is not one";
-  const std::uint32_t mapPointer = Int32At(tdef, format->usageMapOffset);
+  const std::uint32_t mapPointer = Int32At(tdef, format.usageMapOffset);
   const std::optional<QByteArrayView> map = pages.Row(mapPointer >> 8, mapPointer & 0xFF);
   if (!map || map->isEmpty())
     return "a table's usage map is missing";
@@ -364,7 +381,7 @@ Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {
     return CheckBitmap(pages, map->sliced(5), Int32At(*map, 1), tdefPage);
   }
   if (type == MapReference) {
-    const std::uint64_t pagesPerBitmap = std::uint64_t(format->pageSize - BitmapPageHeader) * 8;
+    const std::uint64_t pagesPerBitmap = std::uint64_t(format.pageSize - BitmapPageHeader) * 8;
     for (qsizetype slot = 0; 1 + 4 * slot + 4 <= map->size(); ++slot) {
       const std::uint32_t bitmapPage = Int32At(*map, 1 + 4 * slot);
       if (bitmapPage == 0)
