@@ -31,14 +31,15 @@ void InstallFontSubstitutions() {
   const QString latin = LatinSerif();
   // Debian: fonts-arphic-gbsn00lp, fonts-arphic-gkai00mp, fonts-arphic-ukai,
   // fonts-arphic-uming, fonts-wqy-zenhei, fonts-liberation.
-  QFont::insertSubstitutions(QStringLiteral("宋体"), {latin, QStringLiteral("AR PL UMing CN"),
-                                                    QStringLiteral("AR PL SungtiL GB"),
-                                                    QStringLiteral("WenQuanYi Zen Hei")});
+  QFont::insertSubstitutions(QStringLiteral("宋体"),
+                             {latin, QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB"),
+                              QStringLiteral("WenQuanYi Zen Hei")});
   QFont::insertSubstitutions(QStringLiteral("SimSun"),
                              {latin, QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB")});
   QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
                              {latin, QStringLiteral("AR PL KaitiM GB"), QStringLiteral("AR PL UKai CN")});
-  QFont::insertSubstitutions(QStringLiteral("黑体"), {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL UMing CN")});
+  QFont::insertSubstitutions(QStringLiteral("黑体"),
+                             {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("AR PL UMing CN")});
   // No free clerical-script font ships with Debian; the brush-drawn regular
   // script is the closest in spirit.
   QFont::insertSubstitutions(QStringLiteral("隶书"),

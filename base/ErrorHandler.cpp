@@ -37,8 +37,7 @@ void ShowErrorDialog(const QString &message, const QString &details) {
   layout->addWidget(label);
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   QPushButton *copy = buttons->addButton(QStringLiteral("复制详细信息"), QDialogButtonBox::ActionRole);
-  QObject::connect(copy, &QPushButton::clicked, &dialog,
-                   [details] { QGuiApplication::clipboard()->setText(details); });
+  QObject::connect(copy, &QPushButton::clicked, &dialog, [details] { QGuiApplication::clipboard()->setText(details); });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   layout->addWidget(buttons);
   dialog.resize(380, 160);
@@ -53,8 +52,8 @@ ErrorReporter &CurrentReporter() {
 QString DescribeReceiver(const QObject *receiver) {
   if (!receiver)
     return QStringLiteral("(none)");
-  return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(receiver->metaObject()->className()),
-                                         receiver->objectName());
+  return QStringLiteral("%1 \"%2\"")
+      .arg(QString::fromLatin1(receiver->metaObject()->className()), receiver->objectName());
 }
 
 // Reporting an error must not itself throw into the event loop.

@@ -6,8 +6,8 @@
 #include "JetQuery.h"
 #include "SignDatabase.h"
 #include "SignJournal.h"
-#include "SignSlip.h"
 #include "SignReport.h"
+#include "SignSlip.h"
 #include "SilentAbort.h"
 #include "TerminalText.h"
 #include "TraditionalForm.h"
@@ -129,8 +129,8 @@ CommandLine ParseCommandLine(const QStringList &arguments, bool takesDatabase, b
       if (path.isEmpty())
         throw BadArguments{QStringLiteral("--db needs the path of a sign database")};
       line.Database = path;
-    } else if (auto card = takesCard ? OptionValue(arguments, i, u"--card", u"the file to write the slip to")
-                                     : std::nullopt) {
+    } else if (auto card =
+                   takesCard ? OptionValue(arguments, i, u"--card", u"the file to write the slip to") : std::nullopt) {
       line.Card = card;
     } else if (auto date = takesCard ? OptionValue(arguments, i, u"--date", u"a date YYYY-MM-DD") : std::nullopt) {
       line.Date = date;
@@ -542,11 +542,12 @@ int RunCommand(const QStringList &arguments, Output &output, std::FILE *err) {
       const CommandLine line = ParseCommandLine(rest, false, false, true);
       return line.Help ? help(JournalHelp) : Journal(line, output, err);
     }
-    throw BadArguments{QStringLiteral("unknown command \"%1\" (calendar, month, divine, strokes or journal)").arg(command)};
+    throw BadArguments{
+        QStringLiteral("unknown command \"%1\" (calendar, month, divine, strokes or journal)").arg(command)};
   } catch (const BadArguments &bad) {
     output.Flush();
-    const bool known = command == u"calendar" || command == u"month" || command == u"divine" ||
-                       command == u"strokes" || command == u"journal";
+    const bool known = command == u"calendar" || command == u"month" || command == u"divine" || command == u"strokes" ||
+                       command == u"journal";
     Message(err, known ? QStringView(command) : QStringView(), bad.Message);
     return ExitBadArguments;
   }

@@ -110,10 +110,9 @@ void TFrmJournal::Refresh() {
   QList<QTreeWidgetItem *> items;
   items.reserve(entries.size());
   for (const JournalEntry &entry : entries) {
-    auto *item = new QTreeWidgetItem(
-        {entry.time.toString(u"yyyy-MM-dd HH:mm"_qs), entry.characters,
-         u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]), entry.signNumber,
-         entry.name, entry.grade});
+    auto *item = new QTreeWidgetItem({entry.time.toString(u"yyyy-MM-dd HH:mm"_qs), entry.characters,
+                                      u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
+                                      entry.signNumber, entry.name, entry.grade});
     item->setData(0, IdRole, entry.id);
     items.append(item);
   }

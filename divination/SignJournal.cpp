@@ -19,13 +19,13 @@ namespace {
 // Short: a divination never waits long on a journal another program holds.
 constexpr int BusyTimeoutMs = 250;
 
-const QString Schema = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS readings ("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " time TEXT NOT NULL,"          // ISO 8601 with the UTC offset
-    " characters TEXT NOT NULL,"
-    " strokes1 INTEGER NOT NULL, strokes2 INTEGER NOT NULL, strokes3 INTEGER NOT NULL,"
-    " sign TEXT NOT NULL, name TEXT NOT NULL, grade TEXT NOT NULL)");
+const QString Schema =
+    QStringLiteral("CREATE TABLE IF NOT EXISTS readings ("
+                   " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                   " time TEXT NOT NULL," // ISO 8601 with the UTC offset
+                   " characters TEXT NOT NULL,"
+                   " strokes1 INTEGER NOT NULL, strokes2 INTEGER NOT NULL, strokes3 INTEGER NOT NULL,"
+                   " sign TEXT NOT NULL, name TEXT NOT NULL, grade TEXT NOT NULL)");
 
 JournalEntry ReadEntry(const QSqlQuery &query) {
   JournalEntry entry;
@@ -102,8 +102,7 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
     QSqlQuery query(database);
     // A quick look at every page: a damaged file shows here, before anything
     // is written to it.
-    const bool readable = query.exec(u"PRAGMA quick_check"_qs) && query.next() &&
-                          query.value(0).toString() == u"ok"_qs;
+    const bool readable = query.exec(u"PRAGMA quick_check"_qs) && query.next() && query.value(0).toString() == u"ok"_qs;
     const QSqlError error = query.lastError();
     query.finish();
     if (readable && query.exec(Schema))
@@ -116,8 +115,7 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
       return Fail(u"测字记录无法使用：%1"_qs.arg(schemaError.text()));
   }
   // Damaged: keep the file as it is under another name and start anew.
-  const QString aside =
-      path + u".damaged-"_qs + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss-zzz"_qs);
+  const QString aside = path + u".damaged-"_qs + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss-zzz"_qs);
   if (!QFile::rename(path, aside))
     return Fail(u"测字记录文件已损坏，且无法移开：%1"_qs.arg(path));
   for (const QString &companion : {u"-journal"_qs, u"-wal"_qs, u"-shm"_qs})
@@ -226,13 +224,12 @@ QString CsvField(const QString &value) {
 QByteArray JournalCsv(const QList<JournalEntry> &entries) {
   QString text = u"时间,三字,笔画,签号,签名,签等\r\n"_qs;
   for (const JournalEntry &entry : entries) {
-    const QStringList fields = {
-        entry.time.toString(u"yyyy-MM-dd HH:mm:ss"_qs),
-        entry.characters,
-        u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
-        entry.signNumber,
-        entry.name,
-        entry.grade};
+    const QStringList fields = {entry.time.toString(u"yyyy-MM-dd HH:mm:ss"_qs),
+                                entry.characters,
+                                u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
+                                entry.signNumber,
+                                entry.name,
+                                entry.grade};
     QStringList quoted;
     for (const QString &field : fields)
       quoted.append(CsvField(field));

@@ -20,11 +20,11 @@
 struct JournalEntry {
   qint64 id = 0; // assigned by the journal
   QDateTime time;
-  QString characters;             // the three characters as entered
-  std::array<int, 3> strokes{};   // their stroke counts
-  QString signNumber;             // "000".."383"
-  QString name;                   // the sign's name
-  QString grade;                  // 上上签 … 下下签
+  QString characters;           // the three characters as entered
+  std::array<int, 3> strokes{}; // their stroke counts
+  QString signNumber;           // "000".."383"
+  QString name;                 // the sign's name
+  QString grade;                // 上上签 … 下下签
 };
 
 // The journal file and the settings file that says whether to record.

@@ -315,8 +315,8 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
     writer.setCreator(u"Vandrel测字算命"_qs);
     writer.setTitle(slip.words.name);
     writer.setResolution(72); // one logical pixel = one point
-    writer.setPageLayout(QPageLayout(QPageSize(QSizeF(SlipWidth, SlipHeight), QPageSize::Point),
-                                     QPageLayout::Portrait, QMarginsF()));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QSizeF(SlipWidth, SlipHeight), QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
     QPainter painter;
     if (!painter.begin(&writer))
       return u"无法写入 %1：PDF 无法生成。"_qs.arg(path);

@@ -23,10 +23,10 @@ struct JournalEntry;
 // "名称（等级）" and the text "L1，L2；L3，L4。典故：…。解曰：…。家宅：…。…".
 struct SignWords {
   QString name;
-  QString grade;       // 上上签 … 下下签; empty when the title has none
-  QStringList verse;   // the lines without their punctuation
-  QString story;       // after 典故：, without the closing full stop
-  QString reading;     // after 解曰：, with its punctuation
+  QString grade;                          // 上上签 … 下下签; empty when the title has none
+  QStringList verse;                      // the lines without their punctuation
+  QString story;                          // after 典故：, without the closing full stop
+  QString reading;                        // after 解曰：, with its punctuation
   QList<QPair<QString, QString>> matters; // label (家宅 …) and answer
 };
 

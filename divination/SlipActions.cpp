@@ -35,7 +35,7 @@ QString SuggestedSlipFile(const SignSlip &slip) {
 } // namespace
 
 std::function<QString(QWidget *, const QString &)> SlipDesktop::AskSaveFile = [](QWidget *parent,
-                                                                                  const QString &suggested) {
+                                                                                 const QString &suggested) {
   return QFileDialog::getSaveFileName(parent, u"保存签图"_qs, suggested,
                                       u"PNG 图片 (*.png);;PDF 文件，供打印 (*.pdf)"_qs);
 };

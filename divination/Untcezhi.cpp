@@ -6,8 +6,8 @@
 #include "SignDatabase.h"
 #include "SignReport.h"
 #include "SilentAbort.h"
-#include "TraditionalForm.h"
 #include "SlipActions.h"
+#include "TraditionalForm.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>

@@ -227,7 +227,8 @@ QImage Content() {
     QPainterPath path;
     path.moveTo(0, 422);
     for (int x = 0; x <= 612; x += 4) {
-      const double y = base - height * (0.55 + 0.45 * std::sin(x / 70.0 + phase)) * (0.6 + 0.4 * std::sin(x / 23.0 + phase * 2));
+      const double y =
+          base - height * (0.55 + 0.45 * std::sin(x / 70.0 + phase)) * (0.6 + 0.4 * std::sin(x / 23.0 + phase * 2));
       path.lineTo(x, y);
     }
     path.lineTo(612, 422);
@@ -258,7 +259,6 @@ QImage Content() {
   p.drawText(QRectF(40, 40, 52, 52), Qt::AlignCenter, QStringLiteral("测\n字"));
   return image;
 }
-
 
 QImage ExitQuestion() {
   // A door standing ajar with a question mark above it.

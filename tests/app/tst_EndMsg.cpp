@@ -99,8 +99,8 @@ void tst_EndMsg::offerFollowsTheStoredStartPage_data() {
   const QString offer = QString::fromLatin1(OfferedStartPage);
   QTest::newRow("no value") << QVariant() << true;
   QTest::newRow("equal") << QVariant(offer) << false;
-  QTest::newRow("equal within blanks and control bytes") << QVariant(QStringLiteral(" \t") + offer + QStringLiteral("\r\n"))
-                                                       << false;
+  QTest::newRow("equal within blanks and control bytes")
+      << QVariant(QStringLiteral(" \t") + offer + QStringLiteral("\r\n")) << false;
   QTest::newRow("other letter case") << QVariant(offer.toUpper()) << true;
   QTest::newRow("other page") << QVariant(QStringLiteral("about:blank")) << true;
   QTest::newRow("offer with more after it") << QVariant(offer + QStringLiteral("1")) << true;
@@ -125,10 +125,10 @@ void tst_EndMsg::yesWritesTheOfferOnlyWhenTicked_data() {
   const QString offer = QString::fromLatin1(OfferedStartPage);
   QTest::newRow("no value, ticked: created") << QVariant() << false << offer;
   QTest::newRow("other page, ticked: replaced") << QVariant(QStringLiteral("http://a.example/")) << false << offer;
-  QTest::newRow("other page, unticked: kept") << QVariant(QStringLiteral("http://a.example/")) << true
-                                               << QStringLiteral("http://a.example/");
-  QTest::newRow("already set with blanks: untouched") << QVariant(QStringLiteral("  ") + offer) << false
-                                                      << QStringLiteral("  ") + offer;
+  QTest::newRow("other page, unticked: kept")
+      << QVariant(QStringLiteral("http://a.example/")) << true << QStringLiteral("http://a.example/");
+  QTest::newRow("already set with blanks: untouched")
+      << QVariant(QStringLiteral("  ") + offer) << false << QStringLiteral("  ") + offer;
 }
 
 void tst_EndMsg::yesWritesTheOfferOnlyWhenTicked() {

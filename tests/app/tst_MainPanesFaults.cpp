@@ -121,17 +121,15 @@ void tst_MainPanesFaults::servedDocuments_data() {
   // The site's failures.
   QTest::newRow("page list 404") << Answers{{404, "gone", {}, 0, false}} << on << Panes::BothHidden;
   QTest::newRow("page list 500") << Answers{{500, "", {}, 0, false}} << on << Panes::BothHidden;
-  QTest::newRow("page list redirected")
-      << Answers{{302, "", {{"Location", "/elsewhere"}}, 0, false}} << on << Panes::BothHidden;
+  QTest::newRow("page list redirected") << Answers{{302, "", {{"Location", "/elsewhere"}}, 0, false}} << on
+                                        << Panes::BothHidden;
   QTest::newRow("switch document 404") << Answers{Ok(GoodList)} << Answers{{404, "", {}, 0, false}}
                                        << Panes::BothHidden;
-  QTest::newRow("second switch copy 503") << Answers{Ok(GoodList)} << Answers{Ok("11"), {503, "", {}, 0, false}}
-                                          << Panes::BothHidden;
+  QTest::newRow("second switch copy 503")
+      << Answers{Ok(GoodList)} << Answers{Ok("11"), {503, "", {}, 0, false}} << Panes::BothHidden;
   QTest::newRow("one-byte switch document") << Answers{Ok(GoodList)} << Answers{Ok("1")} << Panes::BothHidden;
-  QTest::newRow("switch bytes NUL") << Answers{Ok(GoodList)} << Answers{Ok(QByteArray("\0\0", 2))}
-                                    << Panes::BothHidden;
-  QTest::newRow("switch 1 then NUL") << Answers{Ok(GoodList)} << Answers{Ok(QByteArray("1\0", 2))}
-                                     << Panes::BothHidden;
+  QTest::newRow("switch bytes NUL") << Answers{Ok(GoodList)} << Answers{Ok(QByteArray("\0\0", 2))} << Panes::BothHidden;
+  QTest::newRow("switch 1 then NUL") << Answers{Ok(GoodList)} << Answers{Ok(QByteArray("1\0", 2))} << Panes::BothHidden;
   QTest::newRow("switches 1 and 0") << Answers{Ok(GoodList)} << Answers{Ok("10")} << Panes::MainOnly;
   QTest::newRow("empty page list") << Answers{Ok("")} << on << Panes::BothHidden;
   QTest::newRow("page list over 1 MiB") << Answers{Ok(QByteArray((1 << 20) + 1, '0'))} << on << Panes::BothHidden;

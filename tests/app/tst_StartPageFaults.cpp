@@ -93,7 +93,8 @@ void tst_StartPageFaults::garbage_data() {
   QTest::newRow("invalid UTF-8") << QByteArray("[Main]\nStart Page=\xC0\xAF\xFF\xFE\n");
   QTest::newRow("line of 1 MiB") << "[Main]\nStart Page=" + QByteArray(1 << 20, 'x') + "\n";
   QTest::newRow("100000 groups") << QByteArray("[g]\nk=v\n").repeated(100000);
-  QTest::newRow("typed value that is no string") << QByteArray("[Main]\nStart%20Page=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n");
+  QTest::newRow("typed value that is no string")
+      << QByteArray("[Main]\nStart%20Page=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n");
 }
 
 void tst_StartPageFaults::garbage() {

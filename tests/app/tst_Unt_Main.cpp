@@ -114,11 +114,16 @@ void tst_Unt_Main::layoutFollowsTheDesign() {
 void tst_Unt_Main::latinTextIsLegible_data() {
   QTest::addColumn<QString>("window");
   QTest::addColumn<QString>("name");
-  QTest::newRow("first command, bold 12 px 宋体") << "main" << "RzButton1";
-  QTest::newRow("link column, bold 14 px 宋体") << "main" << "Label2";
-  QTest::newRow("status bar, 12 px 宋体") << "main" << "RzStatusPane1";
-  QTest::newRow("rights notice, bold 12 px 楷体_GB2312") << "about" << "RzLabel1";
-  QTest::newRow("support address, 12 px 宋体") << "about" << "RzURLLabel1";
+  QTest::newRow("first command, bold 12 px 宋体") << "main"
+                                                  << "RzButton1";
+  QTest::newRow("link column, bold 14 px 宋体") << "main"
+                                                << "Label2";
+  QTest::newRow("status bar, 12 px 宋体") << "main"
+                                          << "RzStatusPane1";
+  QTest::newRow("rights notice, bold 12 px 楷体_GB2312") << "about"
+                                                         << "RzLabel1";
+  QTest::newRow("support address, 12 px 宋体") << "about"
+                                               << "RzURLLabel1";
 }
 
 // "Vandrel" in the label's own font must not read as "Vandre1": the Chinese

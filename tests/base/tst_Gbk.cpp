@@ -63,7 +63,9 @@ void tst_Gbk::fromGbkMarksDamage_data() {
   QTest::addColumn<QString>("text");
   QTest::newRow("lone lead byte at end") << QByteArray("\xCC\xEC\xCC") << QStringLiteral("天\uFFFD");
   QTest::newRow("lead byte before a blank") << QByteArray("\xCC b") << QStringLiteral("\uFFFD b");
-  QTest::newRow("0xFF") << QByteArray("a\xFF" "b") << QStringLiteral("a\uFFFDb");
+  QTest::newRow("0xFF") << QByteArray("a\xFF"
+                                      "b")
+                        << QStringLiteral("a\uFFFDb");
   QTest::newRow("nul kept") << QByteArray("a\0b", 3) << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
 }
 
@@ -97,7 +99,10 @@ void tst_Gbk::trimBytes_data() {
   QTest::addColumn<QByteArray>("trimmed");
   QTest::newRow("empty") << QByteArray() << QByteArray();
   QTest::newRow("only blanks") << QByteArray(" \t\r\n ") << QByteArray();
-  QTest::newRow("nul and control bytes") << QByteArray("\0\x01\x1F" "a b\x20\x0B", 8) << QByteArray("a b");
+  QTest::newRow("nul and control bytes") << QByteArray("\0\x01\x1F"
+                                                       "a b\x20\x0B",
+                                                       8)
+                                         << QByteArray("a b");
   QTest::newRow("inner blanks kept") << QByteArray("  天 地  ") << QByteArray("天 地");
   QTest::newRow("byte 33 kept") << QByteArray("!a!") << QByteArray("!a!");
   QTest::newRow("high bytes kept") << QByteArray(" \xA1\xA1 ") << QByteArray("\xA1\xA1");

@@ -168,8 +168,7 @@ void tst_DateWin::designedControls_data() {
   }
   QTest::newRow("day1 template") << "day1" << QRect(14, 56, 36, 16) << 14 << black;
   QTest::newRow("Cnday template") << "Cnday" << QRect(13, 73, 36, 12) << 12 << QColor(0, 64, 0);
-  QTest::newRow("Label16 month watermark")
-      << "Label16" << QRect(16, 146, 313, 134) << 120 << QColor(235, 235, 235);
+  QTest::newRow("Label16 month watermark") << "Label16" << QRect(16, 146, 313, 134) << 120 << QColor(235, 235, 235);
   QTest::newRow("Label17 month") << "Label17" << QRect(10, 3, 36, 37) << 32 << QColor(128, 128, 192);
   QTest::newRow("Label18") << "Label18" << QRect(45, 17, 15, 14) << 14 << black;
   QTest::newRow("Label19") << "Label19" << QRect(205, 17, 15, 14) << 14 << black;

@@ -305,8 +305,8 @@ void tst_VandrelTool::slipAndJournal() {
   // The slip follows the extension; a file it cannot write is status 4 after
   // the whole report. The tool records nothing in the journal.
   QTemporaryDir folder;
-  const Run png = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.png"_qs), u"--date=2024-02-10"_qs,
-                        u"天"_qs, u"地"_qs, u"人"_qs});
+  const Run png = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.png"_qs), u"--date=2024-02-10"_qs, u"天"_qs,
+                        u"地"_qs, u"人"_qs});
   QCOMPARE(png.Status, 0);
   QCOMPARE(QImage(folder.filePath(u"s.png"_qs)).size(), QSize(1080, 1620));
   const Run jpeg = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(u"s.jpg"_qs), u"天"_qs, u"地"_qs, u"人"_qs});
@@ -344,13 +344,15 @@ void tst_VandrelTool::badArguments_data() {
   QTest::newRow("empty TEXT") << QStringList{u"strokes"_qs, u""_qs} << "TEXT is empty";
   QTest::newRow("--db without path") << QStringList{u"strokes"_qs, u"天"_qs, u"--db"_qs} << "--db";
   QTest::newRow("unknown option") << QStringList{u"divine"_qs, u"--fast"_qs, u"天"_qs, u"地"_qs, u"人"_qs} << "--fast";
-  QTest::newRow("--card without file") << QStringList{u"divine"_qs, u"天"_qs, u"地"_qs, u"人"_qs, u"--card"_qs} << "--card";
-  QTest::newRow("--date not a day")
-      << QStringList{u"divine"_qs, u"--card"_qs, u"x.png"_qs, u"--date"_qs, u"2024-02-30"_qs, u"天"_qs, u"地"_qs, u"人"_qs}
-      << "2024-02-30";
+  QTest::newRow("--card without file") << QStringList{u"divine"_qs, u"天"_qs, u"地"_qs, u"人"_qs, u"--card"_qs}
+                                       << "--card";
+  QTest::newRow("--date not a day") << QStringList{u"divine"_qs,     u"--card"_qs, u"x.png"_qs, u"--date"_qs,
+                                                   u"2024-02-30"_qs, u"天"_qs,     u"地"_qs,    u"人"_qs}
+                                    << "2024-02-30";
   QTest::newRow("--card for strokes") << QStringList{u"strokes"_qs, u"--card=x.png"_qs, u"天"_qs} << "--card";
   QTest::newRow("journal with two searches") << QStringList{u"journal"_qs, u"天"_qs, u"地"_qs} << "too many";
-  QTest::newRow("--json for divine") << QStringList{u"divine"_qs, u"--json"_qs, u"天"_qs, u"地"_qs, u"人"_qs} << "--json";
+  QTest::newRow("--json for divine") << QStringList{u"divine"_qs, u"--json"_qs, u"天"_qs, u"地"_qs, u"人"_qs}
+                                     << "--json";
 }
 
 void tst_VandrelTool::badArguments() {

@@ -75,7 +75,8 @@ void tst_Descramble::shortTextsAndNoCyclesPassThrough_data() {
   QTest::newRow("one byte, seven cycles") << QByteArray("C8") << 7 << QByteArray("\xC8");
   QTest::newRow("zero cycles") << QByteArray("CCECB5D8") << 0 << QByteArray("\xCC\xEC\xB5\xD8");
   QTest::newRow("negative cycles") << QByteArray("CCECB5D8") << -5 << QByteArray("\xCC\xEC\xB5\xD8");
-  QTest::newRow("most negative cycles") << QByteArray("0102") << std::numeric_limits<int>::min() << QByteArray("\x01\x02");
+  QTest::newRow("most negative cycles") << QByteArray("0102") << std::numeric_limits<int>::min()
+                                        << QByteArray("\x01\x02");
   QTest::newRow("empty, many cycles") << QByteArray() << 100 << QByteArray();
   QTest::newRow("one good pair among bad ones") << QByteArray("xx41yy") << 7 << QByteArray("A");
 }
@@ -91,7 +92,8 @@ void tst_Descramble::everyByteValueSurvives() {
   QByteArray all(256, Qt::Uninitialized);
   for (int i = 0; i < 256; ++i)
     all[i] = static_cast<char>(i);
-  const QByteArray restored = DescrambleSignText(ScrambleSignText(all, SignTextKey, SignTextCycles), SignTextKey, SignTextCycles);
+  const QByteArray restored =
+      DescrambleSignText(ScrambleSignText(all, SignTextKey, SignTextCycles), SignTextKey, SignTextCycles);
   QCOMPARE(restored.size(), 256);
   QCOMPARE(restored, all);
 }

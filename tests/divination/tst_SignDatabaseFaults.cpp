@@ -12,12 +12,12 @@
 #include "Untcezhi.h"
 
 #include <QDir>
-#include <QtEndian>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
+#include <QtEndian>
 
 #include <optional>
 
@@ -41,13 +41,13 @@ Jet::Table Bihua(std::vector<Row> rows, Jet::ColumnType numType = Jet::ColumnTyp
 // 天 4, 地 6, 人 2 strokes: sign 078.
 Jet::Table Signs() {
   return {u"vandrel"_qs,
-          {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+          {{u"id"_qs, Jet::ColumnType::Text, 3},
+           {u"title"_qs, Jet::ColumnType::Text},
+           {u"content"_qs, Jet::ColumnType::Memo}},
           {{u"078"_qs, u"天地人签"_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}};
 }
 
-QByteArray SoundFile() {
-  return Jet::BuildDatabase({Bihua({{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}), Signs()});
-}
+QByteArray SoundFile() { return Jet::BuildDatabase({Bihua({{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}), Signs()}); }
 
 void PutSignFile(const QByteArray &bytes) {
   QFile file(SignFile());
@@ -55,9 +55,7 @@ void PutSignFile(const QByteArray &bytes) {
   QCOMPARE(file.write(bytes), bytes.size());
 }
 
-std::uint32_t Le32(const QByteArray &bytes, qsizetype at) {
-  return qFromLittleEndian<quint32>(bytes.constData() + at);
-}
+std::uint32_t Le32(const QByteArray &bytes, qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); }
 
 // The file with the system catalog's usage map (row pointer at offset 55 of
 // its definition, page 2) turned into a reference map whose first bitmap page
@@ -95,11 +93,13 @@ QByteArray StrokeColumnsContinuedOn(QByteArray file, qsizetype next) {
 // the text's field changed: its row pointer made `pointer` (page << 8 | row;
 // the page count stands for the page past the end) or its length one more.
 QByteArray SignTextPointing(std::optional<qsizetype> pointer) {
-  QByteArray file = Jet::BuildDatabase(
-      {Bihua({{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}),
-       {u"vandrel"_qs,
-        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
-        {{u"078"_qs, u"天地人签"_qs, StoredSignText(u"天高地厚，人在其中。"_qs.repeated(10))}}}});
+  QByteArray file =
+      Jet::BuildDatabase({Bihua({{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}),
+                          {u"vandrel"_qs,
+                           {{u"id"_qs, Jet::ColumnType::Text, 3},
+                            {u"title"_qs, Jet::ColumnType::Text},
+                            {u"content"_qs, Jet::ColumnType::Memo}},
+                           {{u"078"_qs, u"天地人签"_qs, StoredSignText(u"天高地厚，人在其中。"_qs.repeated(10))}}}});
   qsizetype lval = 1;
   while (lval < PageCount(file) && file.mid(lval * 4096 + 4, 4) != "LVAL")
     ++lval;
@@ -276,15 +276,18 @@ void tst_SignDatabaseFaults::damagedFile_data() {
   // refused before it is read, as a file of gigabytes is.
   QTest::newRow("far larger than a sign database") << Damage::Oversized << QByteArray() << none << HeadingOnly << 1;
 
-  QTest::newRow("bihua missing") << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Signs()} << HeadingOnly << 1;
+  QTest::newRow("bihua missing") << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Signs()} << HeadingOnly
+                                 << 1;
   QTest::newRow("vandrel missing: the three stroke counts, then the end")
       << Damage::Tables << QByteArray() << std::vector<Jet::Table>{Bihua({{u"天"_qs, 4}})} << HeadingOnly << 4;
-  QTest::newRow("num holding text")
-      << Damage::Tables << QByteArray()
-      << std::vector<Jet::Table>{Bihua({{u"天"_qs, u"四"_qs}}, Jet::ColumnType::Text), Signs()} << HeadingOnly << 1;
+  QTest::newRow("num holding text") << Damage::Tables << QByteArray()
+                                    << std::vector<Jet::Table>{Bihua({{u"天"_qs, u"四"_qs}}, Jet::ColumnType::Text),
+                                                               Signs()}
+                                    << HeadingOnly << 1;
   QTest::newRow("num holding text for the third character only")
       << Damage::Tables << QByteArray()
-      << std::vector<Jet::Table>{Bihua({{u"天"_qs, u"4"_qs}, {u"地"_qs, u"6"_qs}, {u"人"_qs, u"2 "_qs}}, Jet::ColumnType::Text),
+      << std::vector<Jet::Table>{Bihua({{u"天"_qs, u"4"_qs}, {u"地"_qs, u"6"_qs}, {u"人"_qs, u"2 "_qs}},
+                                       Jet::ColumnType::Text),
                                  Signs()}
       << HeadingOnly << 3;
   QTest::newRow("num NULL") << Damage::Tables << QByteArray()

@@ -44,7 +44,8 @@ QStringList Characters(const QList<JournalEntry> &entries) {
 int WriteForever(const QString &path) {
   SignJournal journal(path);
   for (qint64 i = 0;; ++i) {
-    if (!journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0'))))
+    if (!journal.Record(
+            Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0'))))
       return 1;
     if (i == 0) {
       std::fputs("writing\n", stdout);
@@ -138,7 +139,8 @@ void tst_SignJournal::csvQuotesWhatNeedsIt() {
 }
 
 void tst_SignJournal::json() {
-  const QJsonArray array = QJsonDocument::fromJson(JournalJson({Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs)})).array();
+  const QJsonArray array =
+      QJsonDocument::fromJson(JournalJson({Entry(u"天地人"_qs, u"2026-12-08T21:05:09"_qs)})).array();
   QCOMPARE(array.size(), 1);
   const QJsonObject object = array.first().toObject();
   QCOMPARE(object.value(u"characters"_qs).toString(), u"天地人"_qs);

@@ -11,11 +11,10 @@
 
 namespace {
 
-const QString FullText =
-    u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。典故：孟母三迁择邻。"
-    "解曰：时运亨通，正当奋进。家宅：平安，宜修旧。自身：得意。求财：正财可得。婚姻：可成。"
-    "六甲：宜静养，勤产检。功名：有望。出行：顺利。行人：月内有信。疾病：宜就医调治。"
-    "诉讼：宜和解。失物：寻于东北可得。移徙：吉。"_qs;
+const QString FullText = u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。典故：孟母三迁择邻。"
+                         "解曰：时运亨通，正当奋进。家宅：平安，宜修旧。自身：得意。求财：正财可得。婚姻：可成。"
+                         "六甲：宜静养，勤产检。功名：有望。出行：顺利。行人：月内有信。疾病：宜就医调治。"
+                         "诉讼：宜和解。失物：寻于东北可得。移徙：吉。"_qs;
 
 SignSlip Sample() {
   SignSlip slip;
@@ -59,16 +58,16 @@ void tst_SignSlip::parse_data() {
       << u"大雪压竹（下签）"_qs << u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。解曰：宜守。"_qs
       << u"大雪压竹"_qs << u"下签"_qs << verse << QString() << u"宜守。"_qs << 0;
   QTest::newRow("title without grade, blanks around")
-      << u"  天地人签 "_qs << u"天高地厚，人在其中。"_qs << u"天地人签"_qs << QString() << QStringList()
-      << QString() << u"天高地厚，人在其中。"_qs << 0;
+      << u"  天地人签 "_qs << u"天高地厚，人在其中。"_qs << u"天地人签"_qs << QString() << QStringList() << QString()
+      << u"天高地厚，人在其中。"_qs << 0;
   QTest::newRow("text of no known shape is kept whole")
       << u"某签（中平签）"_qs << u"一句话"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
       << u"一句话"_qs << 0;
   QTest::newRow("words of no verse shape before 解曰 are kept")
       << u"某签（中平签）"_qs << u"一句话。解曰：宜守。"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
       << u"一句话。宜守。"_qs << 0;
-  QTest::newRow("empty") << QString() << QString() << QString() << QString() << QStringList() << QString()
-                         << QString() << 0;
+  QTest::newRow("empty") << QString() << QString() << QString() << QString() << QStringList() << QString() << QString()
+                         << 0;
   QTest::newRow("a matter missing keeps the others")
       << u"锦鲤跃波（上上签）"_qs << QString(FullText).remove(u"婚姻：可成。"_qs) << u"锦鲤跃波"_qs << u"上上签"_qs
       << verse << u"孟母三迁择邻"_qs << u"时运亨通，正当奋进。"_qs << 11;

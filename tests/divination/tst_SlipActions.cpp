@@ -37,7 +37,9 @@ void WriteSignFile() {
         {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
         {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}}},
        {u"vandrel"_qs,
-        {{u"id"_qs, Jet::ColumnType::Text, 3}, {u"title"_qs, Jet::ColumnType::Text}, {u"content"_qs, Jet::ColumnType::Memo}},
+        {{u"id"_qs, Jet::ColumnType::Text, 3},
+         {u"title"_qs, Jet::ColumnType::Text},
+         {u"content"_qs, Jet::ColumnType::Memo}},
         {{u"078"_qs, u"锦鲤跃波（上上签）"_qs,
           StoredSignText(u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。典故：孟母三迁择邻。"
                          "解曰：时运亨通，正当奋进。家宅：平安。自身：得意。求财：正财可得。婚姻：可成。"
@@ -134,8 +136,8 @@ void tst_SlipActions::savedPictureIsTheToolsPicture() {
   QVERIFY(QFile::exists(SaveTo));
   const QString toolFile = Folder.filePath(u"tool.png"_qs);
   QProcess tool;
-  tool.start(QStringLiteral(VANDREL_TOOL), {u"divine"_qs, u"--db"_qs, SignFile(), u"--card"_qs, toolFile,
-                                            u"--date"_qs, u"2026-12-08"_qs, u"天"_qs, u"地"_qs, u"人"_qs});
+  tool.start(QStringLiteral(VANDREL_TOOL), {u"divine"_qs, u"--db"_qs, SignFile(), u"--card"_qs, toolFile, u"--date"_qs,
+                                            u"2026-12-08"_qs, u"天"_qs, u"地"_qs, u"人"_qs});
   QVERIFY(tool.waitForFinished(30000));
   QCOMPARE(tool.exitCode(), 0);
   QFile fromWindow(SaveTo), fromTool(toolFile);
@@ -198,8 +200,8 @@ void tst_SlipActions::damagedJournalNeverStopsADivination() {
   QCOMPARE(lines.size(), 5);
   QCOMPARE(Notices.size(), 1); // told once, not at every reading
   QVERIFY(Notices.first().contains(u"损坏"_qs));
-  const QStringList kept = QDir(QFileInfo(DefaultJournalFile()).absolutePath())
-                               .entryList({u"journal.sqlite.damaged-*"_qs}, QDir::Files);
+  const QStringList kept =
+      QDir(QFileInfo(DefaultJournalFile()).absolutePath()).entryList({u"journal.sqlite.damaged-*"_qs}, QDir::Files);
   QCOMPARE(kept.size(), 1);
   QFile aside(QFileInfo(DefaultJournalFile()).absolutePath() + u'/' + kept.first());
   QVERIFY(aside.open(QIODevice::ReadOnly));

@@ -132,8 +132,7 @@ void tst_WebPane::paneComesIntoSightWhenItsPageHasLoaded() {
   QCOMPARE(bannerEnded.first().first().toBool(), false);
   QCOMPARE(bannerPane->y(), -200);
   // What comes into sight is the page, drawn: blue, not an empty white view.
-  QTRY_VERIFY_WITH_TIMEOUT(window.grab().toImage().pixelColor(QPoint(176 + 300, 120 + 200)) == QColor(0, 0, 255),
-                           5000);
+  QTRY_VERIFY_WITH_TIMEOUT(window.grab().toImage().pixelColor(QPoint(176 + 300, 120 + 200)) == QColor(0, 0, 255), 5000);
 }
 
 void tst_WebPane::userLinkToNewWindowOpensExternally() {
