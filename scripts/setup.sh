@@ -31,6 +31,8 @@ packages=(
   # the journal of past divinations (Qt SQL's SQLite driver)
   libqt6sql6-sqlite
   unicode-data opencc libopencc-data python3 python3-lunardate libicu-dev libbenchmark-dev
+  # the iCalendar export's read-back test
+  python3-icalendar
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
   nodejs npm
 )
