@@ -4,6 +4,8 @@
 // registry includes this list to declare the commands and again to list them.
 VANDREL_TOOL_COMMAND(CalendarCommand)
 VANDREL_TOOL_COMMAND(MonthCommand)
+VANDREL_TOOL_COMMAND(SolarCommand)
+VANDREL_TOOL_COMMAND(BirthdayCommand)
 VANDREL_TOOL_COMMAND(DivineCommand)
 VANDREL_TOOL_COMMAND(StrokesCommand)
 VANDREL_TOOL_COMMAND(JournalCommand)

@@ -57,6 +57,8 @@ private slots:
   void calendarDays();
   void calendarRangeOverNewYearAndLeapMonth();
   void monthOfFebruary2024();
+  void lunarDates_data();
+  void lunarDates();
   void monthShapes_data();
   void monthShapes();
   void displayWidth_data();
@@ -163,6 +165,40 @@ void tst_VandrelTool::monthOfFebruary2024() {
   十六    十七    十八    十九    二十
 生肖：卯兔
 )"_qs);
+}
+
+// Known answers from lunar-javascript and python3-lunardate; the regular
+// month's day in a year without the leap month is our rule.
+void tst_VandrelTool::lunarDates_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("out");
+  QTest::newRow("leap fourth month birthday of 2020")
+      << QStringList{u"birthday"_qs, u"4"_qs, u"8"_qs, u"--leap"_qs, u"2020"_qs, u"2022"_qs}
+      << u"2020-05-30\t2020\t闰四月初八\n2021-05-19\t2021\t四月初八\n2022-05-08\t2022\t四月初八\n"_qs;
+  QTest::newRow("leap second month birthday of 2023, by name")
+      << QStringList{u"birthday"_qs, u"闰二月"_qs, u"初八"_qs, u"2022"_qs, u"2024"_qs}
+      << u"2022-03-10\t2022\t二月初八\n2023-03-29\t2023\t闰二月初八\n2024-03-17\t2024\t二月初八\n"_qs;
+  QTest::newRow("leap eleventh month birthday of 2033, in January 2034")
+      << QStringList{u"birthday"_qs, u"冬月"_qs, u"十五"_qs, u"--leap"_qs, u"2032"_qs, u"2034"_qs}
+      << u"2032-12-17\t2032\t冬月十五\n2034-01-05\t2033\t闰冬月十五\n2034-12-25\t2034\t冬月十五\n"_qs;
+  QTest::newRow("三十 of a 29-day 腊月 kept on 廿九")
+      << QStringList{u"birthday"_qs, u"腊月"_qs, u"三十"_qs, u"2023"_qs, u"2024"_qs}
+      << u"2024-02-09\t2023\t腊月三十\n2025-01-28\t2024\t腊月廿九\n"_qs;
+  QTest::newRow("solar: leap month by name")
+      << QStringList{u"solar"_qs, u"2023"_qs, u"闰二月"_qs, u"初八"_qs} << u"2023-03-29\n"_qs;
+  QTest::newRow("solar: 腊月 of 2033 lies in 2034")
+      << QStringList{u"solar"_qs, u"2033"_qs, u"12"_qs, u"8"_qs} << u"2034-01-27\n"_qs;
+  QTest::newRow("solar: first day of the table")
+      << QStringList{u"solar"_qs, u"1900"_qs, u"冬月"_qs, u"十一"_qs} << u"1901-01-01\n"_qs;
+}
+
+void tst_VandrelTool::lunarDates() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, out);
+  const Run run = Tool(arguments);
+  QCOMPARE(run.Err, QString());
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(run.Out, out);
 }
 
 void tst_VandrelTool::monthShapes_data() {
@@ -353,6 +389,18 @@ void tst_VandrelTool::badArguments_data() {
   QTest::newRow("journal with two searches") << QStringList{u"journal"_qs, u"天"_qs, u"地"_qs} << "too many";
   QTest::newRow("--json for divine") << QStringList{u"divine"_qs, u"--json"_qs, u"天"_qs, u"地"_qs, u"人"_qs}
                                      << "--json";
+  QTest::newRow("三十 of a 29-day leap month") << QStringList{u"solar"_qs, u"2023"_qs, u"2"_qs, u"30"_qs, u"--leap"_qs}
+                                               << "闰二月 of the lunar year 2023 has 29 days";
+  QTest::newRow("year without a leap month")
+      << QStringList{u"solar"_qs, u"2024"_qs, u"闰四月"_qs, u"初八"_qs} << "2024 has no leap month";
+  QTest::newRow("leap month of another number")
+      << QStringList{u"solar"_qs, u"2023"_qs, u"闰四月"_qs, u"初八"_qs} << "has 闰二月 as its leap month, not 闰四月";
+  QTest::newRow("after the table") << QStringList{u"solar"_qs, u"2050"_qs, u"腊月"_qs, u"初八"_qs} << "outside";
+  QTest::newRow("birthday running past the table, no partial list")
+      << QStringList{u"birthday"_qs, u"腊月"_qs, u"初八"_qs, u"2049"_qs, u"2050"_qs} << "1900 to 2049";
+  QTest::newRow("lunar month 13") << QStringList{u"solar"_qs, u"2024"_qs, u"13"_qs, u"1"_qs} << "bad lunar month";
+  QTest::newRow("lunar day 31") << QStringList{u"birthday"_qs, u"4"_qs, u"31"_qs, u"2020"_qs, u"2021"_qs}
+                                << "bad lunar day";
 }
 
 void tst_VandrelTool::badArguments() {
@@ -373,6 +421,8 @@ void tst_VandrelTool::help_data() {
   QTest::newRow("divine") << QStringList{u"divine"_qs, u"-h"_qs};
   QTest::newRow("strokes") << QStringList{u"strokes"_qs, u"--help"_qs};
   QTest::newRow("journal") << QStringList{u"journal"_qs, u"--help"_qs};
+  QTest::newRow("birthday") << QStringList{u"birthday"_qs, u"--help"_qs};
+  QTest::newRow("solar") << QStringList{u"solar"_qs, u"--help"_qs};
 }
 
 void tst_VandrelTool::help() {
