@@ -116,9 +116,12 @@ constexpr SolarDateResult GetSolarDate(const LunarDate &date) {
   if (date.Day < 1 || date.Day > 30)
     return {{}, NoSuchDay};
   const std::optional<LunarMonthSpan> span = FindLunarMonth(date.Year, date.Month, date.Leap);
-  if (!span)
-    return {{},
-            date.Leap && date.Year >= FirstTableYear && date.Year <= LastTableYear ? NoSuchLeapMonth : OutsideTable};
+  if (!span) {
+    // Of the lunar year 1900 the table shows 冬月 and what follows it only.
+    const bool knowsLeapMonth = (date.Year >= FirstTableYear && date.Year <= LastTableYear) ||
+                                (date.Year == FirstTableYear - 1 && date.Month >= 11);
+    return {{}, date.Leap && knowsLeapMonth ? NoSuchLeapMonth : OutsideTable};
+  }
   const std::chrono::sys_days day = span->First + std::chrono::days{date.Day - 1};
   if (day < FirstTableDay || day > LastTableDay)
     return {{}, OutsideTable};

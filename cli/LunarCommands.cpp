@@ -1,10 +1,15 @@
-// vandrel-tool's lunar commands: solar (one lunar date to its Gregorian day)
-// and birthday (a lunar birthday's day in each of a run of years).
+// vandrel-tool's lunar commands: solar (one lunar date to its Gregorian day),
+// birthday (a lunar birthday's day in each of a run of years) and ics (the
+// festivals, solar terms and birthdays as an iCalendar file).
 
 #include "ToolCommand.h"
 
 #include "Gbk.h"
+#include "ICalendar.h"
 #include "SolarDate.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
 
 #include <chrono>
 #include <optional>
@@ -217,6 +222,110 @@ int Birthday(const CommandLine &line, Output &out) {
   return ExitSuccess;
 }
 
+// ics --------------------------------------------------------------------
+
+constexpr char IcsHelp[] =
+    "Usage: vandrel-tool ics FROM TO [--birthday NAME MONTH DAY [--leap]]... -o FILE\n"
+    "\n"
+    "Writes an iCalendar file (RFC 5545) for your calendar program (GNOME\n"
+    "Calendar, Thunderbird, a phone): the lunar festivals and the 24 solar\n"
+    "terms of the days from FROM to TO (dates written YYYY-MM-DD; the years\n"
+    "1901-2050 have them) as all-day events, each described by its lunar date.\n"
+    "\n"
+    "Each --birthday adds a lunar birthday or anniversary as one event a year\n"
+    "on its Gregorian day, NAME being the events' title. MONTH and DAY are\n"
+    "written as for birthday; --leap right after them names the leap month.\n"
+    "Where a year lacks the date, our rule keeps a leap-month date on the same\n"
+    "day of the regular month and 三十 of a 29-day month on its 廿九 (calendar\n"
+    "programs differ here; this is a choice), and the event says so.\n"
+    "\n"
+    "Every event has a UID made from its kind and day: importing a later file\n"
+    "again updates the events instead of doubling them. FILE is written to a\n"
+    "temporary file renamed over it; an existing FILE is replaced only when it\n"
+    "is an iCalendar file or empty. When FILE cannot be written, the exit\n"
+    "status is 3.\n"
+    "\n"
+    "Example: vandrel-tool ics 2024-01-01 2024-12-31 --birthday 妈妈生日 4 8 --leap -o 2024.ics\n";
+
+// --birthday NAME MONTH DAY [--leap], as often as wanted: QCommandLineParser
+// gives an option one value, so the groups are taken out of the arguments
+// first and the rest is parsed as usual.
+QList<LunarBirthday> TakeBirthdays(const QStringList &arguments, QStringList &rest) {
+  QList<LunarBirthday> birthdays;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString &argument = arguments[i];
+    if (argument == u"--") {
+      rest += arguments.mid(i);
+      break;
+    }
+    if (argument == u"--leap")
+      throw BadArguments{QStringLiteral("--leap belongs right after a --birthday's NAME MONTH DAY")};
+    if (argument != u"--birthday" && !argument.startsWith(u"--birthday=")) {
+      rest += argument;
+      continue;
+    }
+    QStringList words;
+    if (argument != u"--birthday")
+      words += argument.mid(11);
+    while (words.size() < 3 && i + 1 < arguments.size())
+      words += arguments[++i];
+    if (words.size() < 3)
+      throw BadArguments{QStringLiteral("--birthday needs NAME MONTH DAY")};
+    if (words[0].trimmed().isEmpty())
+      throw BadArguments{QStringLiteral("--birthday needs a NAME that is not blank")};
+    LunarMonthArgument month = ParseLunarMonth(words[1]);
+    if (i + 1 < arguments.size() && arguments[i + 1] == u"--leap") {
+      month.Leap = true;
+      ++i;
+    }
+    birthdays += LunarBirthday{words[0], month.Month, month.Leap, ParseLunarDay(words[2])};
+  }
+  return birthdays;
+}
+
+int Ics(const CommandLine &line, ToolStreams &streams) {
+  QStringList rest;
+  const QList<LunarBirthday> birthdays = TakeBirthdays(line.Arguments, rest);
+  QCommandLineParser parser;
+  const QCommandLineOption output(QStringLiteral("o"), QString(), QStringLiteral("FILE"));
+  parser.addOption(output);
+  if (!parser.parse(QStringList{QStringLiteral("ics")} + rest))
+    throw BadArguments{parser.errorText()};
+  const QStringList dates = parser.positionalArguments();
+  if (dates.size() < 2)
+    throw BadArguments{QStringLiteral("missing FROM and TO (dates written YYYY-MM-DD)")};
+  if (dates.size() > 2)
+    throw BadArguments{QStringLiteral("too many arguments (\"%1\" is one too many)").arg(dates[2])};
+  const QString file = parser.value(output);
+  if (file.isEmpty())
+    throw BadArguments{QStringLiteral("-o needs the file to write")};
+  const year_month_day from = ParseDate(dates[0], false, u"YYYY-MM-DD");
+  const year_month_day to = ParseDate(dates[1], false, u"YYYY-MM-DD");
+  if (sys_days{to} < sys_days{from})
+    throw BadArguments{QStringLiteral("TO %1 lies before FROM %2").arg(IsoDate(to), IsoDate(from))};
+
+  QList<CalendarEvent> events = GetFestivalEvents(from, to);
+  for (const LunarBirthday &birthday : birthdays)
+    events += GetBirthdayEvents(birthday, from, to);
+  const SaveResult saved = SaveICalendar(WriteICalendar(events, QDateTime::currentDateTimeUtc()), file);
+  switch (saved.Problem) {
+  case SaveProblem::None:
+    streams.Out.Line(QStringLiteral("%1 events written to %2").arg(events.size()).arg(file));
+    return ExitSuccess;
+  case SaveProblem::NotACalendarFile:
+    Message(
+        streams.Err, u"ics",
+        QStringLiteral("%1 exists and is not an iCalendar file: it was left as it was (name another file)").arg(file));
+    break;
+  case SaveProblem::NotARegularFile:
+    Message(streams.Err, u"ics", QStringLiteral("%1 is not a file that can be written").arg(file));
+    break;
+  case SaveProblem::WriteFailed:
+    Message(streams.Err, u"ics", QStringLiteral("cannot write %1: %2").arg(file, saved.Reason));
+    break;
+  }
+  return ExitOutputFailed;
+}
 } // namespace
 
 const ToolCommand SolarCommand{QStringLiteral("solar"),
@@ -233,3 +342,13 @@ const ToolCommand BirthdayCommand{
     BirthdayHelp,
     {{QStringLiteral("leap"), QString()}},
     [](const CommandLine &line, ToolStreams &streams) { return Birthday(line, streams.Out); }};
+
+const ToolCommand IcsCommand{QStringLiteral("ics"),
+                             "  ics FROM TO [--birthday NAME MONTH DAY [--leap]]... -o FILE\n"
+                             "                              festivals, solar terms and birthdays as an\n"
+                             "                              iCalendar file for a calendar program\n",
+                             IcsHelp,
+                             {{QStringLiteral("birthday"), QStringLiteral("NAME MONTH DAY")},
+                              {QStringLiteral("leap"), QString()},
+                              {QStringLiteral("o"), QStringLiteral("the file to write")}},
+                             Ics};

@@ -455,6 +455,7 @@ CommandLine ParseCommandLine(const ToolCommand &command, const QStringList &argu
   if (!parser.parse(QStringList{command.Name} + arguments))
     throw BadArguments{ParseProblem(command, parser, arguments)};
   CommandLine line;
+  line.Arguments = arguments;
   line.Positional = parser.positionalArguments();
   line.Help = parser.isSet(help);
   for (const ToolOption &option : command.Options) {

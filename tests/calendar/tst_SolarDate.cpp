@@ -59,6 +59,8 @@ void tst_SolarDate::solarDate_data() {
   QTest::newRow("三十 of a 29-day 正月") << 2024 << 1 << false << 30 << "" << NoSuchDay;
   QTest::newRow("leap month in a year without one") << 2024 << 4 << true << 8 << "" << NoSuchLeapMonth;
   QTest::newRow("leap month of another number") << 2023 << 4 << true << 8 << "" << NoSuchLeapMonth;
+  QTest::newRow("no leap 冬月 after 冬月 of 1900") << 1900 << 11 << true << 15 << "" << NoSuchLeapMonth;
+  QTest::newRow("leap month of 1900 before the table") << 1900 << 8 << true << 1 << "" << OutsideTable;
   QTest::newRow("day before the table") << 1900 << 11 << false << 10 << "" << OutsideTable;
   QTest::newRow("earlier month of the lunar year 1900") << 1900 << 8 << false << 1 << "" << OutsideTable;
   QTest::newRow("day after the table") << 2050 << 11 << false << 19 << "" << OutsideTable;

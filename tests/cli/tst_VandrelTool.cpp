@@ -398,6 +398,12 @@ void tst_VandrelTool::badArguments_data() {
   QTest::newRow("after the table") << QStringList{u"solar"_qs, u"2050"_qs, u"腊月"_qs, u"初八"_qs} << "outside";
   QTest::newRow("birthday running past the table, no partial list")
       << QStringList{u"birthday"_qs, u"腊月"_qs, u"初八"_qs, u"2049"_qs, u"2050"_qs} << "1900 to 2049";
+  QTest::newRow("ics without -o") << QStringList{u"ics"_qs, u"2024-01-01"_qs, u"2024-12-31"_qs} << "-o";
+  QTest::newRow("ics birthday cut short") << QStringList{u"ics"_qs,   u"2024-01-01"_qs, u"2024-12-31"_qs, u"-o"_qs,
+                                                         u"x.ics"_qs, u"--birthday"_qs, u"妈妈"_qs,       u"4"_qs}
+                                          << "--birthday needs NAME MONTH DAY";
+  QTest::newRow("ics --leap without a birthday")
+      << QStringList{u"ics"_qs, u"2024-01-01"_qs, u"2024-12-31"_qs, u"--leap"_qs, u"-o"_qs, u"x.ics"_qs} << "--leap";
   QTest::newRow("lunar month 13") << QStringList{u"solar"_qs, u"2024"_qs, u"13"_qs, u"1"_qs} << "bad lunar month";
   QTest::newRow("lunar day 31") << QStringList{u"birthday"_qs, u"4"_qs, u"31"_qs, u"2020"_qs, u"2021"_qs}
                                 << "bad lunar day";
@@ -423,6 +429,7 @@ void tst_VandrelTool::help_data() {
   QTest::newRow("journal") << QStringList{u"journal"_qs, u"--help"_qs};
   QTest::newRow("birthday") << QStringList{u"birthday"_qs, u"--help"_qs};
   QTest::newRow("solar") << QStringList{u"solar"_qs, u"--help"_qs};
+  QTest::newRow("ics") << QStringList{u"ics"_qs, u"--help"_qs};
 }
 
 void tst_VandrelTool::help() {
