@@ -3,14 +3,23 @@
 #include "CalendarDays.h"
 #include "CalendarMonth.h"
 #include "Gbk.h"
+#include "ICalendar.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
 
+#include <QContextMenuEvent>
 #include <QDate>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -19,6 +28,14 @@
 using namespace std::chrono;
 
 QPointer<TFRM_Date> FRM_Date;
+
+std::function<QString(QWidget *, const QString &, const QString &, const QString &)> CalendarDesktop::AskSaveFile =
+    [](QWidget *parent, const QString &title, const QString &suggested, const QString &filter) {
+      return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    };
+std::function<void(QWidget *, const QString &)> CalendarDesktop::Notice = [](QWidget *parent, const QString &text) {
+  QMessageBox::warning(parent, parent ? parent->windowTitle() : QString(), text);
+};
 
 namespace {
 
@@ -83,6 +100,17 @@ TFRM_Date::TFRM_Date(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   ui->UpDown2->downButton()->setAccessibleName(QStringLiteral("上个月（Page Down）"));
   ui->Label21->setAccessibleName(QStringLiteral("生肖年"));
   ui->Label22->setAccessibleName(QStringLiteral("星座"));
+  DayMenu = new QMenu(this);
+  DayMenu->setObjectName(QStringLiteral("DayMenu"));
+  QAction *exportCalendar = DayMenu->addAction(QStringLiteral("导出日历…"), this, &TFRM_Date::ExportCalendarClick);
+  exportCalendar->setObjectName(QStringLiteral("ExportCalendar"));
+  connect(DayMenu, &QMenu::aboutToShow, this, [this, exportCalendar] {
+    Asking = true;
+    // The table's years have festivals and terms to export.
+    const int year = static_cast<int>(DecodeDate(ShownFirst).year());
+    exportCalendar->setEnabled(year >= FirstTableYear && year <= LastTableYear);
+  });
+  connect(DayMenu, &QMenu::aboutToHide, this, [this] { Asking = false; });
   FormCreate();
 }
 
@@ -100,7 +128,7 @@ void TFRM_Date::changeEvent(QEvent *event) {
     return;
   if (isActiveWindow())
     WasActive = true;
-  else if (WasActive && isVisible())
+  else if (WasActive && isVisible() && !Asking)
     FormDeactivate();
 }
 
@@ -362,4 +390,50 @@ void TFRM_Date::wheelEvent(QWheelEvent *event) {
     StepSpinner(modifiers == Qt::ControlModifier, true);
   for (; WheelRemainder <= -WheelNotch; WheelRemainder += WheelNotch)
     StepSpinner(modifiers == Qt::ControlModifier, false);
+}
+
+void TFRM_Date::contextMenuEvent(QContextMenuEvent *event) {
+  QPoint where = event->pos();
+  const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+  if (fromKeyboard && SelectedCell >= FirstCell && SelectedCell < FirstCell + ShownDays)
+    where = DayLabel(SelectedCell)->geometry().center();
+  bool overCell = false;
+  for (int i = FirstCell; i < FirstCell + ShownDays && !overCell; ++i)
+    overCell = DayLabel(i)->geometry().contains(where) || LunarLabel(i)->geometry().contains(where);
+  if (!overCell) {
+    QDialog::contextMenuEvent(event);
+    return;
+  }
+  event->accept();
+  DayMenu->popup(mapToGlobal(where));
+}
+
+void TFRM_Date::ExportCalendarClick() {
+  Asking = true;
+  const auto asked = qScopeGuard([this] { Asking = false; });
+  const year y = DecodeDate(ShownFirst).year();
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  QString path = CalendarDesktop::AskSaveFile(this, QStringLiteral("导出日历"),
+                                              QStringLiteral("%1/农历%2年.ics").arg(folder).arg(static_cast<int>(y)),
+                                              QStringLiteral("iCalendar 日历 (*.ics)"));
+  if (path.isEmpty())
+    return;
+  if (QFileInfo(path).suffix().isEmpty())
+    path += QStringLiteral(".ics");
+  const QList<CalendarEvent> events = GetFestivalEvents(y / January / 1, y / December / 31);
+  const SaveResult saved = SaveICalendar(WriteICalendar(events, QDateTime::currentDateTimeUtc()), path);
+  switch (saved.Problem) {
+  case SaveProblem::None:
+    return;
+  case SaveProblem::NotACalendarFile:
+    CalendarDesktop::Notice(this,
+                            QStringLiteral("%1 已存在，而且不是日历文件，没有覆盖它。请换一个文件名。").arg(path));
+    return;
+  case SaveProblem::NotARegularFile:
+    CalendarDesktop::Notice(this, QStringLiteral("无法写入 %1：它不是普通文件。").arg(path));
+    return;
+  case SaveProblem::WriteFailed:
+    CalendarDesktop::Notice(this, QStringLiteral("无法写入 %1：%2").arg(path, saved.Reason));
+    return;
+  }
 }
