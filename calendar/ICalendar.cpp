@@ -123,7 +123,7 @@ QByteArray WriteICalendar(const QList<CalendarEvent> &events, const QDateTime &s
                     "PRODID:-//Vandrel//Chinese calendar 1901-2050//ZH\r\n"
                     "CALSCALE:GREGORIAN\r\n"
                     "METHOD:PUBLISH\r\n";
-  text += Property("X-WR-CALNAME", QStringLiteral("农历节日、节气与生日"));
+  text += Property("X-WR-CALNAME", QStringLiteral("Vandrel 农历"));
   for (const CalendarEvent &event : events) {
     text += "BEGIN:VEVENT\r\n";
     text += FoldContentLine("UID:" + event.Uid.toLatin1());

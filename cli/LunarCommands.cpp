@@ -181,6 +181,7 @@ constexpr char BirthdayHelp[] = "Usage: vandrel-tool birthday MONTH DAY [--leap]
                                 "Gregorian year in which its 正月 begins: 腊月 of the lunar year 2023 lies\n"
                                 "in January and February 2024. The table reaches from 1901-01-01 to\n"
                                 "2050-12-31.\n"
+                                "\n"
                                 "When a year's day lies outside the table, nothing is written and the\n"
                                 "message names the years the table reaches for that date.\n"
                                 "\n"
@@ -224,28 +225,28 @@ int Birthday(const CommandLine &line, Output &out) {
 
 // ics --------------------------------------------------------------------
 
-constexpr char IcsHelp[] =
-    "Usage: vandrel-tool ics FROM TO [--birthday NAME MONTH DAY [--leap]]... -o FILE\n"
-    "\n"
-    "Writes an iCalendar file (RFC 5545) for your calendar program (GNOME\n"
-    "Calendar, Thunderbird, a phone): the lunar festivals and the 24 solar\n"
-    "terms of the days from FROM to TO (dates written YYYY-MM-DD; the years\n"
-    "1901-2050 have them) as all-day events, each described by its lunar date.\n"
-    "\n"
-    "Each --birthday adds a lunar birthday or anniversary as one event a year\n"
-    "on its Gregorian day, NAME being the events' title. MONTH and DAY are\n"
-    "written as for birthday; --leap right after them names the leap month.\n"
-    "Where a year lacks the date, our rule keeps a leap-month date on the same\n"
-    "day of the regular month and 三十 of a 29-day month on its 廿九 (calendar\n"
-    "programs differ here; this is a choice), and the event says so.\n"
-    "\n"
-    "Every event has a UID made from its kind and day: importing a later file\n"
-    "again updates the events instead of doubling them. FILE is written to a\n"
-    "temporary file renamed over it; an existing FILE is replaced only when it\n"
-    "is an iCalendar file or empty. When FILE cannot be written, the exit\n"
-    "status is 3.\n"
-    "\n"
-    "Example: vandrel-tool ics 2024-01-01 2024-12-31 --birthday 妈妈生日 4 8 --leap -o 2024.ics\n";
+constexpr char IcsHelp[] = "Usage: vandrel-tool ics FROM TO [--birthday NAME MONTH DAY [--leap]]... -o FILE\n"
+                           "\n"
+                           "Writes an iCalendar file (RFC 5545) for your calendar program (GNOME\n"
+                           "Calendar, Thunderbird, a phone): the lunar festivals and the 24 solar\n"
+                           "terms of the days from FROM to TO (dates written YYYY-MM-DD; the years\n"
+                           "1901-2050 have them) as all-day events, each described by its lunar date.\n"
+                           "\n"
+                           "Each --birthday adds a lunar birthday or anniversary as one event a year\n"
+                           "on its Gregorian day, NAME being the events' title. MONTH and DAY are\n"
+                           "written as for birthday; --leap right after them names the leap month.\n"
+                           "Where a year lacks the date, our rule keeps a leap-month date on the same\n"
+                           "day of the regular month and 三十 of a 29-day month on its 廿九 (calendar\n"
+                           "programs differ here; this is a choice), and the event says so.\n"
+                           "\n"
+                           "Every event has a UID made from its kind and day: importing a later file\n"
+                           "again updates the events instead of doubling them. FILE is written to a\n"
+                           "temporary file renamed over it; an existing FILE is replaced only when it\n"
+                           "is an iCalendar file or empty. When FILE cannot be written, the exit\n"
+                           "status is 3.\n"
+                           "\n"
+                           "Example:\n"
+                           "  vandrel-tool ics 2024-01-01 2024-12-31 --birthday 妈妈生日 4 8 --leap -o 2024.ics\n";
 
 // --birthday NAME MONTH DAY [--leap], as often as wanted: QCommandLineParser
 // gives an option one value, so the groups are taken out of the arguments
