@@ -721,7 +721,7 @@ void tst_DateWin::exportCalendar() {
   OpenOn(Day(2024, 6, 1));
   QTemporaryDir folder;
   QVERIFY(folder.isValid());
-  const QString path = answer.isEmpty() ? QString() : folder.filePath(answer);
+  QString path = answer.isEmpty() ? QString() : folder.filePath(answer);
   if (!before.isEmpty()) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
