@@ -2,6 +2,7 @@
 
 #include "ToolCommand.h"
 
+#include "Almanac.h"
 #include "CalendarMonth.h"
 #include "DateCn.h"
 #include "Gbk.h"
@@ -82,16 +83,18 @@ private:
 constexpr char CalendarHelp[] = "Usage: vandrel-tool calendar FROM [TO]\n"
                                 "\n"
                                 "One line per day from FROM to TO inclusive (TO defaults to FROM), dates\n"
-                                "written YYYY-MM-DD. Nine fields separated by a tab:\n"
+                                "written YYYY-MM-DD. Ten fields separated by a tab:\n"
                                 "  date  lunar-code  lunar-month  lunar-day  lunar-festival  solar-term\n"
-                                "  gregorian-festival  zodiac-year  star-sign\n"
+                                "  gregorian-festival  zodiac-year  star-sign  ganzhi\n"
                                 "The lunar code is month * 100 + day, negative in a leap month, 0 outside\n"
                                 "the years 1901-2050, where the lunar fields are empty. A day without a\n"
-                                "festival or solar term has an empty field.\n"
+                                "festival or solar term has an empty field. The last field is the 干支 of\n"
+                                "the year (from 立春), the month (from each 节) and the day, separated by\n"
+                                "blanks, empty outside 1901-2050.\n"
                                 "\n"
                                 "Example: vandrel-tool calendar 2024-02-09 2024-02-10\n"
-                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\n"
-                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\n";
+                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\t甲辰 丙寅 癸卯\n"
+                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\t甲辰 丙寅 甲辰\n";
 
 int Calendar(const CommandLine &line, Output &out) {
   ExpectArguments(line, 1, 2, u"FROM (a date written YYYY-MM-DD)");
@@ -111,7 +114,8 @@ int Calendar(const CommandLine &line, Output &out) {
       fields += '\t';
       fields += field;
     }
-    out.Line(Gbk::FromGbk(fields));
+    // The 干支 last, so that the fields before it keep their places.
+    out.Line(Gbk::FromGbk(fields) + u'\t' + QString::fromUtf8(Almanac::GetGanZhiColumns(date)));
   }
   return ExitSuccess;
 }
