@@ -3,6 +3,7 @@
 #include "Gbk.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <bit>
@@ -1334,6 +1335,31 @@ QByteArray GetGanZhiColumns(year_month_day date) {
     return {};
   const Context c = MakeContext(date);
   return GanZhiText(c.YearGz) + ' ' + GanZhiText(c.MonthGz) + ' ' + GanZhiText(c.DayGz);
+}
+
+namespace {
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FirstItems(const std::array<ItemReasons, MaxItems> &items, int count, int most) {
+  QStringList names;
+  for (int i = 0; i < count && i < most; ++i)
+    names << Utf8(items[static_cast<std::size_t>(i)].Item);
+  if (count > most)
+    names << QStringLiteral("…");
+  return names.join(QLatin1Char(' '));
+}
+} // namespace
+
+QString GetAlmanacSummary(year_month_day date, int items) {
+  const std::optional<DayAlmanac> day = GetAlmanac(date);
+  if (!day)
+    return {};
+  const QString suited =
+      day->SuitedCount == 0 ? QStringLiteral("诸事不宜") : FirstItems(day->Suited, day->SuitedCount, items);
+  return QStringLiteral("%1年 %2月 %3日\n冲%4 煞%5\n%6（%7）\n宜：%8\n忌：%9")
+      .arg(QString::fromUtf8(GanZhiText(day->Year)), QString::fromUtf8(GanZhiText(day->Month)),
+           QString::fromUtf8(GanZhiText(day->Day)), Utf8(AnimalName(day->ClashBranch)), Utf8(day->KillingDirection),
+           Utf8(day->DaySpirit), day->DayYellow ? QStringLiteral("黄道") : QStringLiteral("黑道"), suited,
+           FirstItems(day->Avoided, day->AvoidedCount, items));
 }
 
 QByteArray GetGanZhiLine(DateValue date) {

@@ -24,6 +24,7 @@
 #include "DateCn.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
 #include <chrono>
@@ -130,6 +131,10 @@ std::optional<DayAlmanac> GetAlmanac(std::chrono::year_month_day date);
 // The 干支 of year, month and day of a date as the slip prints them,
 // "甲辰年 丙寅月 甲辰日" in GBK; empty outside 1901..2050.
 QByteArray GetGanZhiLine(DateValue date);
+// What the calendar's day cells show on hovering: the 干支, 冲煞, the day's
+// spirit, and the first items of 宜 and 忌 (at most `items` of each, then
+// "…"); empty outside 1901..2050.
+QString GetAlmanacSummary(std::chrono::year_month_day date, int items = 5);
 // The same three in UTF-8 without the characters 年 月 日: "甲辰 丙寅 甲辰".
 QByteArray GetGanZhiColumns(std::chrono::year_month_day date);
 

@@ -18,6 +18,8 @@
 class QLabel;
 class RzClickLabel;
 
+class TFrmAlmanac;
+
 namespace Ui {
 class TFRM_Date;
 }
@@ -67,6 +69,7 @@ public:
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void wheelEvent(QWheelEvent *event) override;
 
@@ -76,12 +79,15 @@ private:
   void MoveSelection(int days);
   void StepSpinner(bool year, bool up);
   void Select(int cell);
+  // Opens (or brings forward) the almanac window on the selected day.
+  void ShowAlmanac();
 
   std::unique_ptr<Ui::TFRM_Date> ui;
   std::array<RzClickLabel *, CellCount> DayLabels{};
   std::array<RzClickLabel *, CellCount> LunarLabels{};
   // Deactivation closes the window only after it has once been active.
   bool WasActive = false;
+  QPointer<TFrmAlmanac> AlmanacWindow;
   // The shown month, from its first cell (1..7) over ShownDays cells, and the
   // selected cell: the one the last ShowMonth or click selected.
   DateValue ShownFirst = 0;
