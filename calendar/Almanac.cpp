@@ -482,7 +482,8 @@ namespace Almanac {
 namespace {
 
 constexpr sys_days Epoch = sys_days{year{1970} / January / 1};
-// 1970-01-01 was 甲申... the cycle place of day 0 of sys_days: 2000-01-01 was 戊午 (54).
+// The cycle place of day 0 of sys_days, 1970-01-01 (辛巳, 17): 1949-10-01 was
+// a 甲子 day (checked below through 2000-01-01, 戊午, 54).
 constexpr int DayZeroCycle = 17;
 // The mansion of day 0: 2024-02-10, a Saturday, was 氐 (2), the 土 mansion of the week.
 constexpr int DayZeroMansion = 7;
