@@ -488,6 +488,7 @@ constexpr int DayZeroCycle = 17;
 // The mansion of day 0: 2024-02-10, a Saturday, was 氐 (2), the 土 mansion of the week.
 constexpr int DayZeroMansion = 7;
 static_assert((sys_days{year{2000} / January / 1} - Epoch).count() % 60 + DayZeroCycle == 54);
+static_assert(((sys_days{year{1949} / October / 1} - Epoch).count() % 60 + 60 + DayZeroCycle) % 60 == 0);
 static_assert(((sys_days{year{2024} / February / 10} - Epoch).count() + DayZeroMansion) % 28 == 2);
 
 constexpr int Mod(int value, int base) { return ((value % base) + base) % base; }
