@@ -4,6 +4,7 @@
 
 #include "CalendarMonth.h"
 #include "DateCn.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "SignDatabase.h"
@@ -222,7 +223,7 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
       throw BadArguments{QStringLiteral("%1 is blank").arg(what)};
   }
   const std::optional<QByteArray> characters = ReportCharacters(edits[0], edits[1], edits[2]);
-  QDate slipDate = QDate::currentDate();
+  QDate slipDate = Desktop::Clock().date();
   if (const std::optional<QString> date = line.Value(QStringLiteral("date"))) {
     const year_month_day day = ParseDate(*date, false, u"YYYY-MM-DD");
     slipDate = QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));

@@ -3,6 +3,7 @@
 //   CalendarViewer 2023-03-22      (QT_SCALE_FACTOR=2 for the doubled scale)
 
 #include "DateWin.h"
+#include "Desktop.h"
 #include "ErrorHandler.h"
 
 #include <QDate>
@@ -10,11 +11,8 @@
 int main(int argc, char *argv[]) {
   VandrelApplication app(argc, argv);
   const QDate day = argc > 1 ? QDate::fromString(QString::fromLatin1(argv[1]), Qt::ISODate) : QDate::currentDate();
-  if (day.isValid())
-    SetTodayProvider([day] {
-      return EncodeDate(std::chrono::year{day.year()} / std::chrono::month{static_cast<unsigned>(day.month())} /
-                        std::chrono::day{static_cast<unsigned>(day.day())});
-    });
+  const auto fixedDay = Desktop::Clock.Replace(
+      [day] { return day.isValid() ? QDateTime(day, QTime(12, 0)) : QDateTime::currentDateTime(); });
   FRM_Date = new TFRM_Date();
   FRM_Date->exec();
   delete FRM_Date.data();
