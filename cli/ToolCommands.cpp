@@ -497,7 +497,7 @@ int RunCommand(const QStringList &arguments, ToolStreams &streams) {
 
 const QList<const ToolCommand *> &ToolCommands() {
   static const QList<const ToolCommand *> commands{
-#define VANDREL_TOOL_COMMAND(name) &name,
+#define VANDREL_TOOL_COMMAND(name) &(name),
 #include "ToolCommandList.h"
 #undef VANDREL_TOOL_COMMAND
   };
