@@ -196,21 +196,7 @@ void TFRM_Date::ShowMonth(DateValue date) {
   FirstCell = firstCell;
   ShownDays = length;
 
-  // Cells outside the month are hidden; the others get every property anew
-  // below. Only what changes is touched, so a month costs no relayout of
-  // cells that stay.
-  QFont dayFont = ui->day1->font();
-  dayFont.setPixelSize(DayNumberPixelSize);
-  for (int i = 1; i <= CellCount; ++i) {
-    const bool used = i >= firstCell && i < firstCell + length;
-    if (!used) {
-      DayLabel(i)->hide();
-      LunarLabel(i)->hide();
-    }
-    SetTextColor(DayLabel(i), Qt::black);
-    if (DayLabel(i)->font() != dayFont)
-      DayLabel(i)->setFont(dayFont);
-  }
+  ResetCells(firstCell, length);
 
   const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
   for (int i = firstCell; i < firstCell + length; ++i) {
@@ -242,6 +228,24 @@ void TFRM_Date::ShowMonth(DateValue date) {
     }
     dayLabel->show();
     lunarLabel->show();
+  }
+}
+
+void TFRM_Date::ResetCells(int firstCell, int length) {
+  // Cells outside the month are hidden; the others get every property anew
+  // in ShowMonth. Only what changes is touched, so a month costs no relayout
+  // of cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
   }
 }
 

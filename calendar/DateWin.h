@@ -75,6 +75,9 @@ protected:
 
 private:
   void CreateDayLabels();
+  // Hides the cells outside the month of cells firstCell.. (length days) and
+  // gives every day number its colour and size.
+  void ResetCells(int firstCell, int length);
   // Clicks the cell `days` away from the selected one, if the shown month has it.
   void MoveSelection(int days);
   void StepSpinner(bool year, bool up);

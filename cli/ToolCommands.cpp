@@ -5,6 +5,7 @@
 #include "Almanac.h"
 #include "CalendarMonth.h"
 #include "DateCn.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "SignDatabase.h"
@@ -226,7 +227,7 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
       throw BadArguments{QStringLiteral("%1 is blank").arg(what)};
   }
   const std::optional<QByteArray> characters = ReportCharacters(edits[0], edits[1], edits[2]);
-  QDate slipDate = QDate::currentDate();
+  QDate slipDate = Desktop::Clock().date();
   if (const std::optional<QString> date = line.Value(QStringLiteral("date"))) {
     const year_month_day day = ParseDate(*date, false, u"YYYY-MM-DD");
     slipDate = QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));
@@ -500,7 +501,7 @@ int RunCommand(const QStringList &arguments, ToolStreams &streams) {
 
 const QList<const ToolCommand *> &ToolCommands() {
   static const QList<const ToolCommand *> commands{
-#define VANDREL_TOOL_COMMAND(name) &name,
+#define VANDREL_TOOL_COMMAND(name) &(name),
 #include "ToolCommandList.h"
 #undef VANDREL_TOOL_COMMAND
   };

@@ -6,6 +6,7 @@
 //     day's almanac window, opened by Enter), then quits.
 
 #include "DateWin.h"
+#include "Desktop.h"
 #include "ErrorHandler.h"
 
 #include <QCursor>
@@ -53,11 +54,8 @@ void GrabTooltip(const QString &dir) {
 int main(int argc, char *argv[]) {
   VandrelApplication app(argc, argv);
   const QDate day = argc > 1 ? QDate::fromString(QString::fromLatin1(argv[1]), Qt::ISODate) : QDate::currentDate();
-  if (day.isValid())
-    SetTodayProvider([day] {
-      return EncodeDate(std::chrono::year{day.year()} / std::chrono::month{static_cast<unsigned>(day.month())} /
-                        std::chrono::day{static_cast<unsigned>(day.day())});
-    });
+  const auto fixedDay = Desktop::Clock.Replace(
+      [day] { return day.isValid() ? QDateTime(day, QTime(12, 0)) : QDateTime::currentDateTime(); });
   FRM_Date = new TFRM_Date();
   if (argc > 3 && QString::fromLatin1(argv[2]) == QStringLiteral("--grab")) {
     const QString dir = QString::fromLocal8Bit(argv[3]);

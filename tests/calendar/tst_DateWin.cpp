@@ -1,10 +1,11 @@
 // The calendar window: its designed controls, the month grid and its lunar
 // lines, the selection, the spinners, "今天" and closing on deactivation.
-// Today is fixed through the window's clock seam.
+// Today is fixed through the program's clock seam.
 
 #include "AlmanacWin.h"
 #include "DateWin.h"
 #include "DesignFonts.h"
+#include "Desktop.h"
 #include "ReuseWindow.h"
 #include "RzWidgets.h"
 #include "UpDown.h"
@@ -79,13 +80,13 @@ private:
   static void Wheel(QWidget *target, QPoint where, int delta, Qt::KeyboardModifiers modifiers = {});
 
   DateValue TodayValue = 0;
+  // Today is TodayValue, at noon.
+  const Seam<QDateTime()>::Override FixedClock{Desktop::Clock,
+                                               [this] { return QDateTime(QDateOf(TodayValue), QTime(12, 0)); }};
   TFRM_Date *Window = nullptr;
 };
 
-void tst_DateWin::initTestCase() {
-  InstallFontSubstitutions();
-  SetTodayProvider([this] { return TodayValue; });
-}
+void tst_DateWin::initTestCase() { InstallFontSubstitutions(); }
 
 void tst_DateWin::init() { OpenOn(Day(2023, 3, 22)); }
 
