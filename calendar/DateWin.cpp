@@ -1,21 +1,24 @@
 #include "DateWin.h"
 
+#include "Almanac.h"
+#include "AlmanacWin.h"
+#include "Answers.h"
 #include "CalendarDays.h"
 #include "CalendarMonth.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "ICalendar.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDate>
 #include <QDateTime>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QShowEvent>
@@ -28,14 +31,6 @@
 using namespace std::chrono;
 
 QPointer<TFRM_Date> FRM_Date;
-
-std::function<QString(QWidget *, const QString &, const QString &, const QString &)> CalendarDesktop::AskSaveFile =
-    [](QWidget *parent, const QString &title, const QString &suggested, const QString &filter) {
-      return QFileDialog::getSaveFileName(parent, title, suggested, filter);
-    };
-std::function<void(QWidget *, const QString &)> CalendarDesktop::Notice = [](QWidget *parent, const QString &text) {
-  QMessageBox::warning(parent, parent ? parent->windowTitle() : QString(), text);
-};
 
 namespace {
 
@@ -128,8 +123,33 @@ void TFRM_Date::changeEvent(QEvent *event) {
     return;
   if (isActiveWindow())
     WasActive = true;
-  else if (WasActive && isVisible() && !Asking)
-    FormDeactivate();
+  else if (WasActive && isVisible() && !Asking && !(AlmanacWindow && QApplication::activeWindow() == AlmanacWindow))
+    FormDeactivate(); // our own almanac window, menu or save dialog keeps the calendar open
+}
+
+// A double-click on a day's cell selects the day and opens its almanac.
+bool TFRM_Date::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::MouseButtonDblClick)
+    if (auto *label = qobject_cast<RzClickLabel *>(watched); label && label->property("tag").isValid()) {
+      CnDayClick(label);
+      ShowAlmanac();
+      return true;
+    }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFRM_Date::ShowAlmanac() {
+  if (SelectedCell < FirstCell || SelectedCell >= FirstCell + ShownDays)
+    return;
+  if (!AlmanacWindow) {
+    AlmanacWindow = new TFrmAlmanac(this);
+    // Leaving for another application from the almanac closes the calendar too.
+    connect(AlmanacWindow, &TFrmAlmanac::applicationLeft, this, &TFRM_Date::FormDeactivate);
+  }
+  AlmanacWindow->ShowDay(DecodeDate(ShownFirst + (SelectedCell - FirstCell)));
+  AlmanacWindow->show();
+  AlmanacWindow->raise();
+  AlmanacWindow->activateWindow();
 }
 
 void TFRM_Date::CreateDayLabels() {
@@ -162,6 +182,8 @@ void TFRM_Date::CreateDayLabels() {
     // The keyboard reaches the cells through the window's keys, not by Tab.
     dayLabel->setFocusPolicy(Qt::NoFocus);
     lunarLabel->setFocusPolicy(Qt::NoFocus);
+    dayLabel->installEventFilter(this);
+    lunarLabel->installEventFilter(this);
     dayLabel->hide();
     lunarLabel->hide();
   }
@@ -194,21 +216,7 @@ void TFRM_Date::ShowMonth(DateValue date) {
   FirstCell = firstCell;
   ShownDays = length;
 
-  // Cells outside the month are hidden; the others get every property anew
-  // below. Only what changes is touched, so a month costs no relayout of
-  // cells that stay.
-  QFont dayFont = ui->day1->font();
-  dayFont.setPixelSize(DayNumberPixelSize);
-  for (int i = 1; i <= CellCount; ++i) {
-    const bool used = i >= firstCell && i < firstCell + length;
-    if (!used) {
-      DayLabel(i)->hide();
-      LunarLabel(i)->hide();
-    }
-    SetTextColor(DayLabel(i), Qt::black);
-    if (DayLabel(i)->font() != dayFont)
-      DayLabel(i)->setFont(dayFont);
-  }
+  ResetCells(firstCell, length);
 
   const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
   for (int i = firstCell; i < firstCell + length; ++i) {
@@ -229,6 +237,10 @@ void TFRM_Date::ShowMonth(DateValue date) {
 
     const QString spokenDay = QStringLiteral("%1月%2日").arg(m).arg(d);
     dayLabel->setAccessibleName(line.Text.isEmpty() ? spokenDay : spokenDay + u' ' + lunarLabel->text());
+    // The day's almanac in brief: 干支, 冲煞, spirit, the first 宜 and 忌.
+    const QString almanac = Almanac::GetAlmanacSummary(DecodeDate(cellDate));
+    dayLabel->setToolTip(almanac);
+    lunarLabel->setToolTip(almanac);
     if (d == selected) {
       ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
       ui->Label22->setText(Gbk::FromGbk(GetStarSignOfDay(selected, date)));
@@ -236,6 +248,24 @@ void TFRM_Date::ShowMonth(DateValue date) {
     }
     dayLabel->show();
     lunarLabel->show();
+  }
+}
+
+void TFRM_Date::ResetCells(int firstCell, int length) {
+  // Cells outside the month are hidden; the others get every property anew
+  // in ShowMonth. Only what changes is touched, so a month costs no relayout
+  // of cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
   }
 }
 
@@ -263,7 +293,11 @@ void TFRM_Date::FormDeactivate() { close(); }
 
 // Closing hides the window; it lives on until the next calendar command
 // replaces it.
-void TFRM_Date::FormClose() { WasActive = false; }
+void TFRM_Date::FormClose() {
+  WasActive = false;
+  if (AlmanacWindow)
+    AlmanacWindow->close();
+}
 
 void TFRM_Date::Label1Click() {
   ui->UpDown1->show();
@@ -370,6 +404,12 @@ void TFRM_Date::keyPressEvent(QKeyEvent *event) {
       break;
     ui->StaticText1->click();
     return;
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    if (!plain)
+      break;
+    ShowAlmanac(); // the selected day's whole almanac
+    return;
   default:
     break;
   }
@@ -413,27 +453,26 @@ void TFRM_Date::ExportCalendarClick() {
   const auto asked = qScopeGuard([this] { Asking = false; });
   const year y = DecodeDate(ShownFirst).year();
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  QString path = CalendarDesktop::AskSaveFile(this, QStringLiteral("导出日历"),
-                                              QStringLiteral("%1/农历%2年.ics").arg(folder).arg(static_cast<int>(y)),
-                                              QStringLiteral("iCalendar 日历 (*.ics)"));
+  QString path = Desktop::AskSaveFile(this, QStringLiteral("导出日历"),
+                                      QStringLiteral("%1/农历%2年.ics").arg(folder).arg(static_cast<int>(y)),
+                                      QStringLiteral("iCalendar 日历 (*.ics)"));
   if (path.isEmpty())
     return;
   if (QFileInfo(path).suffix().isEmpty())
     path += QStringLiteral(".ics");
   const QList<CalendarEvent> events = GetFestivalEvents(y / January / 1, y / December / 31);
-  const SaveResult saved = SaveICalendar(WriteICalendar(events, QDateTime::currentDateTimeUtc()), path);
+  const SaveResult saved = SaveICalendar(WriteICalendar(events, Desktop::Clock()), path);
   switch (saved.Problem) {
   case SaveProblem::None:
     return;
   case SaveProblem::NotACalendarFile:
-    CalendarDesktop::Notice(this,
-                            QStringLiteral("%1 已存在，而且不是日历文件，没有覆盖它。请换一个文件名。").arg(path));
+    Desktop::Notice(this, QStringLiteral("%1 已存在，而且不是日历文件，没有覆盖它。请换一个文件名。").arg(path));
     return;
   case SaveProblem::NotARegularFile:
-    CalendarDesktop::Notice(this, QStringLiteral("无法写入 %1：它不是普通文件。").arg(path));
+    Desktop::Notice(this, QStringLiteral("无法写入 %1：它不是普通文件。").arg(path));
     return;
   case SaveProblem::WriteFailed:
-    CalendarDesktop::Notice(this, QStringLiteral("无法写入 %1：%2").arg(path, saved.Reason));
+    Desktop::Notice(this, QStringLiteral("无法写入 %1：%2").arg(path, saved.Reason));
     return;
   }
 }

@@ -13,22 +13,13 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class QLabel;
 class QMenu;
 class RzClickLabel;
 
-// The modal answers the calendar window asks of the desktop; tests replace
-// them.
-struct CalendarDesktop {
-  // The file to save to, from a save dialog; empty when cancelled.
-  static std::function<QString(QWidget *parent, const QString &title, const QString &suggested, const QString &filter)>
-      AskSaveFile;
-  // Tells the user something that went wrong, without stopping anything.
-  static std::function<void(QWidget *parent, const QString &text)> Notice;
-};
+class TFrmAlmanac;
 
 namespace Ui {
 class TFRM_Date;
@@ -82,6 +73,7 @@ public:
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void wheelEvent(QWheelEvent *event) override;
   // A day's context menu, DayMenu: over a shown cell, or from the keyboard
@@ -90,16 +82,22 @@ protected:
 
 private:
   void CreateDayLabels();
+  // Hides the cells outside the month of cells firstCell.. (length days) and
+  // gives every day number its colour and size.
+  void ResetCells(int firstCell, int length);
   // Clicks the cell `days` away from the selected one, if the shown month has it.
   void MoveSelection(int days);
   void StepSpinner(bool year, bool up);
   void Select(int cell);
+  // Opens (or brings forward) the almanac window on the selected day.
+  void ShowAlmanac();
 
   std::unique_ptr<Ui::TFRM_Date> ui;
   std::array<RzClickLabel *, CellCount> DayLabels{};
   std::array<RzClickLabel *, CellCount> LunarLabels{};
   // Deactivation closes the window only after it has once been active.
   bool WasActive = false;
+  QPointer<TFrmAlmanac> AlmanacWindow;
   // The shown month, from its first cell (1..7) over ShownDays cells, and the
   // selected cell: the one the last ShowMonth or click selected.
   DateValue ShownFirst = 0;

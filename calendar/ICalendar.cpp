@@ -1,5 +1,6 @@
 #include "ICalendar.h"
 
+#include "Almanac.h"
 #include "DateCn.h"
 #include "Gbk.h"
 #include "SolarDate.h"
@@ -23,9 +24,15 @@ QString Basic(const year_month_day &date) {
                            static_cast<unsigned>(date.day()));
 }
 
-// "农历2024年正月初一": the lunar date of a day of the table.
-QString LunarDateText(const LunarDate &date) {
-  return QStringLiteral("农历%1年").arg(date.Year) + Gbk::FromGbk(GetLunarDateName(date.Month, date.Leap, date.Day));
+// "农历2024年正月初一，甲辰年 丙寅月 甲辰日": the lunar date of a day of the
+// table and the day's 干支 as the almanac gives them.
+// A note follows the lunar date.
+QString DayDescription(const LunarDate &date, sys_days day, const QString &note = {}) {
+  QString text = QStringLiteral("农历%1年").arg(date.Year) +
+                 Gbk::FromGbk(GetLunarDateName(date.Month, date.Leap, date.Day)) + note;
+  if (const QByteArray ganZhi = Almanac::GetGanZhiLine(EncodeDate(year_month_day{day})); !ganZhi.isEmpty())
+    text += QStringLiteral("，") + Gbk::FromGbk(ganZhi);
+  return text;
 }
 
 // RFC 5545, 3.3.11: a backslash, semicolon and comma are escaped, a line
@@ -80,7 +87,7 @@ QList<CalendarEvent> GetFestivalEvents(year_month_day from, year_month_day to) {
   for (sys_days d = first; d <= last; d += days{1}) {
     const year_month_day day{d};
     const DateValue value = EncodeDate(day);
-    const QString lunar = LunarDateText(*GetLunarDateOfDay(d));
+    const QString lunar = DayDescription(*GetLunarDateOfDay(d), d);
     if (const QByteArray festival = GetLunarFestival(value); !festival.isEmpty())
       events.append(CalendarEvent{day, Basic(day) + QStringLiteral("-festival") + QLatin1String(UidDomain),
                                   Gbk::FromGbk(festival), lunar, QStringLiteral("节日")});
@@ -105,10 +112,9 @@ QList<CalendarEvent> GetBirthdayEvents(const LunarBirthday &birthday, year_month
     const KeptDate kept = GetKeptDate(birthday.Month, birthday.Leap, birthday.Day, lunarYear);
     if (!kept.Solar || sys_days{kept.Solar.Date} < sys_days{from} || sys_days{kept.Solar.Date} > sys_days{to})
       continue;
-    QString description = LunarDateText(kept.Lunar);
     const QString taken = Gbk::FromGbk(GetLunarDateName(kept.Lunar.Month, kept.Lunar.Leap, kept.Lunar.Day));
-    if (taken != wanted)
-      description += QStringLiteral("（本年没有%1，按%2）").arg(wanted, taken);
+    const QString note = taken == wanted ? QString() : QStringLiteral("（本年没有%1，按%2）").arg(wanted, taken);
+    const QString description = DayDescription(kept.Lunar, sys_days{kept.Solar.Date}, note);
     events.append(CalendarEvent{kept.Solar.Date,
                                 QStringLiteral("%1-birthday-%2").arg(lunarYear).arg(hash) + QLatin1String(UidDomain),
                                 birthday.Name, description, QStringLiteral("生日")});

@@ -4,6 +4,7 @@
 
 #include "ToolCommand.h"
 
+#include "Desktop.h"
 #include "Gbk.h"
 #include "ICalendar.h"
 #include "SolarDate.h"
@@ -230,7 +231,8 @@ constexpr char IcsHelp[] = "Usage: vandrel-tool ics FROM TO [--birthday NAME MON
                            "Writes an iCalendar file (RFC 5545) for your calendar program (GNOME\n"
                            "Calendar, Thunderbird, a phone): the lunar festivals and the 24 solar\n"
                            "terms of the days from FROM to TO (dates written YYYY-MM-DD; the years\n"
-                           "1901-2050 have them) as all-day events, each described by its lunar date.\n"
+                           "1901-2050 have them) as all-day events, each described by its lunar date\n"
+                           "and the day's 干支.\n"
                            "\n"
                            "Each --birthday adds a lunar birthday or anniversary as one event a year\n"
                            "on its Gregorian day, NAME being the events' title. MONTH and DAY are\n"
@@ -308,7 +310,7 @@ int Ics(const CommandLine &line, ToolStreams &streams) {
   QList<CalendarEvent> events = GetFestivalEvents(from, to);
   for (const LunarBirthday &birthday : birthdays)
     events += GetBirthdayEvents(birthday, from, to);
-  const SaveResult saved = SaveICalendar(WriteICalendar(events, QDateTime::currentDateTimeUtc()), file);
+  const SaveResult saved = SaveICalendar(WriteICalendar(events, Desktop::Clock()), file);
   switch (saved.Problem) {
   case SaveProblem::None:
     streams.Out.Line(QStringLiteral("%1 events written to %2").arg(events.size()).arg(file));

@@ -3,7 +3,8 @@ and checks every event against the program's calendar as `vandrel-tool
 calendar` prints it: one festival event on every day with a lunar festival,
 one term event on every solar term day, each birthday on a day whose lunar
 date is the birthday's (or the one our rule keeps), names with commas,
-semicolons, backslashes, line breaks and long text unchanged, lines of at most
+semicolons, backslashes, line breaks and long text unchanged, descriptions
+with the day's lunar date and 干支, lines of at most
 75 octets that each are whole UTF-8, CRLF line ends, UIDs that are unique and
 the same in a second export. Also: a file that is not an iCalendar file is
 not replaced.
@@ -60,7 +61,10 @@ calendar = {}
 listing = run("calendar", "1901-01-01", "2050-12-31")
 for line in listing.stdout.decode().splitlines():
     fields = line.split("\t")
-    calendar[datetime.date.fromisoformat(fields[0])] = (int(fields[1]), fields[4], fields[5], fields[2], fields[3])
+    # The last field, the day's 干支 of year, month and day, once the calendar has it.
+    gan_zhi = fields[9].split(" ") if len(fields) > 9 else []
+    calendar[datetime.date.fromisoformat(fields[0])] = (int(fields[1]), fields[4], fields[5], fields[2], fields[3],
+                                                        gan_zhi)
 check(len(calendar) == 54787, f"{len(calendar)} days in the calendar")
 
 # Lines: CRLF, at most 75 octets, each whole UTF-8.
@@ -123,10 +127,12 @@ for event in parsed.walk("VEVENT"):
     check(event.get("dtstamp") is not None, f"{uid}: no DTSTAMP")
     check(uid not in uids, f"{uid}: UID twice")
     uids.add(uid)
-    code, festival, term, month_name, day_name = calendar.get(start, (0, "", "", "", ""))
+    code, festival, term, month_name, day_name, gan_zhi = calendar.get(start, (0, "", "", "", "", []))
     # The description gives the day's lunar date: the calendar's day name, and
     # its month name (the calendar shortens a leap month's, 闰二 for 闰二月).
     check(day_name in description and month_name.rstrip("月") in description, f"{uid}: {description}")
+    # ... and the day's 干支.
+    check(len(gan_zhi) < 3 or f"{gan_zhi[0]}年 {gan_zhi[1]}月 {gan_zhi[2]}日" in description, f"{uid}: {description}")
     category = str(event.get("categories").to_ical().decode())
     if category == "节日":
         check(summary == festival, f"{start}: festival {summary}, calendar {festival}")
