@@ -441,8 +441,10 @@ constexpr char StrokesHelp[] = "Usage: vandrel-tool strokes [--db PATH] TEXT\n"
                                "Each character of TEXT, one per line, with three fields separated by a\n"
                                "tab: the character, its stroke count from the sign database and the\n"
                                "traditional form whose strokes are counted. A character the database\n"
-                               "does not list has the count 0 and no form. A control character of TEXT\n"
-                               "is shown as its picture (a tab as ␉, a line feed as ␊).\n"
+                               "does not list has the count 0 and no form, and so has any character that\n"
+                               "is not a two-byte GBK character (a letter, a digit, % or _), unlooked.\n"
+                               "A control character of TEXT is shown as its picture (a tab as ␉, a line\n"
+                               "feed as ␊).\n"
                                "The database is KelmFile.dll in the program's directory, or the file PATH.\n"
                                "When a lookup fails, the exit status is 2.\n"
                                "\n"
@@ -475,7 +477,8 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
     const QString character = text.mid(i, length);
     i += length;
     try {
-      const std::int32_t count = GetStrokeCount(*Gbk::ToGbk(character));
+      const QByteArray gbk = *Gbk::ToGbk(character);
+      const std::int32_t count = IsTwoByteCharacter(gbk) ? GetStrokeCount(gbk) : 0;
       const QString form = count == 0 ? QString() : GetTraditionalForm(character);
       out.Line(Visible(character) + u'\t' + QString::number(count) + u'\t' + form);
     } catch (const SilentAbort &) {

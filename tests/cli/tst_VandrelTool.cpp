@@ -296,6 +296,13 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
   // one line per character; without a row there is no form.
   const Run controls = Tool({u"strokes"_qs, u"天\t\n\x7f☆"_qs});
   QCOMPARE(controls.Out, u"天\t4\t天\n\u2409\t0\t\n\u240A\t0\t\n\u2421\t0\t\n☆\t0\t\n"_qs);
+  // What is not one two-byte GBK character counts 0 and is never looked up,
+  // so neither a pattern's wildcard nor a broken pattern reaches the database
+  // (one that does not exist here); a plain space stays a space.
+  const Run unlooked = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"[%_ a!"_qs});
+  QCOMPARE(unlooked.Status, 0);
+  QCOMPARE(unlooked.Out, u"[\t0\t\n%\t0\t\n_\t0\t\n \t0\t\na\t0\t\n!\t0\t\n"_qs);
+  QCOMPARE(Tool({u"strokes"_qs, u"天[_%"_qs}).Out, u"天\t4\t天\n[\t0\t\n_\t0\t\n%\t0\t\n"_qs);
   const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
   QCOMPARE(missing.Status, 2);
   QVERIFY(missing.Out.isEmpty());
