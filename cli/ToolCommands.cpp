@@ -407,7 +407,8 @@ constexpr char JournalHelp[] = "Usage: vandrel-tool journal [--json] [SEARCH]\n"
                                "three characters, their stroke counts, the sign's number, name and grade,\n"
                                "separated by tabs; with SEARCH only those whose characters, sign number or\n"
                                "name contain it. --json writes a JSON array instead.\n"
-                               "The journal is ~/.local/share/vandrel/journal.sqlite.\n";
+                               "The journal is ~/.local/share/vandrel/journal.sqlite; it is only read.\n"
+                               "A journal that is damaged, not a journal or cannot be read is exit status 4.\n";
 
 int Journal(const CommandLine &line, Output &out, std::FILE *err) {
   ExpectArguments(line, 0, 1, u"SEARCH");
@@ -416,12 +417,13 @@ int Journal(const CommandLine &line, Output &out, std::FILE *err) {
       out.Line(QStringLiteral("[]"));
     return ExitSuccess;
   }
-  SignJournal journal;
-  if (!journal.IsOpen()) {
+  // Read only: a damaged or foreign file is told about and left as it is.
+  const SignJournal journal(DefaultJournalFile(), JournalAccess::ReadOnly);
+  const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
+  if (!journal.IsOpen() || !journal.Problem().isEmpty()) {
     Message(err, u"journal", journal.Problem());
     return ExitCardFailed;
   }
-  const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
   if (line.Json) {
     out.Line(QString::fromUtf8(JournalJson(entries)).chopped(1));
     return ExitSuccess;
