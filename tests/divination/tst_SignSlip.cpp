@@ -11,6 +11,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +29,17 @@ SignSlip Sample() {
                      SlipCharacter{u"人"_qs, u"人"_qs, 2}};
   slip.date = QDate(2024, 2, 10);
   return slip;
+}
+
+// A device to point a link at. As root, whom nothing stops from replacing a
+// device node, one of the test's own (the null device's numbers) in folder,
+// so that a fault can never replace the system's; otherwise /dev/null, which
+// no other user may replace.
+QString TestDevice(const QString &folder) {
+  if (::geteuid() != 0)
+    return u"/dev/null"_qs;
+  const QString node = folder + u"/null-device"_qs;
+  return ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : QString();
 }
 
 } // namespace
@@ -170,9 +183,12 @@ void tst_SignSlip::onlyRegularFilesReplaced() {
   old.write("old");
   old.close();
   QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  QTemporaryDir devices;
+  const QString device = TestDevice(devices.path());
+  QVERIFY(!device.isEmpty());
   const QMap<QString, QString> links = {{u"link to file"_qs, file},
                                         {u"link to fifo"_qs, fifo},
-                                        {u"link to device"_qs, u"/dev/null"_qs},
+                                        {u"link to device"_qs, device},
                                         {u"link to folder"_qs, folder.path()},
                                         {u"dangling link"_qs, folder.filePath(u"nothing.png"_qs)}};
   const QString target = kind == u"file"_qs ? file : kind == u"fifo"_qs ? fifo : slip;
@@ -189,7 +205,7 @@ void tst_SignSlip::onlyRegularFilesReplaced() {
     QCOMPARE(after.isSymLink(), before.isSymLink()); // the name itself is left as it was
     QCOMPARE(after.symLinkTarget(), before.symLinkTarget());
     QCOMPARE(QFileInfo(fifo).isFile(), false);
-    QVERIFY(QFileInfo::exists(u"/dev/null"_qs) && !QFileInfo(u"/dev/null"_qs).isFile());
+    QVERIFY(QFileInfo::exists(device) && !QFileInfo(device).isFile());
   }
   // The old file keeps its bytes unless it was the one written, and no
   // temporary is left.
