@@ -306,7 +306,7 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
   if (suffix != u"png"_qs && suffix != u"pdf"_qs)
     return u"签图只能保存为 PNG 图片或 PDF 文件（文件名以 .png 或 .pdf 结尾）。"_qs;
   // Refused before anything is written, and again just before the rename.
-  if (const QString refused = ReplaceableFileProblem(path); !refused.isEmpty())
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty())
     return refused;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
@@ -327,7 +327,7 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
     PaintSlip(painter, slip);
     painter.end();
   }
-  if (const QString refused = ReplaceableFileProblem(path); !refused.isEmpty()) {
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty()) {
     file.cancelWriting();
     return refused;
   }
