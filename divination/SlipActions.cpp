@@ -1,5 +1,7 @@
 #include "SlipActions.h"
 
+#include "Answers.h"
+#include "Desktop.h"
 #include "FrmJournal.h"
 #include "SignJournal.h"
 #include "SilentAbort.h"
@@ -9,10 +11,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTimer>
@@ -36,24 +36,11 @@ QString SuggestedSlipFile(const SignSlip &slip) {
 
 } // namespace
 
-std::function<QString(QWidget *, const QString &)> SlipDesktop::AskSaveFile = [](QWidget *parent,
-                                                                                 const QString &suggested) {
-  return QFileDialog::getSaveFileName(parent, u"保存签图"_qs, suggested,
-                                      u"PNG 图片 (*.png);;PDF 文件，供打印 (*.pdf)"_qs);
-};
-std::function<void(QWidget *, const QString &)> SlipDesktop::Notice = [](QWidget *parent, const QString &text) {
-  QMessageBox::warning(parent, u"测字算命"_qs, text);
-};
-std::function<bool(QWidget *, const QString &)> SlipDesktop::Confirm = [](QWidget *parent, const QString &text) {
-  return QMessageBox::question(parent, u"测字算命"_qs, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-         QMessageBox::Yes;
-};
-std::function<QDateTime()> SlipDesktop::Now = [] { return QDateTime::currentDateTime(); };
-
 void ResetJournalNotice() { JournalNoticeGiven() = false; }
 
 void SaveSlipAsked(QWidget *parent, const SignSlip &slip) {
-  QString path = SlipDesktop::AskSaveFile(parent, SuggestedSlipFile(slip));
+  QString path = Desktop::AskSaveFile(parent, u"保存签图"_qs, SuggestedSlipFile(slip),
+                                      u"PNG 图片 (*.png);;PDF 文件，供打印 (*.pdf)"_qs);
   if (path.isEmpty())
     return;
   // A name without a known ending is saved as a picture.
@@ -62,7 +49,7 @@ void SaveSlipAsked(QWidget *parent, const SignSlip &slip) {
     path += u".png"_qs;
   const QString problem = WriteSlipFile(slip, path);
   if (!problem.isEmpty())
-    SlipDesktop::Notice(parent, problem);
+    Desktop::Notice(parent, problem);
 }
 
 void CopySlip(const SignSlip &slip) { QApplication::clipboard()->setImage(PaintSlipImage(slip)); }
@@ -127,7 +114,7 @@ void SlipActions::ReportCompleted(const QByteArray &characters) {
   const QStringList lines = Memo->toPlainText().split(u'\n');
   const QString title = lines.value(2).mid(4);
   const QString text = lines.value(4).mid(4);
-  const QDateTime now = SlipDesktop::Now();
+  const QDateTime now = Desktop::Clock();
   ++Generation;
   QTimer::singleShot(0, this, [this, characters, title, text, now, cast = Generation] {
     if (cast != Generation)
@@ -162,7 +149,7 @@ void SlipActions::Record(const SignSlip &slip, const QDateTime &time) {
   if (!problem.isEmpty() && !JournalNoticeGiven()) {
     JournalNoticeGiven() = true;
     const int waiting = SignJournal::PendingCount();
-    SlipDesktop::Notice(Window, waiting == 0 ? problem : problem + u"\n这一签先记在心里，稍后再存入测字记录。"_qs);
+    Desktop::Notice(Window, waiting == 0 ? problem : problem + u"\n这一签先记在心里，稍后再存入测字记录。"_qs);
   }
 }
 
