@@ -34,6 +34,9 @@ packages=(
   # the iCalendar export's read-back test
   python3-icalendar
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
+  # the panes' https test: a certificate made by the test (openssl), trusted
+  # in a certificate store of the test's own (certutil)
+  openssl libnss3-tools
   nodejs npm
 )
 
