@@ -217,8 +217,8 @@ enum R : std::uint8_t {
   QingLong, MingTang, JinKui, BaoGuang, YuTang, SiMing,
   // 凶煞 (卷五, 卷六; 忌 from 卷十).
   YueJian, XiaoShi, TuFu, YuePo, DaHao, SiShen, TianGou, XueZhi,
-  JieSha, ZaiSha, TianHuo, YueSha, YueXu, YueXing, YueHai, YueYan, DiHuo, YanDui, ZhaoYao, DaShi, XianChi,
-  YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong, WuXu, BaFeng, WuMu, JiuKong,
+  JieSha, ZaiSha, TianHuo, YueSha, YueXu, YueXing, YueHai, TianGang, HeKui, YueYan, DiHuo, YanDui,
+  ZhaoYao, DaShi, XianChi, YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong, WuXu, BaFeng, WuMu, JiuKong,
   JiuKan, JiuJiao, TuFuDay, GuiJi, XueJi, WangWang, FuRi, ChongRi, WuLi, BaZhuan, ChuShuiLong, WuLu,
   SiLi, SiJue, HuiRi, FenZhi, YueJi, ShiWu, ShuoWang, BaiJi,
   TianXing, ZhuQue, BaiHu, TianLao, XuanWu, GouChen,
@@ -347,6 +347,10 @@ inline constexpr std::array<RuleRow, RuleCount> Rules{{
     {{"月害", V4}, Kind::Bad, {},
      L("祈福 求嗣 上册进表章 上表章 庆赐 赏贺 宴会 安抚边境 选将训兵 出师 结婚姻 纳采问名 嫁娶 进人口 求医疗病 "
        "修仓库 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 牧养 纳畜 破土 安葬 启攒 会亲友")},
+    // 天罡 and 河魁 stand on the month's 平日 and 收日 by turns; what they forbid is
+    // what those officers forbid, so they name the day and add no list of their own.
+    {{"天罡", V4}, Kind::Bad, {}, {}},
+    {{"河魁", V4}, Kind::Bad, {}, {}},
     {{"月厌", V4}, Kind::Bad, {}, ThreeKillingsAvoid | L("远回 平治道涂 伐木")},
     {{"地火", V4}, Kind::Bad, {}, L("栽种 修筑园圃")},
     {{"厌对", V4}, Kind::Bad, {}, L("嫁娶")},
@@ -720,6 +724,9 @@ void CollectBadGods(const Context &c, Active &on) {
   on[YueSha] = on[YueXu] = b == YueShaBranch[c.Triad];
   on[YueXing] = b == XingBranch[mb];
   on[YueHai] = Mod(b + mb, 12) == 7;
+  // 卷六 天罡: 正月巳, seven branches on each month (二月子, 三月未 ..); 河魁 faces it (正月亥).
+  on[TianGang] = b == Mod(5 + 7 * m, 12);
+  on[HeKui] = b == Mod(11 + 7 * m, 12);
   on[YueYan] = on[DiHuo] = b == Mod(10 - m, 12);
   on[YanDui] = on[ZhaoYao] = b == Mod(4 - m, 12);
   on[DaShi] = on[XianChi] = b == DaShiBranch[c.Triad];
