@@ -218,8 +218,8 @@ enum R : std::uint8_t {
   // 凶煞 (卷五, 卷六; 忌 from 卷十).
   YueJian, XiaoShi, TuFu, YuePo, DaHao, SiShen, TianGou, XueZhi,
   JieSha, ZaiSha, TianHuo, YueSha, YueXu, YueXing, YueHai, TianGang, HeKui, YueYan, DiHuo, YanDui,
-  ZhaoYao, DaShi, XianChi, YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong, WuXu, BaFeng, WuMu, JiuKong,
-  JiuKan, JiuJiao, TuFuDay, GuiJi, XueJi, WangWang, FuRi, ChongRi, WuLi, BaZhuan, ChuShuiLong, WuLu,
+  ZhaoYao, DaShi, XianChi, YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong,
+  WuXu, BaFeng, WuMu, JiuKong, JiuKan, JiuJiao, TuFuDay, GuiJi, XueJi, WangWang, FuRi, ChongRi, WuLi, BaZhuan, ChuShuiLong, WuLu,
   SiLi, SiJue, HuiRi, FenZhi, YueJi, ShiWu, ShuoWang, BaiJi,
   TianXing, ZhuQue, BaiHu, TianLao, XuanWu, GouChen,
   GradeTable,
