@@ -168,12 +168,13 @@ inline constexpr ItemSet VirtueSuits =
       "纳采问名 嫁娶 般移 解除 求医疗病 裁制 营建宫室 缮城郭 兴造动土 竖柱上梁 修仓库 栽种 牧养 纳畜 安葬 "
       "会亲友 出行 修造动土 裁衣 上官");
 // The long 忌 list of 月破 (卷十); 劫煞, 灾煞, 月煞 and 月刑 forbid it too but
-// for 伐木, and with 解除, 求医疗病 and 破屋坏垣.
+// for 伐木, and with 解除, 求医疗病 and 破屋坏垣. 破屋坏垣 is the one work the 破日
+// suits, so 月破 itself does not forbid it.
 inline constexpr ItemSet GreatAvoids =
     L("祈福 求嗣 上册进表章 上表章 颁诏 施恩封拜 袭爵受封 诏命公卿 招贤 举正直 宣政事 布政事 庆赐 赏贺 宴会 冠带 "
       "行幸 遣使 出行 安抚边境 选将训兵 出师 上官赴任 上官 临政亲民 结婚姻 纳采问名 嫁娶 进人口 般移 安床 "
       "整容 剃头 整手足甲 裁制 裁衣 营建宫室 修宫室 缮城郭 筑堤防 兴造动土 修造动土 竖柱上梁 修仓库 "
-      "鼓铸 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 开渠 穿井 安碓硙 补垣 塞穴 修饰垣墙 破屋坏垣 "
+      "鼓铸 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 开渠 穿井 安碓硙 补垣 塞穴 修饰垣墙 "
       "伐木 栽种 牧养 纳畜 破土 安葬 启攒 会亲友");
 
 inline constexpr ItemSet ThreeKillingsAvoid = (GreatAvoids - L("伐木")) | L("解除 求医疗病 破屋坏垣");

@@ -142,6 +142,26 @@ private slots:
     QVERIFY(Find(day->Suited, day->SuitedCount, "纳财")); // 天愿's, 四穷's 忌 lifted
   }
 
+  // 卷十 破日 suits 破屋坏垣, the one work a 月破 day allows; 灾煞 still forbids it.
+  void brokenDayPullsDown_data() {
+    QTest::addColumn<year_month_day>("date");
+    QTest::addColumn<bool>("suited");
+    QTest::newRow("巳月 丁亥 月破") << year{2025} / 5 / 18 << true;
+    QTest::newRow("午月 壬子 月破 灾煞") << year{2025} / 6 / 12 << false;
+  }
+
+  void brokenDayPullsDown() {
+    QFETCH(year_month_day, date);
+    QFETCH(bool, suited);
+    const auto day = Almanac::GetAlmanac(date);
+    QVERIFY(day);
+    QCOMPARE(Utf8(Almanac::OfficerName(day->Officer)), QStringLiteral("破"));
+    const Almanac::ItemReasons *item = Find(day->Suited, day->SuitedCount, "破屋坏垣");
+    QCOMPARE(item != nullptr, suited);
+    if (item)
+      QCOMPARE(Rules(item->AddedBy, item->AddedCount), QStringList{"破日"});
+  }
+
   // 卷六 天罡 (正月巳, 二月子, 三月未 ..) and 河魁 facing it, on 平日 and 收日 by turns.
   void levelAndGatherSpirits_data() {
     QTest::addColumn<year_month_day>("date");
