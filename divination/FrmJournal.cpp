@@ -51,7 +51,7 @@ TFrmJournal::TFrmJournal(QWidget *parent, const QString &journalFile)
   auto *searchLabel = new QLabel(u"查找(&F)："_qs, this);
   searchLabel->setBuddy(search);
   search->setObjectName(u"JournalSearch"_qs);
-  search->setPlaceholderText(u"按字、签号或签名查找"_qs);
+  search->setPlaceholderText(u"按字、签号、签名或签等查找"_qs);
   search->setClearButtonEnabled(true);
   search->setAccessibleName(u"查找测字记录"_qs);
   list->setObjectName(u"JournalList"_qs);
@@ -183,7 +183,7 @@ void TFrmJournal::ExportCsv() {
 TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines)
     : QDialog(parent), slip(slip) {
   setObjectName(u"FrmSlipView"_qs);
-  setWindowTitle(u"签文 — %1"_qs.arg(slip.words.name));
+  setWindowTitle(u"签文 — %1"_qs.arg(slip.Words.Name));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   auto *tabs = new QTabWidget(this);
   auto *report = new QPlainTextEdit(this);
@@ -195,7 +195,7 @@ TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringL
   auto *picture = new QLabel(this);
   picture->setObjectName(u"SlipPicture"_qs);
   picture->setPixmap(QPixmap::fromImage(PaintSlipImage(slip, devicePixelRatioF() > 1 ? 2.0 : 1.0)));
-  picture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.words.name, slip.words.grade));
+  picture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.Words.Name, slip.Words.Grade));
   auto *scroll = new QScrollArea(this);
   scroll->setWidget(picture);
   scroll->setAlignment(Qt::AlignHCenter);
