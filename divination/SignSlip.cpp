@@ -183,7 +183,7 @@ qreal PaintMatters(QPainter &painter, const SignWords &words, qreal y) {
   painter.drawLine(QPointF(Left, y), QPointF(Left + Width, y));
   y += 8;
   const qreal columnWidth = Width / 2;
-  const qreal answerWidth = columnWidth - 42;
+  const qreal answerWidth = columnWidth - 50; // a gap before the next column's label
   const qsizetype rows = (words.Matters.size() + 1) / 2;
   for (qsizetype i = 0; i < words.Matters.size(); ++i) {
     const qsizetype column = i / rows; // the first half on the left
