@@ -1,7 +1,6 @@
 #include "EndMsg.h"
 
 #include "ErrorHandler.h"
-#include "Gbk.h"
 #include "StartPage.h"
 #include "ui_EndMsg.h"
 
@@ -36,8 +35,7 @@ TFrmMsG::~TFrmMsG() = default;
 
 void TFrmMsG::FormCreate() {
   try {
-    const std::optional<QByteArray> startPage = Gbk::ToGbk(GetStartPage());
-    if (startPage && Gbk::TrimBytes(*startPage) == OfferedStartPage) {
+    if (!OffersStartPage()) {
       ui->CheckBox1->setChecked(false);
       ui->CheckBox1->hide();
     }

@@ -3,6 +3,8 @@
 // unless the web browser's start page already is the offered portal, offers to
 // make it the start page.
 
+#include "StartPage.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -12,9 +14,6 @@
 namespace Ui {
 class TFrmMsG;
 }
-
-// The portal page offered as the browser's start page.
-inline constexpr const char *OfferedStartPage = "http://www.2345.com/?400";
 
 class TFrmMsG : public QDialog {
   Q_OBJECT

@@ -5,6 +5,7 @@
 // spinners for year and month. Modal and short-lived: it closes as soon as it
 // loses activation.
 
+#include "CalendarDays.h"
 #include "DateCn.h"
 
 #include <QDialog>
@@ -12,7 +13,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class QLabel;
@@ -21,18 +21,6 @@ class RzClickLabel;
 namespace Ui {
 class TFRM_Date;
 }
-
-// Days of a Gregorian month [28, 31]; 0 for a month outside 1..12.
-int DaysOfMonth(std::uint16_t year, std::uint16_t month);
-int DaysOfMonthOfDate(DateValue date);
-// The date of (year, month, day) with day cut to the month's length (and
-// raised to 1); a month outside 1..12 is brought to the nearest of 1 and 12.
-DateValue ClampedEncodeDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
-
-// Today's local date. Tests replace the clock; an empty function restores it.
-DateValue Today();
-using TodayProvider = std::function<DateValue()>;
-TodayProvider SetTodayProvider(TodayProvider provider);
 
 class TFRM_Date : public QDialog {
   Q_OBJECT

@@ -1,9 +1,9 @@
 #include "Flash.h"
 
+#include "AppDir.h"
 #include "MovieDivination.h"
 #include "MovieKinds.h"
 #include "MovieServer.h"
-#include "SignDatabase.h"
 #include "ui_Flash.h"
 
 #include <QApplication>
