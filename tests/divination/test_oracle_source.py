@@ -464,15 +464,18 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
         if record_id in grades:
             problem(f'id {record_id} appears twice')
         former = record_id in pending
+        # A record not yet rewritten is unique among its kind only: its
+        # rewrite may take its lines or story to another record.
+        unique = seen['former'] if former else seen
         title_match = (FORMER_TITLE if former else TITLE).match(title)
         grades[record_id] = title_match.group(2) if title_match else None
         if not title_match:
             problem(f'title {title!r} is not a four-character name with one of the grades '
                     + '、'.join(FORMER_GRADES if former else GRADES))
-        elif title_match.group(1) in seen['names'].setdefault(kind, {}):
-            problem(f'name {title_match.group(1)} already used at {seen["names"][kind][title_match.group(1)]}')
+        elif title_match.group(1) in unique['names'].setdefault(kind, {}):
+            problem(f'name {title_match.group(1)} already used at {unique["names"][kind][title_match.group(1)]}')
         else:
-            seen['names'][kind][title_match.group(1)] = where
+            unique['names'][kind][title_match.group(1)] = where
         try:
             (title + text).encode('gbk')
         except UnicodeEncodeError as error:
@@ -512,17 +515,17 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
             if kind == 'lots' and title_match:
                 lot_answers.append((title_match.group(2), record_answers))
         for line in verse:
-            if line in seen['lines']:
-                problem(f'verse line {line} already used at {seen["lines"][line]}')
-            seen['lines'][line] = where
-        if story in seen['stories']:
-            problem(f'story {story} already told at {seen["stories"][story]}')
-        seen['stories'][story] = where
+            if line in unique['lines']:
+                problem(f'verse line {line} already used at {unique["lines"][line]}')
+            unique['lines'][line] = where
+        if story in unique['stories']:
+            problem(f'story {story} already told at {unique["stories"][story]}')
+        unique['stories'][story] = where
         # No run of eight characters shared by two records (verse and reading).
         plain = re.sub(f'[^\u4e00-\u9fff]', '', ''.join(verse) + reading)
         for start in range(len(plain) - 7):
             run = plain[start:start + 8]
-            owner = seen['runs'].setdefault(run, where)
+            owner = unique['runs'].setdefault(run, where)
             if owner != where:
                 problem(f'eight-character run {run} also at {owner}')
                 break
@@ -572,7 +575,8 @@ def spread_problems(path, kind, grades, pending):
 
 
 def new_seen():
-    return {'names': {}, 'lines': {}, 'stories': {}, 'runs': {}, 'stories_strict': {}, 'verses_strict': []}
+    return {'names': {}, 'lines': {}, 'stories': {}, 'runs': {}, 'stories_strict': {}, 'verses_strict': [],
+            'former': {'names': {}, 'lines': {}, 'stories': {}, 'runs': {}}}
 
 
 def across_files(seen, originality, complete):
@@ -686,6 +690,10 @@ def self_test(tables):
          ('follow from the grade alone',), ()),
         # A record still on the pending list keeps the former rules.
         ('pending record in the former form', [FORMER], (), {'002'}),
+        # ... and may share its story with a rewritten record, not with another pending one.
+        ('pending record sharing a rewritten one\'s story', [GOOD, FORMER.replace('孟母三迁择邻', '孟母断机教子')], (), {'002'}),
+        ('two pending records telling one story', [FORMER, FORMER.replace('002', '003', 1).replace('锦鲤跃波', '锦鲤跃龙')],
+         ('already told',), {'002', '003'}),
         ('pending record in the new form is judged by the former rules', [GOOD.replace('001', '002', 1)],
          ('verse of four',), {'002'}),
     )
