@@ -248,7 +248,7 @@ class Paifo extends Sprite {
 		addChild(panel);
 		idleText = new Sprite();
 		idleText.addChild(Ui.centred("拜佛求签", 32, 0x8C1C13, PanelCentre, 66));
-		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有一百支签。签文分两页：前页是签诗与典故，下页是解曰与家宅、求财等十二事。", 16, 0x4A3020, 226, "left", 4);
+		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有一百支签。签文分两页：前页是签诗、典故与圣意，下页是解曰与家宅、求财等十二事。", 16, 0x4A3020, 226, "left", 4);
 		lines.x = 408;
 		lines.y = 110;
 		idleText.addChild(lines);
