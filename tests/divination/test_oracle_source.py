@@ -511,7 +511,7 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
             seen['stories_strict'].setdefault(kind, {})[story] = where
             seen['verses_strict'].extend(verse)
             for matter, answer in zip(MATTERS, record_answers):
-                answers[(matter, answer)].append(where)
+                answers[answer].append((where, matter))
             if kind == 'lots' and title_match:
                 lot_answers.append((title_match.group(2), record_answers))
         for line in verse:
@@ -529,10 +529,12 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
             if owner != where:
                 problem(f'eight-character run {run} also at {owner}')
                 break
-    for (matter, answer), places in answers.items():
+    # An answer text is used at most three times in a source, whatever the matter.
+    for answer, places in answers.items():
         if len(places) > MOST_USES_OF_AN_ANSWER:
-            problems.append(f'{places[0]}: {matter} answer {answer!r} is used {len(places)} times'
-                            f' (at most {MOST_USES_OF_AN_ANSWER}): {", ".join(p.rsplit(":", 1)[1] for p in places)}')
+            problems.append(f'{places[0][0]}: answer {answer!r} is used {len(places)} times'
+                            f' (at most {MOST_USES_OF_AN_ANSWER}): '
+                            + ', '.join(f'line {where.rsplit(":", 1)[1]} {matter}' for where, matter in places))
     problems += grade_bound_answers(path, lot_answers)
     if not partial:
         problems += spread_problems(path, kind, grades, pending)
