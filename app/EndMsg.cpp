@@ -6,18 +6,7 @@
 
 #include <QPixmap>
 
-#include <utility>
-
 QPointer<TFrmMsG> FrmMsG;
-
-namespace {
-
-ExitQuestion &Replacement() {
-  static ExitQuestion question;
-  return question;
-}
-
-} // namespace
 
 TFrmMsG::TFrmMsG(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmMsG>()) {
   ui->setupUi(this);
@@ -62,14 +51,12 @@ void TFrmMsG::Button2Click() {
   reject();
 }
 
-bool ConfirmExit() {
-  if (const ExitQuestion &question = Replacement())
-    return question();
+Seam<bool()> ExitQuestion{[] {
   std::unique_ptr<TFrmMsG> dialog = std::make_unique<TFrmMsG>();
   FrmMsG = dialog.get();
   dialog->exec();
   // Closing by any other way (Alt+F4, Escape) leaves it false: that is a No.
   return dialog->ExitConfirmed;
-}
+}};
 
-ExitQuestion SetExitQuestion(ExitQuestion question) { return std::exchange(Replacement(), std::move(question)); }
+bool ConfirmExit() { return ExitQuestion(); }

@@ -1,20 +1,10 @@
 #include "CalendarDays.h"
 
-#include <QDate>
+#include "Desktop.h"
 
 #include <algorithm>
-#include <utility>
 
 using namespace std::chrono;
-
-namespace {
-
-TodayProvider &TodayOverride() {
-  static TodayProvider provider;
-  return provider;
-}
-
-} // namespace
 
 int DaysOfMonth(std::uint16_t y, std::uint16_t m) {
   if (m < 1 || m > 12)
@@ -36,12 +26,17 @@ DateValue ClampedEncodeDate(std::uint16_t y, std::uint16_t m, std::uint16_t d) {
   return EncodeDate(year{y} / month{shownMonth} / std::chrono::day{static_cast<unsigned>(day)});
 }
 
-DateValue Today() {
-  if (TodayOverride())
-    return TodayOverride()();
-  const QDate today = QDate::currentDate();
-  return EncodeDate(year{today.year()} / month{static_cast<unsigned>(today.month())} /
-                    day{static_cast<unsigned>(today.day())});
+DateValue DateValueOf(QDate date) {
+  return EncodeDate(year{date.year()} / month{static_cast<unsigned>(date.month())} /
+                    day{static_cast<unsigned>(date.day())});
 }
 
-TodayProvider SetTodayProvider(TodayProvider provider) { return std::exchange(TodayOverride(), std::move(provider)); }
+QDate QDateOf(DateValue date) {
+  const year_month_day ymd = DecodeDate(date);
+  if (!ymd.ok())
+    return QDate();
+  return QDate(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+               static_cast<int>(static_cast<unsigned>(ymd.day())));
+}
+
+DateValue Today() { return DateValueOf(Desktop::Clock().date()); }

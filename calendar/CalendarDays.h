@@ -4,8 +4,9 @@
 
 #include "DateCn.h"
 
+#include <QDate>
+
 #include <cstdint>
-#include <functional>
 
 // Days of a Gregorian month [28, 31]; 0 for a month outside 1..12.
 int DaysOfMonth(std::uint16_t year, std::uint16_t month);
@@ -14,7 +15,10 @@ int DaysOfMonthOfDate(DateValue date);
 // raised to 1); a month outside 1..12 is brought to the nearest of 1 and 12.
 DateValue ClampedEncodeDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
 
-// Today's local date. Tests replace the clock; an empty function restores it.
+// The date of a QDate, and back; a date value that is no date gives a null
+// QDate.
+DateValue DateValueOf(QDate date);
+QDate QDateOf(DateValue date);
+
+// Today's local date, by the program's one clock (Desktop::Clock).
 DateValue Today();
-using TodayProvider = std::function<DateValue()>;
-TodayProvider SetTodayProvider(TodayProvider provider);

@@ -1,11 +1,14 @@
 #include "DateWin.h"
 
+#include "Almanac.h"
+#include "AlmanacWin.h"
 #include "CalendarDays.h"
 #include "CalendarMonth.h"
 #include "Gbk.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QEvent>
 #include <QKeyEvent>
@@ -100,8 +103,33 @@ void TFRM_Date::changeEvent(QEvent *event) {
     return;
   if (isActiveWindow())
     WasActive = true;
-  else if (WasActive && isVisible())
-    FormDeactivate();
+  else if (WasActive && isVisible() && !(AlmanacWindow && QApplication::activeWindow() == AlmanacWindow))
+    FormDeactivate(); // our own almanac window keeps the calendar open
+}
+
+// A double-click on a day's cell selects the day and opens its almanac.
+bool TFRM_Date::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::MouseButtonDblClick)
+    if (auto *label = qobject_cast<RzClickLabel *>(watched); label && label->property("tag").isValid()) {
+      CnDayClick(label);
+      ShowAlmanac();
+      return true;
+    }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFRM_Date::ShowAlmanac() {
+  if (SelectedCell < FirstCell || SelectedCell >= FirstCell + ShownDays)
+    return;
+  if (!AlmanacWindow) {
+    AlmanacWindow = new TFrmAlmanac(this);
+    // Leaving for another application from the almanac closes the calendar too.
+    connect(AlmanacWindow, &TFrmAlmanac::applicationLeft, this, &TFRM_Date::FormDeactivate);
+  }
+  AlmanacWindow->ShowDay(DecodeDate(ShownFirst + (SelectedCell - FirstCell)));
+  AlmanacWindow->show();
+  AlmanacWindow->raise();
+  AlmanacWindow->activateWindow();
 }
 
 void TFRM_Date::CreateDayLabels() {
@@ -134,6 +162,8 @@ void TFRM_Date::CreateDayLabels() {
     // The keyboard reaches the cells through the window's keys, not by Tab.
     dayLabel->setFocusPolicy(Qt::NoFocus);
     lunarLabel->setFocusPolicy(Qt::NoFocus);
+    dayLabel->installEventFilter(this);
+    lunarLabel->installEventFilter(this);
     dayLabel->hide();
     lunarLabel->hide();
   }
@@ -166,21 +196,7 @@ void TFRM_Date::ShowMonth(DateValue date) {
   FirstCell = firstCell;
   ShownDays = length;
 
-  // Cells outside the month are hidden; the others get every property anew
-  // below. Only what changes is touched, so a month costs no relayout of
-  // cells that stay.
-  QFont dayFont = ui->day1->font();
-  dayFont.setPixelSize(DayNumberPixelSize);
-  for (int i = 1; i <= CellCount; ++i) {
-    const bool used = i >= firstCell && i < firstCell + length;
-    if (!used) {
-      DayLabel(i)->hide();
-      LunarLabel(i)->hide();
-    }
-    SetTextColor(DayLabel(i), Qt::black);
-    if (DayLabel(i)->font() != dayFont)
-      DayLabel(i)->setFont(dayFont);
-  }
+  ResetCells(firstCell, length);
 
   const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
   for (int i = firstCell; i < firstCell + length; ++i) {
@@ -201,6 +217,10 @@ void TFRM_Date::ShowMonth(DateValue date) {
 
     const QString spokenDay = QStringLiteral("%1月%2日").arg(m).arg(d);
     dayLabel->setAccessibleName(line.Text.isEmpty() ? spokenDay : spokenDay + u' ' + lunarLabel->text());
+    // The day's almanac in brief: 干支, 冲煞, spirit, the first 宜 and 忌.
+    const QString almanac = Almanac::GetAlmanacSummary(DecodeDate(cellDate));
+    dayLabel->setToolTip(almanac);
+    lunarLabel->setToolTip(almanac);
     if (d == selected) {
       ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
       ui->Label22->setText(Gbk::FromGbk(GetStarSignOfDay(selected, date)));
@@ -208,6 +228,24 @@ void TFRM_Date::ShowMonth(DateValue date) {
     }
     dayLabel->show();
     lunarLabel->show();
+  }
+}
+
+void TFRM_Date::ResetCells(int firstCell, int length) {
+  // Cells outside the month are hidden; the others get every property anew
+  // in ShowMonth. Only what changes is touched, so a month costs no relayout
+  // of cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
   }
 }
 
@@ -235,7 +273,11 @@ void TFRM_Date::FormDeactivate() { close(); }
 
 // Closing hides the window; it lives on until the next calendar command
 // replaces it.
-void TFRM_Date::FormClose() { WasActive = false; }
+void TFRM_Date::FormClose() {
+  WasActive = false;
+  if (AlmanacWindow)
+    AlmanacWindow->close();
+}
 
 void TFRM_Date::Label1Click() {
   ui->UpDown1->show();
@@ -341,6 +383,12 @@ void TFRM_Date::keyPressEvent(QKeyEvent *event) {
     if (!plain)
       break;
     ui->StaticText1->click();
+    return;
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    if (!plain)
+      break;
+    ShowAlmanac(); // the selected day's whole almanac
     return;
   default:
     break;

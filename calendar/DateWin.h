@@ -18,6 +18,8 @@
 class QLabel;
 class RzClickLabel;
 
+class TFrmAlmanac;
+
 namespace Ui {
 class TFRM_Date;
 }
@@ -67,21 +69,28 @@ public:
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void wheelEvent(QWheelEvent *event) override;
 
 private:
   void CreateDayLabels();
+  // Hides the cells outside the month of cells firstCell.. (length days) and
+  // gives every day number its colour and size.
+  void ResetCells(int firstCell, int length);
   // Clicks the cell `days` away from the selected one, if the shown month has it.
   void MoveSelection(int days);
   void StepSpinner(bool year, bool up);
   void Select(int cell);
+  // Opens (or brings forward) the almanac window on the selected day.
+  void ShowAlmanac();
 
   std::unique_ptr<Ui::TFRM_Date> ui;
   std::array<RzClickLabel *, CellCount> DayLabels{};
   std::array<RzClickLabel *, CellCount> LunarLabels{};
   // Deactivation closes the window only after it has once been active.
   bool WasActive = false;
+  QPointer<TFrmAlmanac> AlmanacWindow;
   // The shown month, from its first cell (1..7) over ShownDays cells, and the
   // selected cell: the one the last ShowMonth or click selected.
   DateValue ShownFirst = 0;

@@ -4,6 +4,7 @@
 // registry includes this list to declare the commands and again to list them.
 VANDREL_TOOL_COMMAND(CalendarCommand)
 VANDREL_TOOL_COMMAND(MonthCommand)
+VANDREL_TOOL_COMMAND(AlmanacCommand)
 VANDREL_TOOL_COMMAND(DivineCommand)
 VANDREL_TOOL_COMMAND(StrokesCommand)
 VANDREL_TOOL_COMMAND(JournalCommand)

@@ -2,8 +2,10 @@
 
 #include "ToolCommand.h"
 
+#include "Almanac.h"
 #include "CalendarMonth.h"
 #include "DateCn.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "SignDatabase.h"
@@ -82,16 +84,18 @@ private:
 constexpr char CalendarHelp[] = "Usage: vandrel-tool calendar FROM [TO]\n"
                                 "\n"
                                 "One line per day from FROM to TO inclusive (TO defaults to FROM), dates\n"
-                                "written YYYY-MM-DD. Nine fields separated by a tab:\n"
+                                "written YYYY-MM-DD. Ten fields separated by a tab:\n"
                                 "  date  lunar-code  lunar-month  lunar-day  lunar-festival  solar-term\n"
-                                "  gregorian-festival  zodiac-year  star-sign\n"
+                                "  gregorian-festival  zodiac-year  star-sign  ganzhi\n"
                                 "The lunar code is month * 100 + day, negative in a leap month, 0 outside\n"
                                 "the years 1901-2050, where the lunar fields are empty. A day without a\n"
-                                "festival or solar term has an empty field.\n"
+                                "festival or solar term has an empty field. The last field is the 干支 of\n"
+                                "the year (from 立春), the month (from each 节) and the day, separated by\n"
+                                "blanks, empty outside 1901-2050.\n"
                                 "\n"
                                 "Example: vandrel-tool calendar 2024-02-09 2024-02-10\n"
-                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\n"
-                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\n";
+                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\t甲辰 丙寅 癸卯\n"
+                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\t甲辰 丙寅 甲辰\n";
 
 int Calendar(const CommandLine &line, Output &out) {
   ExpectArguments(line, 1, 2, u"FROM (a date written YYYY-MM-DD)");
@@ -111,7 +115,8 @@ int Calendar(const CommandLine &line, Output &out) {
       fields += '\t';
       fields += field;
     }
-    out.Line(Gbk::FromGbk(fields));
+    // The 干支 last, so that the fields before it keep their places.
+    out.Line(Gbk::FromGbk(fields) + u'\t' + QString::fromUtf8(Almanac::GetGanZhiColumns(date)));
   }
   return ExitSuccess;
 }
@@ -222,7 +227,7 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
       throw BadArguments{QStringLiteral("%1 is blank").arg(what)};
   }
   const std::optional<QByteArray> characters = ReportCharacters(edits[0], edits[1], edits[2]);
-  QDate slipDate = QDate::currentDate();
+  QDate slipDate = Desktop::Clock().date();
   if (const std::optional<QString> date = line.Value(QStringLiteral("date"))) {
     const year_month_day day = ParseDate(*date, false, u"YYYY-MM-DD");
     slipDate = QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));
@@ -496,7 +501,7 @@ int RunCommand(const QStringList &arguments, ToolStreams &streams) {
 
 const QList<const ToolCommand *> &ToolCommands() {
   static const QList<const ToolCommand *> commands{
-#define VANDREL_TOOL_COMMAND(name) &name,
+#define VANDREL_TOOL_COMMAND(name) &(name),
 #include "ToolCommandList.h"
 #undef VANDREL_TOOL_COMMAND
   };

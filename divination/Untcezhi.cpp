@@ -10,40 +10,7 @@
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScreen>
-
-namespace {
-
-// RGB(205, 236, 251), the light blue of the panels and the introduction.
-constexpr QRgb LightBlue = qRgb(205, 236, 251);
-
-void PaintBackground(QWidget *widget, QRgb color) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, color);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-// A glyph strip of 32 x 16: the normal image, then the disabled one; its
-// twin at twice the size (Name@2x.png) serves screens scaled by 1.5 or more.
-QIcon GlyphIcon(const QString &resource) {
-  QIcon icon;
-  for (const int scale : {1, 2}) {
-    const QString file =
-        scale == 1 ? resource : QString(resource).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
-    const QPixmap strip(file);
-    const int size = 16 * scale;
-    for (const auto &[left, mode] : {std::pair{0, QIcon::Normal}, std::pair{size, QIcon::Disabled}}) {
-      QPixmap glyph = strip.copy(left, 0, size, size);
-      glyph.setDevicePixelRatio(scale);
-      icon.addPixmap(glyph, mode);
-    }
-  }
-  return icon;
-}
-
-} // namespace
 
 TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmcezhi>()) {
   ui->setupUi(this);
@@ -51,48 +18,17 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   // The window is destroyed once it is closed; the next opening makes a new one.
   setAttribute(Qt::WA_DeleteOnClose);
-
+  // "宋体" 12 px (a .ui font has points only).
   QFont font(QStringLiteral("宋体"));
   font.setPixelSize(12);
   setFont(font);
-
   ui->RzLabel1->setText(QString(IntroductionText).replace(u'\r', u'\n'));
-  PaintBackground(ui->RzLabel1, LightBlue);
-  for (QWidget *panel : {ui->RzPanel2, ui->RzPanel3})
-    PaintBackground(panel, LightBlue);
+  ui->RzBitBtn1->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Ok.png")));
+  ui->RzBitBtn2->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Undo.png")));
+  ui->RzBitBtn3->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Exit.png")));
 
-  const std::pair<RzButton *, const char *> buttons[] = {
-      {ui->RzBitBtn1, ":/glyphs/Ok.png"}, {ui->RzBitBtn2, ":/glyphs/Undo.png"}, {ui->RzBitBtn3, ":/glyphs/Exit.png"}};
-  for (const auto &[button, glyph] : buttons) {
-    button->setFrameColor(QColor(0, 60, 116));
-    button->setFaceColor(QColor(244, 244, 240));
-    button->setTextColor(QColor(0, 0, 0));
-    // The shared look sets bold text; these buttons use the window's font.
-    button->setStyleSheet(button->styleSheet() + QStringLiteral(" RzButton { font-weight: normal; }"));
-    button->setIcon(GlyphIcon(QString::fromLatin1(glyph)));
-    button->setIconSize(QSize(16, 16));
-  }
-
-  const std::pair<QLineEdit *, QLabel *> edits[] = {
-      {ui->RzEdit1, ui->RzLabel3}, {ui->RzEdit2, ui->RzLabel4}, {ui->RzEdit3, ui->RzLabel5}};
-  for (const auto &pair : edits) {
-    QLineEdit *edit = pair.first; // not a structured binding: clang 14 cannot capture one
-    QLabel *label = pair.second;
-    edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
-    // Typed, pasted or cleared: the note follows every change of the text.
-    connect(edit, &QLineEdit::textChanged, this, [this, edit, label] { ShowStrokeNote(edit, label); });
-  }
-  // What a screen reader announces: the three edits by their place, the
-  // buttons by what they do, the memo with the whole report it holds.
-  ui->RzEdit1->setAccessibleName(QStringLiteral("第一个字"));
-  ui->RzEdit2->setAccessibleName(QStringLiteral("第二个字"));
-  ui->RzEdit3->setAccessibleName(QStringLiteral("第三个字"));
-  ui->RzLabel1->setAccessibleName(QStringLiteral("说明"));
-  ui->RzBitBtn1->setAccessibleDescription(QStringLiteral("按三个字的笔画求签，签文写在下方"));
-  ui->RzBitBtn2->setAccessibleDescription(QStringLiteral("清空三个字"));
-  ui->RzBitBtn3->setAccessibleDescription(QStringLiteral("关闭测字窗口"));
-  ui->RzMemo1->setAccessibleName(QStringLiteral("测算结果"));
+  ConnectEdits();
+  // The memo is described by the whole report it holds.
   connect(ui->RzMemo1, &QPlainTextEdit::textChanged, this, [this] {
     QStringList lines = ui->RzMemo1->toPlainText().split(u'\n');
     for (QString &line : lines)
@@ -114,6 +50,19 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
   ui->RzEdit1->setFocus();
+}
+
+void TFrmcezhi::ConnectEdits() {
+  const std::pair<QLineEdit *, QLabel *> edits[] = {
+      {ui->RzEdit1, ui->RzLabel3}, {ui->RzEdit2, ui->RzLabel4}, {ui->RzEdit3, ui->RzLabel5}};
+  for (const auto &pair : edits) {
+    QLineEdit *edit = pair.first; // not a structured binding: clang 14 cannot capture one
+    QLabel *label = pair.second;
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
+    // Typed, pasted or cleared: the note follows every change of the text.
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, label] { ShowStrokeNote(edit, label); });
+  }
 }
 
 TFrmcezhi::~TFrmcezhi() = default;

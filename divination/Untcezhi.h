@@ -44,6 +44,8 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  // Each edit's key filter, two-byte rule and stroke note.
+  void ConnectEdits();
   // The key filter of RzEdit1..3 (the designed RzEdit1KeyPress and its
   // siblings): true when the key press is consumed.
   bool EditKeyPress(QLineEdit *edit, const QString &typed);

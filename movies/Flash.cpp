@@ -216,4 +216,4 @@ void ShowMovieDivination(int movieKind) {
   FrmFlash->activateWindow();
 }
 
-void InstallMovieWindows() { SetMovieDivinationOpener(ShowMovieDivination); }
+void InstallMovieWindows() { MovieWindow.Install(ShowMovieDivination); }

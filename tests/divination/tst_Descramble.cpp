@@ -10,7 +10,6 @@ class tst_Descramble : public QObject {
 
 private slots:
   void init();
-  void cleanup();
   void hexToText_data();
   void hexToText();
   void transformIsChainedAndKeyed();
@@ -21,14 +20,10 @@ private slots:
 
 private:
   int Beeps = 0;
+  const Seam<void()>::Override CountedBeep{Desktop::Beep, [this] { ++Beeps; }};
 };
 
-void tst_Descramble::init() {
-  Beeps = 0;
-  SetBeepHandler([this] { ++Beeps; });
-}
-
-void tst_Descramble::cleanup() { SetBeepHandler({}); }
+void tst_Descramble::init() { Beeps = 0; }
 
 void tst_Descramble::hexToText_data() {
   QTest::addColumn<QByteArray>("stored");
