@@ -48,6 +48,8 @@ sys.path.insert(0, os.path.join(ROOT, 'tools'))
 import derive_verse_tables  # noqa: E402  (the matcher of copied runs, the verse digest)
 
 UNIHAN_READINGS = '/usr/share/unicode/Unihan_Readings.txt.bz2'
+# The shrine movie shows its lots in this face (movies/swf/CMakeLists.txt).
+MOVIE_FONT = '/usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf'
 HAN = '[\u4e00-\u9fff]'
 MATTERS = ('家宅', '自身', '求财', '婚姻', '六甲', '功名', '出行', '行人', '疾病', '诉讼', '失物', '移徙')
 GRADES = ('上上签', '上吉签', '中吉签', '中平签', '中下签', '下下签')
@@ -262,6 +264,18 @@ def check_verse(lines, readings):
     return problems
 
 
+def movie_font_characters():
+    """The code points the movie's face covers, from fontconfig's fc-query."""
+    import subprocess
+    output = subprocess.run(['fc-query', '-f', '%{charset}', MOVIE_FONT], capture_output=True, text=True,
+                            check=True).stdout
+    covered = set()
+    for part in output.split():
+        first, _, last = part.partition('-')
+        covered.update(range(int(first, 16), int(last or first, 16) + 1))
+    return covered
+
+
 class Tables:
     """The classical tone and rhyme tables the strict rules read."""
 
@@ -278,6 +292,7 @@ class Tables:
             if len(words) >= 2:
                 self.defaults[words[0]] = words[1]
                 self.words[words[0]] = [tuple(w.split('=')) for w in words[2:]]
+        self.movie_font = movie_font_characters()
         self.groups = collections.defaultdict(set)
         for line in open(RHYME_TABLE, encoding='utf-8'):
             if not line.startswith('#'):
@@ -480,6 +495,10 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
             (title + text).encode('gbk')
         except UnicodeEncodeError as error:
             problem(f'not encodable in GBK: {error}')
+        if kind == 'lots':
+            missing_glyphs = sorted({c for c in title + text if ord(c) > 0x2E80 and ord(c) not in tables.movie_font})
+            if missing_glyphs:
+                problem(f'no glyph in the shrine movie\'s font for {"".join(missing_glyphs)}')
         match = (FORMER_TEXT if former else TEXT).match(text)
         if not match:
             missing = [m for m in ('典故', '圣意', '解曰') + MATTERS
@@ -656,6 +675,7 @@ SELF_TEST_ROWS = (
     ('verdict', ('依理陈明', '必胜诉'), 'lawsuit'),
     ('a character no table knows', ('满身', '满身'), None),
     ('not GBK', ('书声自此', '书声自𠀀'), 'GBK'),
+    ('a character the movie cannot show', ('求财：勤可得。', '求财：芧栗可得。'), 'no glyph'),
 )
 FORMER = ('002\t锦鲤跃波（下下签）\t春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。'
           '典故：孟母三迁择邻。解曰：时运亨通，如鱼得水，正当奋进。谦以持身，不可骄矜，则福泽绵长矣。'
