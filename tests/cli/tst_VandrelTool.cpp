@@ -4,14 +4,23 @@
 
 #include "TerminalText.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,8 +30,13 @@ struct Run {
   QString Err;
 };
 
-Run Tool(const QStringList &arguments) {
+Run Tool(const QStringList &arguments, const QString &dataHome = QString()) {
   QProcess process;
+  if (!dataHome.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_DATA_HOME"_qs, dataHome);
+    process.setProcessEnvironment(environment);
+  }
   process.start(QStringLiteral(VANDREL_TOOL), arguments);
   if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
     return {};
@@ -45,6 +59,39 @@ QString Fixture(const QString &earthStrokes) {
                         "table\tvandrel\ncolumn\tid\ttext\t10\ncolumn\ttitle\ttext\ncolumn\tcontent\tscrambled\n"
                         "row\t078\t  天地人之签 \t云起于山，水归于海，此为夹具签文。\n")
       .arg(earthStrokes);
+}
+
+// An SQLite file made by statement, as its bytes.
+QByteArray SqliteFile(const QStringList &statements) {
+  QTemporaryDir scratch;
+  const QString path = scratch.filePath(u"made.sqlite"_qs);
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"maker"_qs);
+    database.setDatabaseName(path);
+    if (database.open())
+      for (const QString &statement : statements)
+        QSqlQuery(database).exec(statement);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(u"maker"_qs);
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString JournalTable =
+    u"CREATE TABLE readings (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL,"
+    " characters TEXT NOT NULL, strokes1 INTEGER NOT NULL, strokes2 INTEGER NOT NULL,"
+    " strokes3 INTEGER NOT NULL, sign TEXT NOT NULL, name TEXT NOT NULL, grade TEXT NOT NULL)"_qs;
+
+// A device to point a link at. As root, whom nothing stops from replacing a
+// device node, one of the test's own (the null device's numbers) in folder,
+// so that a fault can never replace the system's; otherwise /dev/null, which
+// no other user may replace.
+QString TestDevice(const QString &folder) {
+  if (::geteuid() != 0)
+    return u"/dev/null"_qs;
+  const QString node = folder + u"/null-device"_qs;
+  return ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : QString();
 }
 
 const QString Heading = QStringLiteral("你测算的三个字是:天地人 解析如下...");
@@ -72,6 +119,8 @@ private slots:
   void unwritableOutput();
   void strokesFromTheProgramsDatabase();
   void slipAndJournal();
+  void journalIsOnlyRead_data();
+  void journalIsOnlyRead();
   void badArguments_data();
   void badArguments();
   void help_data();
@@ -326,6 +375,13 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
   // one line per character; without a row there is no form.
   const Run controls = Tool({u"strokes"_qs, u"天\t\n\x7f☆"_qs});
   QCOMPARE(controls.Out, u"天\t4\t天\n\u2409\t0\t\n\u240A\t0\t\n\u2421\t0\t\n☆\t0\t\n"_qs);
+  // What is not one two-byte GBK character counts 0 and is never looked up,
+  // so neither a pattern's wildcard nor a broken pattern reaches the database
+  // (one that does not exist here); a plain space stays a space.
+  const Run unlooked = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"[%_ a!"_qs});
+  QCOMPARE(unlooked.Status, 0);
+  QCOMPARE(unlooked.Out, u"[\t0\t\n%\t0\t\n_\t0\t\n \t0\t\na\t0\t\n!\t0\t\n"_qs);
+  QCOMPARE(Tool({u"strokes"_qs, u"天[_%"_qs}).Out, u"天\t4\t天\n[\t0\t\n_\t0\t\n%\t0\t\n"_qs);
   const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
   QCOMPARE(missing.Status, 2);
   QVERIFY(missing.Out.isEmpty());
@@ -343,10 +399,76 @@ void tst_VandrelTool::slipAndJournal() {
   QCOMPARE(jpeg.Status, 4);
   QCOMPARE(Lines(jpeg.Out).size(), 5);
   QVERIFY(!QFile::exists(folder.filePath(u"s.jpg"_qs)));
+  // --card replaces only a regular file: a link to a device or a FIFO named
+  // like a picture is refused after the report and left as it is.
+  QTemporaryDir devices;
+  const QString device = TestDevice(devices.path());
+  QVERIFY(!device.isEmpty());
+  QVERIFY(QFile::link(device, folder.filePath(u"device.png"_qs)));
+  QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(u"fifo.pdf"_qs)).constData(), 0600), 0);
+  for (const QString &name : {u"device.png"_qs, u"fifo.pdf"_qs}) {
+    const Run refused = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(name), u"天"_qs, u"地"_qs, u"人"_qs});
+    QCOMPARE(refused.Status, 4);
+    QCOMPARE(Lines(refused.Out).size(), 5);
+    QVERIFY2(refused.Err.contains(u"只能写入普通文件"_qs), qPrintable(refused.Err));
+    QVERIFY(!QFileInfo(folder.filePath(name)).isFile());
+  }
+  QCOMPARE(QFileInfo(folder.filePath(u"device.png"_qs)).symLinkTarget(), device);
+  QVERIFY(!QFileInfo(device).isFile());
   const Run journal = Tool({u"journal"_qs, u"--json"_qs});
   QCOMPARE(journal.Status, 0);
   QCOMPARE(journal.Out, u"[]\n"_qs);
   QCOMPARE(Tool({u"journal"_qs}).Out, QString());
+}
+
+void tst_VandrelTool::journalIsOnlyRead_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");
+  const QString row = u"INSERT INTO readings VALUES (1, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+                      " '上上签')"_qs;
+  QStringList many{JournalTable};
+  for (int i = 0; i < 150; ++i)
+    many += u"INSERT INTO readings VALUES (NULL, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+            " '上上签')"_qs;
+  QByteArray damaged = SqliteFile(many);
+  damaged.replace(damaged.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  QTest::newRow("journal") << SqliteFile({JournalTable, row}) << 0
+                           << u"2026-12-08 10:30:00\t天地人\t4 6 2\t078\t锦鲤跃波\t上上签\n"_qs;
+  QTest::newRow("empty file") << QByteArray() << 0 << QString();
+  QTest::newRow("text") << QByteArray("no journal\n") << 4 << QString();
+  QTest::newRow("zeros") << QByteArray(8192, '\0') << 4 << QString();
+  QTest::newRow("one damaged page") << damaged << 4 << QString();
+  QTest::newRow("cut short") << SqliteFile(many).chopped(2 * 4096) << 4 << QString();
+  QTest::newRow("foreign SQLite file") << SqliteFile({u"CREATE TABLE notes (text TEXT)"_qs}) << 4 << QString();
+  QTest::newRow("readings of other columns")
+      << SqliteFile({u"CREATE TABLE readings (id INTEGER, what TEXT)"_qs, u"INSERT INTO readings VALUES (1, 'x')"_qs})
+      << 4 << QString();
+}
+
+void tst_VandrelTool::journalIsOnlyRead() {
+  // The tool reads the journal and changes nothing: a file it cannot read
+  // as a journal is a message and status 4, and stays as it was, unmoved.
+  QFETCH(QByteArray, contents);
+  QTemporaryDir home;
+  QVERIFY(QDir(home.path()).mkpath(u"vandrel"_qs));
+  const QString path = home.filePath(u"vandrel/journal.sqlite"_qs);
+  {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+  }
+  const Run run = Tool({u"journal"_qs}, home.path());
+  QTEST(run.Status, "status");
+  QTEST(run.Out, "out");
+  QCOMPARE(run.Err.isEmpty(), run.Status == 0);
+  if (run.Status != 0)
+    QVERIFY2(run.Err.contains(path), qPrintable(run.Err));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), contents);
+  QCOMPARE(QDir(home.filePath(u"vandrel"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+           QStringList{u"journal.sqlite"_qs});
 }
 
 void tst_VandrelTool::badArguments_data() {
