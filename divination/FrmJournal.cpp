@@ -152,7 +152,7 @@ void TFrmJournal::ExportCsv() {
 TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines)
     : QDialog(parent), ShownSlip(slip) {
   setObjectName(u"FrmSlipView"_qs);
-  setWindowTitle(u"签文 — %1"_qs.arg(slip.words.name));
+  setWindowTitle(u"签文 — %1"_qs.arg(slip.Words.Name));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   auto *tabs = new QTabWidget(this);
   auto *report = new QPlainTextEdit(this);
@@ -164,7 +164,7 @@ TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringL
   auto *picture = new QLabel(this);
   picture->setObjectName(u"SlipPicture"_qs);
   picture->setPixmap(QPixmap::fromImage(PaintSlipImage(slip, devicePixelRatioF() > 1 ? 2.0 : 1.0)));
-  picture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.words.name, slip.words.grade));
+  picture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.Words.Name, slip.Words.Grade));
   auto *scroll = new QScrollArea(this);
   scroll->setWidget(picture);
   scroll->setAlignment(Qt::AlignHCenter);

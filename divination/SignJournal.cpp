@@ -280,12 +280,13 @@ QList<JournalEntry> SignJournal::Entries(const QString &filter) const {
   QSqlQuery query(QSqlDatabase::database(connection, false));
   QString statement = u"SELECT "_qs + Columns + u" FROM readings"_qs;
   if (!filter.isEmpty())
-    statement += u" WHERE instr(characters, ?) > 0 OR instr(sign, ?) > 0 OR instr(name, ?) > 0"_qs;
+    statement +=
+        u" WHERE instr(characters, ?) > 0 OR instr(sign, ?) > 0 OR instr(name, ?) > 0 OR instr(grade, ?) > 0"_qs;
   statement += u" ORDER BY time DESC, id DESC"_qs;
   query.setForwardOnly(true);
   query.prepare(statement);
   if (!filter.isEmpty())
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
       query.addBindValue(filter);
   if (!query.exec()) {
     Fail(u"测字记录无法读取：%1"_qs.arg(query.lastError().text()));

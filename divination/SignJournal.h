@@ -31,7 +31,7 @@ struct JournalEntry {
   std::array<int, 3> strokes{}; // their stroke counts
   QString signNumber;           // "000".."383"
   QString name;                 // the sign's name
-  QString grade;                // 上上签 … 下下签
+  QString grade; // 上上签 上吉签 中吉签 中平签 中下签 下下签 (or whatever grade the sign had then)
 };
 
 // The journal file and the settings file that says whether to record.
@@ -76,7 +76,8 @@ public:
   // Writes what waits for every journal file; run at the end of the program.
   static void WriteAllPending();
   // Entries newest first; filter, when not empty, keeps those whose
-  // characters, sign number or sign name contain it.
+  // characters, sign number, sign name or grade contain it. A grade is kept
+  // as it was written: entries of the five grades before 中下签 keep theirs.
   QList<JournalEntry> Entries(const QString &filter = QString()) const;
   std::optional<JournalEntry> Entry(qint64 id) const;
   bool Remove(qint64 id);

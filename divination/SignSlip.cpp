@@ -99,118 +99,155 @@ void DrawVerse(QPainter &painter, const QStringList &verse, const QRectF &box) {
   }
 }
 
-void PaintSlip(QPainter &painter, const SignSlip &slip) {
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
+// The slip's margin and the width of what stands inside the frame.
+constexpr qreal Left = 44;
+constexpr qreal Width = SlipWidth - 2 * Left;
+// Where the words below the verse begin, and the step of a one-line part.
+constexpr qreal WordsTop = 368;
+constexpr qreal LabelledLine = 27;
+constexpr qreal MatterRow = 22;
+// 圣意 of its longest (24 characters) on one line beside its label.
+constexpr qreal DivinePixels = 16;
+constexpr qreal AnswerPixels = 15;
+
+// Double frame in cinnabar on the paper.
+void PaintFrame(QPainter &painter) {
   const QRectF page(0, 0, SlipWidth, SlipHeight);
   painter.fillRect(page, QColor(Paper));
-
-  // Double frame in cinnabar, shaded corners as on an old slip.
   painter.setPen(QPen(QColor(Cinnabar), 3));
   painter.drawRect(page.adjusted(14, 14, -14, -14));
   painter.setPen(QPen(QColor(Cinnabar), 1));
   painter.drawRect(page.adjusted(21, 21, -21, -21));
+}
 
-  const SignWords &words = slip.words;
-  const qreal left = 44;
-  const qreal width = SlipWidth - 2 * left;
-
-  // Heading: number on the right, grade seal in the middle, name below.
+// Heading: number on the right, grade seal in the middle, name below.
+void PaintHeading(QPainter &painter, const SignSlip &slip) {
   painter.setPen(QColor(Faded));
   painter.setFont(SlipFont(true, 16));
-  const QString number = slip.signNumber.isEmpty() ? QString() : u"第%1签"_qs.arg(slip.signNumber);
-  painter.drawText(QRectF(left, 34, width, 24), Qt::AlignRight | Qt::AlignVCenter, number);
-  painter.drawText(QRectF(left, 34, width, 24), Qt::AlignLeft | Qt::AlignVCenter, u"测字灵签"_qs);
-  if (!words.grade.isEmpty()) {
+  const QString number = slip.SignNumber.isEmpty() ? QString() : u"第%1签"_qs.arg(slip.SignNumber);
+  painter.drawText(QRectF(Left, 34, Width, 24), Qt::AlignRight | Qt::AlignVCenter, number);
+  painter.drawText(QRectF(Left, 34, Width, 24), Qt::AlignLeft | Qt::AlignVCenter, u"测字灵签"_qs);
+  const SignWords &words = slip.Words;
+  if (!words.Grade.isEmpty()) {
+    const SealColours colours = SealColoursOf(words.Grade);
     const QRectF seal(SlipWidth / 2.0 - 62, 30, 124, 36);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(Cinnabar));
+    painter.setBrush(QColor(colours.Fill));
     painter.drawRoundedRect(seal, 4, 4);
-    painter.setPen(QPen(QColor(Gold), 1));
+    painter.setPen(QPen(QColor(colours.Text), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(seal.adjusted(3, 3, -3, -3), 2, 2);
-    painter.setPen(QColor(Gold));
-    DrawCentred(painter, words.grade, SlipFont(true, 22, true), seal);
+    painter.setPen(QColor(colours.Text));
+    DrawCentred(painter, words.Grade, SlipFont(true, 22, true), seal);
   }
   painter.setPen(QColor(Ink));
-  DrawCentred(painter, words.name, SlipFont(true, 34, true), QRectF(left, 72, width, 46));
+  DrawCentred(painter, words.Name, SlipFont(true, 34, true), QRectF(Left, 72, Width, 46));
+}
 
-  // The verse on a shaded panel.
-  const QRectF versePanel(left + 60, 126, width - 120, 228);
+// The verse on a shaded panel.
+void PaintVersePanel(QPainter &painter, const SignWords &words) {
+  const QRectF versePanel(Left + 60, 126, Width - 120, 228);
   painter.setPen(QPen(QColor(Cinnabar), 1));
   painter.setBrush(QColor(PaperShade));
   painter.drawRect(versePanel);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QColor(Ink));
-  DrawVerse(painter, words.verse, versePanel);
+  DrawVerse(painter, words.Verse, versePanel);
+}
 
-  // Story and reading.
-  qreal y = 368;
-  const QFont label = SlipFont(true, 17, true);
-  const QFont body = SlipFont(false, 15);
-  if (!words.story.isEmpty()) {
+// A part with its label in cinnabar (典故, 圣意, 解曰), wrapped to the width
+// beside the label; returns the y below it.
+qreal PaintLabelled(QPainter &painter, const QString &label, const QString &text, qreal y, qreal pixels = 17) {
+  painter.setPen(QColor(Cinnabar));
+  painter.setFont(SlipFont(true, 17, true));
+  painter.drawText(QRectF(Left, y, 60, 22), Qt::AlignLeft | Qt::AlignVCenter, label);
+  painter.setPen(QColor(Ink));
+  return DrawWrapped(painter, text, SlipFont(true, pixels), Left + 52, y - 1, Width - 52, 24) + LabelledLine - 24;
+}
+
+// Story, the deity's word and the reading; returns the y below them.
+qreal PaintStoryAndReading(QPainter &painter, const SignWords &words, qreal y) {
+  if (!words.Story.isEmpty())
+    y = PaintLabelled(painter, u"典故"_qs, words.Story, y);
+  if (!words.DivineWord.isEmpty())
+    y = PaintLabelled(painter, u"圣意"_qs, words.DivineWord, y, DivinePixels);
+  if (!words.Reading.isEmpty())
+    y = PaintLabelled(painter, u"解曰"_qs, words.Reading, y);
+  return y;
+}
+
+// The twelve matters in two columns; an answer too long for its column is
+// set smaller rather than cut. Returns the y below them.
+qreal PaintMatters(QPainter &painter, const SignWords &words, qreal y) {
+  if (words.Matters.isEmpty())
+    return y;
+  painter.setPen(QPen(QColor(Cinnabar), 1, Qt::DotLine));
+  painter.drawLine(QPointF(Left, y), QPointF(Left + Width, y));
+  y += 8;
+  const qreal columnWidth = Width / 2;
+  const qreal answerWidth = columnWidth - 50; // a gap before the next column's label
+  const qsizetype rows = (words.Matters.size() + 1) / 2;
+  for (qsizetype i = 0; i < words.Matters.size(); ++i) {
+    const qsizetype column = i / rows; // the first half on the left
+    const qreal x = Left + columnWidth * qreal(column);
+    const qreal top = y + MatterRow * qreal(i % rows);
     painter.setPen(QColor(Cinnabar));
-    painter.setFont(label);
-    painter.drawText(QRectF(left, y, 60, 22), Qt::AlignLeft | Qt::AlignVCenter, u"典故"_qs);
+    painter.setFont(SlipFont(false, 14, true));
+    painter.drawText(QRectF(x, top, 44, 22), Qt::AlignLeft | Qt::AlignVCenter, words.Matters[i].first);
+    const QString &answer = words.Matters[i].second;
+    QFont font = SlipFont(false, AnswerPixels);
+    const qreal natural = QFontMetricsF(font, painter.device()).horizontalAdvance(answer);
+    if (natural > answerWidth)
+      font.setPixelSize(std::max(9, int(AnswerPixels * answerWidth / natural)));
     painter.setPen(QColor(Ink));
-    painter.setFont(SlipFont(true, 17));
-    painter.drawText(QRectF(left + 52, y, width - 52, 22), Qt::AlignLeft | Qt::AlignVCenter, words.story);
-    y += 30;
+    painter.setFont(font);
+    painter.drawText(QRectF(x + 40, top, answerWidth, 22), Qt::AlignLeft | Qt::AlignVCenter, answer);
   }
-  if (!words.reading.isEmpty()) {
-    painter.setPen(QColor(Cinnabar));
-    painter.setFont(label);
-    painter.drawText(QRectF(left, y, 60, 22), Qt::AlignLeft | Qt::AlignVCenter, u"解曰"_qs);
-    painter.setPen(QColor(Ink));
-    y = DrawWrapped(painter, words.reading, SlipFont(true, 17), left + 52, y + 1, width - 52, 24) + 6;
-  }
+  return y + MatterRow * qreal(rows) + 6;
+}
 
-  // The twelve matters in two columns.
-  if (!words.matters.isEmpty()) {
-    painter.setPen(QPen(QColor(Cinnabar), 1, Qt::DotLine));
-    painter.drawLine(QPointF(left, y), QPointF(left + width, y));
-    y += 8;
-    const qreal columnWidth = width / 2;
-    const qsizetype rows = (words.matters.size() + 1) / 2;
-    for (qsizetype i = 0; i < words.matters.size(); ++i) {
-      const qsizetype column = i / rows; // the first half on the left
-      const qreal x = left + columnWidth * qreal(column);
-      const qreal top = y + 23 * qreal(i % rows);
-      painter.setPen(QColor(Cinnabar));
-      painter.setFont(SlipFont(false, 14, true));
-      painter.drawText(QRectF(x, top, 44, 22), Qt::AlignLeft | Qt::AlignVCenter, words.matters[i].first);
-      painter.setPen(QColor(Ink));
-      painter.setFont(body);
-      painter.drawText(QRectF(x + 40, top, columnWidth - 42, 22), Qt::AlignLeft | Qt::AlignVCenter,
-                       words.matters[i].second);
-    }
-    y += 23 * rows + 6;
-  }
-
-  // The three characters with the forms counted and their strokes.
-  // They stand above the date line; a long reading pushes them down to it.
+// The three characters with the forms counted and their strokes. They stand
+// above the date line; long words push them down to it.
+void PaintCharacters(QPainter &painter, const SignSlip &slip, qreal y) {
   const qreal boxHeight = 80;
   const qreal boxTop = std::min<qreal>(std::max<qreal>(y + 4, SlipHeight - 158), SlipHeight - 72 - boxHeight);
   const qreal boxWidth = 110;
-  const qreal gap = (width - 3 * boxWidth) / 2;
+  const qreal gap = (Width - 3 * boxWidth) / 2;
   for (int i = 0; i < 3; ++i) {
-    const SlipCharacter &character = slip.characters[i];
-    const QRectF box(left + i * (boxWidth + gap), boxTop, boxWidth, boxHeight);
+    const SlipCharacter &character = slip.Characters[i];
+    const QRectF box(Left + i * (boxWidth + gap), boxTop, boxWidth, boxHeight);
     painter.setPen(QPen(QColor(Cinnabar), 1.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(box);
     painter.setPen(QColor(Ink));
-    DrawCentred(painter, character.character, SlipFont(true, 38), QRectF(box.left(), box.top() + 2, boxWidth, 50));
+    DrawCentred(painter, character.Character, SlipFont(true, 38), QRectF(box.left(), box.top() + 2, boxWidth, 50));
     painter.setPen(QColor(Faded));
     const QString counted =
-        character.traditional.isEmpty() ? QString() : u"%1 %2画"_qs.arg(character.traditional).arg(character.strokes);
+        character.Traditional.isEmpty() ? QString() : u"%1 %2画"_qs.arg(character.Traditional).arg(character.Strokes);
     DrawCentred(painter, counted, SlipFont(true, 17), QRectF(box.left(), box.top() + 50, boxWidth, 26));
   }
+}
 
-  // The day, and whose slip this is.
+// The day, and whose slip this is.
+void PaintFooter(QPainter &painter, const SignSlip &slip) {
   painter.setPen(QColor(Faded));
-  DrawCentred(painter, SlipDateLine(slip.date), SlipFont(true, 16), QRectF(left, SlipHeight - 66, width, 24));
-  DrawCentred(painter, u"Vandrel测字算命"_qs, SlipFont(false, 12), QRectF(left, SlipHeight - 46, width, 18));
+  DrawCentred(painter, SlipDateLine(slip.Date), SlipFont(true, 16), QRectF(Left, SlipHeight - 66, Width, 24));
+  DrawCentred(painter, u"Vandrel测字算命"_qs, SlipFont(false, 12), QRectF(Left, SlipHeight - 46, Width, 18));
+}
+
+// The words below the verse; returns the y below them.
+qreal PaintWords(QPainter &painter, const SignWords &words) {
+  return PaintMatters(painter, words, PaintStoryAndReading(painter, words, WordsTop) + 6);
+}
+
+void PaintSlip(QPainter &painter, const SignSlip &slip) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  PaintFrame(painter);
+  PaintHeading(painter, slip);
+  PaintVersePanel(painter, slip.Words);
+  PaintCharacters(painter, slip, PaintWords(painter, slip.Words));
+  PaintFooter(painter, slip);
 }
 
 QString DecodeGbk(const QByteArray &bytes) { return Gbk::FromGbk(bytes); }
@@ -222,10 +259,10 @@ SignWords ParseSignWords(const QString &title, const QString &text) {
   static const QRegularExpression titleShape(u"^(.+?)（(.+)）$"_qs);
   const QRegularExpressionMatch titleMatch = titleShape.match(title.trimmed());
   if (titleMatch.hasMatch()) {
-    words.name = titleMatch.captured(1);
-    words.grade = titleMatch.captured(2);
+    words.Name = titleMatch.captured(1);
+    words.Grade = titleMatch.captured(2);
   } else {
-    words.name = title.trimmed();
+    words.Name = title.trimmed();
   }
 
   const QString content = text.trimmed();
@@ -237,7 +274,7 @@ SignWords ParseSignWords(const QString &title, const QString &text) {
   };
   QList<Part> parts;
   qsizetype from = 0;
-  for (const QString &label : QStringList{u"典故"_qs, u"解曰"_qs} + MatterLabels) {
+  for (const QString &label : QStringList{u"典故"_qs, u"圣意"_qs, u"解曰"_qs} + MatterLabels) {
     const qsizetype at = content.indexOf(label + u'：', from);
     if (at >= 0) {
       parts.append({label, at});
@@ -252,24 +289,24 @@ SignWords ParseSignWords(const QString &title, const QString &text) {
                              return line.size() >= 4 && line.size() <= 9;
                            });
   if (verseShaped)
-    words.verse = lines;
+    words.Verse = lines;
   else if (!verse.isEmpty())
-    words.reading = verse; // unknown shape: keep every word
+    words.Reading = verse; // unknown shape: keep every word
 
   for (qsizetype i = 0; i < parts.size(); ++i) {
     const qsizetype start = parts[i].at + parts[i].label.size() + 1;
     const qsizetype end = i + 1 < parts.size() ? parts[i + 1].at : content.size();
     QString value = content.mid(start, end - start).trimmed();
-    if (parts[i].label == u"典故"_qs) {
+    if (parts[i].label == u"典故"_qs || parts[i].label == u"圣意"_qs) {
       if (value.endsWith(u'。'))
         value.chop(1);
-      words.story = value;
+      (parts[i].label == u"典故"_qs ? words.Story : words.DivineWord) = value;
     } else if (parts[i].label == u"解曰"_qs) {
-      words.reading = words.reading.isEmpty() ? value : words.reading + value;
+      words.Reading = words.Reading.isEmpty() ? value : words.Reading + value;
     } else {
       if (value.endsWith(u'。'))
         value.chop(1);
-      words.matters.append({parts[i].label, value});
+      words.Matters.append({parts[i].label, value});
     }
   }
   return words;
@@ -292,6 +329,24 @@ QString SlipDateLine(QDate date) {
   if (const QByteArray ganZhi = Almanac::GetGanZhiLine(value); !ganZhi.isEmpty())
     line += u"　"_qs + DecodeGbk(ganZhi); // 甲辰年 丙寅月 甲辰日
   return line;
+}
+
+SealColours SealColoursOf(const QString &grade) {
+  if (grade == u"上上签"_qs || grade == u"上吉签"_qs)
+    return {Cinnabar, Gold};
+  if (grade == u"中吉签"_qs)
+    return {0xC0502A, Gold};
+  if (grade == u"中平签"_qs)
+    return {0xA86A24, 0xFFF1C1};
+  if (grade == u"中下签"_qs)
+    return {0x6E4A2E, 0xF1DDB0};
+  return {0x4E4A46, 0xE8E2D6};
+}
+
+qreal SlipWordsBottom(const SignWords &words) {
+  QImage scratch(QSize(SlipWidth, SlipHeight), QImage::Format_RGB32);
+  QPainter painter(&scratch);
+  return PaintWords(painter, words);
 }
 
 QImage PaintSlipImage(const SignSlip &slip, qreal scale) {
@@ -320,7 +375,7 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
   } else {
     QPdfWriter writer(&file);
     writer.setCreator(u"Vandrel测字算命"_qs);
-    writer.setTitle(slip.words.name);
+    writer.setTitle(slip.Words.Name);
     writer.setResolution(72); // one logical pixel = one point
     writer.setPageLayout(
         QPageLayout(QPageSize(QSizeF(SlipWidth, SlipHeight), QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
@@ -350,16 +405,16 @@ std::array<QByteArray, 3> Pieces(QByteArrayView characters) {
 
 SignSlip SlipOfReport(QByteArrayView characters, const QString &title, const QString &text, QDate date) {
   SignSlip slip;
-  slip.date = date;
+  slip.Date = date;
   const std::array<QByteArray, 3> pieces = Pieces(characters);
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    slip.characters[i].character = Gbk::FromGbk(pieces[i]);
-    slip.characters[i].traditional = GetTraditionalForm(slip.characters[i].character);
-    slip.characters[i].strokes = GetStrokeCount(pieces[i]);
+    slip.Characters[i].Character = Gbk::FromGbk(pieces[i]);
+    slip.Characters[i].Traditional = GetTraditionalForm(slip.Characters[i].Character);
+    slip.Characters[i].Strokes = GetStrokeCount(pieces[i]);
   }
-  slip.signNumber = QString::fromLatin1(
-      SignNumberOf(slip.characters[0].strokes, slip.characters[1].strokes, slip.characters[2].strokes));
-  slip.words = ParseSignWords(title, text);
+  slip.SignNumber = QString::fromLatin1(
+      SignNumberOf(slip.Characters[0].Strokes, slip.Characters[1].Strokes, slip.Characters[2].Strokes));
+  slip.Words = ParseSignWords(title, text);
   return slip;
 }
 
@@ -373,12 +428,12 @@ SignSlip CastSlip(QByteArrayView characters, QDate date) {
 JournalEntry JournalEntryOf(const SignSlip &slip, const QDateTime &time) {
   JournalEntry entry;
   entry.time = time;
-  for (std::size_t i = 0; i < slip.characters.size(); ++i) {
-    entry.characters += slip.characters[i].character;
-    entry.strokes[i] = slip.characters[i].strokes;
+  for (std::size_t i = 0; i < slip.Characters.size(); ++i) {
+    entry.characters += slip.Characters[i].Character;
+    entry.strokes[i] = slip.Characters[i].Strokes;
   }
-  entry.signNumber = slip.signNumber;
-  entry.name = slip.words.name;
-  entry.grade = slip.words.grade;
+  entry.signNumber = slip.SignNumber;
+  entry.name = slip.Words.Name;
+  entry.grade = slip.Words.Grade;
   return entry;
 }

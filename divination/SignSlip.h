@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QList>
 #include <QPair>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
 
@@ -20,14 +21,16 @@
 struct JournalEntry;
 
 // The words of one sign, as the oracle writes them: the title
-// "名称（等级）" and the text "L1，L2；L3，L4。典故：…。解曰：…。家宅：…。…".
+// "名称（等级）" and the text "L1，L2；L3，L4。典故：…。圣意：…。解曰：…。家宅：…。…"
+// (signs written before 圣意 was added have none).
 struct SignWords {
-  QString name;
-  QString grade;                          // 上上签 … 下下签; empty when the title has none
-  QStringList verse;                      // the lines without their punctuation
-  QString story;                          // after 典故：, without the closing full stop
-  QString reading;                        // after 解曰：, with its punctuation
-  QList<QPair<QString, QString>> matters; // label (家宅 …) and answer
+  QString Name;
+  QString Grade;      // 上上签 上吉签 中吉签 中平签 中下签 下下签; empty when the title has none
+  QStringList Verse;  // the lines without their punctuation
+  QString Story;      // after 典故：, without the closing full stop
+  QString DivineWord; // after 圣意：, without the closing full stop
+  QString Reading;    // after 解曰：, with its punctuation
+  QList<QPair<QString, QString>> Matters; // label (家宅 …) and answer
 };
 
 // Splits a sign's title and text into their parts. Parts the text does not
@@ -36,17 +39,25 @@ struct SignWords {
 SignWords ParseSignWords(const QString &title, const QString &text);
 
 struct SlipCharacter {
-  QString character;   // as the user typed it
-  QString traditional; // the form whose strokes were counted
-  int strokes = 0;
+  QString Character;   // as the user typed it
+  QString Traditional; // the form whose strokes were counted
+  int Strokes = 0;
 };
 
 struct SignSlip {
-  QString signNumber; // "000".."383"
-  SignWords words;
-  std::array<SlipCharacter, 3> characters;
-  QDate date; // the day of the divination, Gregorian
+  QString SignNumber; // "000".."383"
+  SignWords Words;
+  std::array<SlipCharacter, 3> Characters;
+  QDate Date; // the day of the divination, Gregorian
 };
+
+// The seal's colours of a grade: cinnabar for 上上 and 上吉, vermilion for
+// 中吉, ochre for 中平, umber for 中下, ink grey for 下下 (and any other).
+struct SealColours {
+  QRgb Fill;
+  QRgb Text;
+};
+SealColours SealColoursOf(const QString &grade);
 
 // The slip's size in logical pixels (and in points on the printed page).
 inline constexpr int SlipWidth = 540;
@@ -56,6 +67,12 @@ inline constexpr int SlipHeight = 810;
 // (the day's 干支 from Almanac); the lunar part and the 干支 are left out for
 // days outside the calendar's years (1901-2050).
 QString SlipDateLine(QDate date);
+
+// How far down the slip the words reach (story, 圣意, reading, matters), in
+// logical pixels; the three characters' boxes stand below, above the date
+// line, and no higher than SlipWordsLimit lets the words reach.
+qreal SlipWordsBottom(const SignWords &words);
+inline constexpr qreal SlipWordsLimit = SlipHeight - 72 - 80 - 4;
 
 // The slip painted at scale (2 for the saved picture), white-free: the paper
 // colour fills the whole image.

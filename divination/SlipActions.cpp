@@ -29,9 +29,9 @@ QString SuggestedSlipFile(const SignSlip &slip) {
   if (folder.isEmpty() || !QDir(folder).exists())
     folder = QDir::homePath();
   QString characters;
-  for (const SlipCharacter &character : slip.characters)
-    characters += character.character;
-  return folder + u"/测字签-"_qs + characters + u"-"_qs + slip.signNumber + u".png"_qs;
+  for (const SlipCharacter &character : slip.Characters)
+    characters += character.Character;
+  return folder + u"/测字签-"_qs + characters + u"-"_qs + slip.SignNumber + u".png"_qs;
 }
 
 } // namespace

@@ -25,14 +25,14 @@
 namespace {
 
 JournalEntry Entry(const QString &characters, const QString &time, const QString &sign = u"078"_qs,
-                   const QString &name = u"锦鲤跃波"_qs) {
+                   const QString &name = u"锦鲤跃波"_qs, const QString &grade = u"上上签"_qs) {
   JournalEntry entry;
   entry.time = QDateTime::fromString(time, Qt::ISODate);
   entry.characters = characters;
   entry.strokes = {4, 6, 2};
   entry.signNumber = sign;
   entry.name = name;
-  entry.grade = u"上上签"_qs;
+  entry.grade = grade;
   return entry;
 }
 
@@ -168,6 +168,9 @@ void tst_SignJournal::newestFirstAndSearch_data() {
   QTest::newRow("a character") << u"明"_qs << QStringList{u"山明月"_qs};
   QTest::newRow("a sign number") << u"123"_qs << QStringList{u"水火木"_qs};
   QTest::newRow("part of a sign name") << u"大雪"_qs << QStringList{u"天地人"_qs};
+  QTest::newRow("a grade") << u"中下签"_qs << QStringList{u"水火木"_qs};
+  QTest::newRow("下下签 is not 中下签") << u"下下签"_qs << QStringList{u"天地人"_qs};
+  QTest::newRow("part of a grade: both low grades") << u"下签"_qs << QStringList{u"水火木"_qs, u"天地人"_qs};
   QTest::newRow("no match") << u"龍"_qs << QStringList{};
   QTest::newRow("SQL wildcards are plain text") << u"%"_qs << QStringList{};
   QTest::newRow("a quote is plain text") << u"'"_qs << QStringList{};
@@ -179,8 +182,8 @@ void tst_SignJournal::newestFirstAndSearch() {
   SignJournal journal(Path());
   QVERIFY2(journal.IsOpen(), qPrintable(journal.Problem()));
   QVERIFY(journal.Record(Entry(u"吉祥如"_qs, u"2026-01-01T08:00:00"_qs)));
-  QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-03-01T08:00:00"_qs, u"200"_qs, u"大雪压竹"_qs)));
-  QVERIFY(journal.Record(Entry(u"水火木"_qs, u"2026-03-01T08:00:00"_qs, u"123"_qs)));
+  QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-03-01T08:00:00"_qs, u"200"_qs, u"大雪压竹"_qs, u"下下签"_qs)));
+  QVERIFY(journal.Record(Entry(u"水火木"_qs, u"2026-03-01T08:00:00"_qs, u"123"_qs, u"锦鲤跃波"_qs, u"中下签"_qs)));
   QVERIFY(journal.Record(Entry(u"山明月"_qs, u"2026-12-01T08:00:00"_qs)));
   QCOMPARE(Characters(journal.Entries(filter)), expected);
 }

@@ -23,11 +23,11 @@ const QString FullText = u"春潮初涨锦鳞肥，一跃波心溅日晖；险�
 
 SignSlip Sample() {
   SignSlip slip;
-  slip.signNumber = u"078"_qs;
-  slip.words = ParseSignWords(u"锦鲤跃波（上上签）"_qs, FullText);
-  slip.characters = {SlipCharacter{u"天"_qs, u"天"_qs, 4}, SlipCharacter{u"发"_qs, u"發"_qs, 12},
+  slip.SignNumber = u"078"_qs;
+  slip.Words = ParseSignWords(u"锦鲤跃波（上上签）"_qs, FullText);
+  slip.Characters = {SlipCharacter{u"天"_qs, u"天"_qs, 4}, SlipCharacter{u"发"_qs, u"發"_qs, 12},
                      SlipCharacter{u"人"_qs, u"人"_qs, 2}};
-  slip.date = QDate(2024, 2, 10);
+  slip.Date = QDate(2024, 2, 10);
   return slip;
 }
 
@@ -53,6 +53,9 @@ private slots:
   void dateLine_data();
   void dateLine();
   void pictureAndPage();
+  void seal_data();
+  void seal();
+  void longestWordsFit();
   void refusedFiles_data();
   void refusedFiles();
   void onlyRegularFilesReplaced_data();
@@ -67,43 +70,49 @@ void tst_SignSlip::parse_data() {
   QTest::addColumn<QString>("grade");
   QTest::addColumn<QStringList>("verse");
   QTest::addColumn<QString>("story");
+  QTest::addColumn<QString>("divine");
   QTest::addColumn<QString>("reading");
   QTest::addColumn<int>("matters");
   const QStringList verse = {u"春潮初涨锦鳞肥"_qs, u"一跃波心溅日晖"_qs, u"险滩急浪浑闲事"_qs, u"满身金彩逐流飞"_qs};
   QTest::newRow("every part") << u"锦鲤跃波（上上签）"_qs << FullText << u"锦鲤跃波"_qs << u"上上签"_qs << verse
-                              << u"孟母三迁择邻"_qs << u"时运亨通，正当奋进。"_qs << 12;
+                              << u"孟母三迁择邻"_qs << QString() << u"时运亨通，正当奋进。"_qs << 12;
   QTest::newRow("verse and reading only")
       << u"大雪压竹（下签）"_qs << u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。解曰：宜守。"_qs
-      << u"大雪压竹"_qs << u"下签"_qs << verse << QString() << u"宜守。"_qs << 0;
+      << u"大雪压竹"_qs << u"下签"_qs << verse << QString() << QString() << u"宜守。"_qs << 0;
   QTest::newRow("title without grade, blanks around")
       << u"  天地人签 "_qs << u"天高地厚，人在其中。"_qs << u"天地人签"_qs << QString() << QStringList() << QString()
-      << u"天高地厚，人在其中。"_qs << 0;
+      << QString() << u"天高地厚，人在其中。"_qs << 0;
   QTest::newRow("text of no known shape is kept whole")
-      << u"某签（中平签）"_qs << u"一句话"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
+      << u"某签（中平签）"_qs << u"一句话"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString() << QString()
       << u"一句话"_qs << 0;
   QTest::newRow("words of no verse shape before 解曰 are kept")
       << u"某签（中平签）"_qs << u"一句话。解曰：宜守。"_qs << u"某签"_qs << u"中平签"_qs << QStringList() << QString()
-      << u"一句话。宜守。"_qs << 0;
+      << QString() << u"一句话。宜守。"_qs << 0;
   QTest::newRow("empty") << QString() << QString() << QString() << QString() << QStringList() << QString() << QString()
-                         << 0;
+                         << QString() << 0;
   QTest::newRow("a matter missing keeps the others")
       << u"锦鲤跃波（上上签）"_qs << QString(FullText).remove(u"婚姻：可成。"_qs) << u"锦鲤跃波"_qs << u"上上签"_qs
-      << verse << u"孟母三迁择邻"_qs << u"时运亨通，正当奋进。"_qs << 11;
+      << verse << u"孟母三迁择邻"_qs << QString() << u"时运亨通，正当奋进。"_qs << 11;
+  QTest::newRow("圣意 between the story and the reading, grade 中下签")
+      << u"锦鲤跃波（中下签）"_qs << QString(FullText).replace(u"解曰："_qs, u"圣意：守旧待时，勿妄求。解曰："_qs)
+      << u"锦鲤跃波"_qs << u"中下签"_qs << verse << u"孟母三迁择邻"_qs << u"守旧待时，勿妄求"_qs
+      << u"时运亨通，正当奋进。"_qs << 12;
 }
 
 void tst_SignSlip::parse() {
   QFETCH(QString, title);
   QFETCH(QString, text);
   const SignWords words = ParseSignWords(title, text);
-  QTEST(words.name, "name");
-  QTEST(words.grade, "grade");
-  QTEST(words.verse, "verse");
-  QTEST(words.story, "story");
-  QTEST(words.reading, "reading");
-  QTEST(int(words.matters.size()), "matters");
-  if (words.matters.size() == 12) {
-    QCOMPARE(words.matters.first(), qMakePair(u"家宅"_qs, u"平安，宜修旧"_qs));
-    QCOMPARE(words.matters.last(), qMakePair(u"移徙"_qs, u"吉"_qs));
+  QTEST(words.Name, "name");
+  QTEST(words.Grade, "grade");
+  QTEST(words.Verse, "verse");
+  QTEST(words.Story, "story");
+  QTEST(words.DivineWord, "divine");
+  QTEST(words.Reading, "reading");
+  QTEST(int(words.Matters.size()), "matters");
+  if (words.Matters.size() == 12) {
+    QCOMPARE(words.Matters.first(), qMakePair(u"家宅"_qs, u"平安，宜修旧"_qs));
+    QCOMPARE(words.Matters.last(), qMakePair(u"移徙"_qs, u"吉"_qs));
   }
 }
 
@@ -144,6 +153,42 @@ void tst_SignSlip::pictureAndPage() {
   QVERIFY(page.open(QIODevice::ReadOnly));
   QVERIFY(page.readAll().startsWith("%PDF-"));
   QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 2); // no temporary left
+}
+
+void tst_SignSlip::seal_data() {
+  QTest::addColumn<QString>("grade");
+  QTest::addColumn<QRgb>("fill");
+  QTest::newRow("上上签 cinnabar") << u"上上签"_qs << QRgb(0xA3271C);
+  QTest::newRow("中平签 ochre") << u"中平签"_qs << QRgb(0xA86A24);
+  QTest::newRow("中下签 umber, between 中平 and 下下") << u"中下签"_qs << QRgb(0x6E4A2E);
+  QTest::newRow("下下签 ink grey") << u"下下签"_qs << QRgb(0x4E4A46);
+  QTest::newRow("a grade of no table: grey") << u"下签"_qs << QRgb(0x4E4A46);
+}
+
+void tst_SignSlip::seal() {
+  QFETCH(QString, grade);
+  QFETCH(QRgb, fill);
+  SignSlip slip = Sample();
+  slip.Words.Grade = grade;
+  const QImage image = PaintSlipImage(slip, 1);
+  // Inside the seal's rounded corner, outside its gold inner line and text.
+  QCOMPARE(QColor(image.pixel(SlipWidth / 2 - 58, 48)), QColor(fill));
+}
+
+void tst_SignSlip::longestWordsFit() {
+  // The longest parts the oracle check allows: a story of 12, 圣意 of 24, a
+  // reading of 60 and answers of 14 characters stay above the characters' boxes.
+  QString text = u"春潮初涨锦鳞肥，一跃波心溅日晖；险滩急浪浑闲事，满身金彩逐流飞。典故：%1。圣意：%2。解曰：%3"_qs.arg(
+      QString(12, u'鲤'), QString(11, u'守') + u'，' + QString(12, u'待'),
+      QString(29, u'运') + u'，' + QString(29, u'通') + u'。');
+  for (const char *label :
+       {"家宅", "自身", "求财", "婚姻", "六甲", "功名", "出行", "行人", "疾病", "诉讼", "失物", "移徙"})
+    text += QString::fromUtf8(label) + u'：' + QString(14, u'安') + u'。';
+  const SignWords words = ParseSignWords(u"锦鲤跃波（中下签）"_qs, text);
+  QCOMPARE(words.Matters.size(), 12);
+  QCOMPARE(words.DivineWord.size(), 24);
+  QVERIFY2(SlipWordsBottom(words) <= SlipWordsLimit,
+           qPrintable(u"the words reach %1, the limit is %2"_qs.arg(SlipWordsBottom(words)).arg(SlipWordsLimit)));
 }
 
 void tst_SignSlip::refusedFiles_data() {

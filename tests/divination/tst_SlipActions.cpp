@@ -134,8 +134,8 @@ void tst_SlipActions::commandsWaitForAWholeReport() {
   }
   Compute();
   QVERIFY(Actions()->SaveAction()->isEnabled());
-  QCOMPARE(Actions()->LastSlip()->signNumber, u"078"_qs);
-  QCOMPARE(Actions()->LastSlip()->words.grade, u"上上签"_qs);
+  QCOMPARE(Actions()->LastSlip()->SignNumber, u"078"_qs);
+  QCOMPARE(Actions()->LastSlip()->Words.Grade, u"上上签"_qs);
   // A report that ends early leaves nothing to save.
   QFile::remove(SignFile());
   Compute();

@@ -113,15 +113,23 @@ class MovieLogicTest {
 
 	static function lotRecords() {
 		// A record the slip could not lay out whole stops the build.
-		var good = "007\t鹏举南溟（上上签）\t北溟春浪拍天高，垂云一翼起波涛；六月海风扶健羽，南天万里任逍遥。典故：鲲化为鹏徙南冥。解曰：时运大开。"
+		var good = "007\t鹏举南溟（上上签）\t北溟春浪拍天高，垂云一翼起波涛；六月海风扶健羽，南天万里任逍遥。典故：鲲化为鹏徙南冥。圣意：守旧待时，勿妄求。解曰：时运大开。"
 			+ [for (label in LotText.MatterLabels) label + "：吉。"].join("");
 		var lot = LotText.parse(good);
 		check("sound record: number 7", lot.number == 7);
 		check("sound record: name, grade, story",
 			lot.name == "鹏举南溟" && lot.grade == "上上签" && lot.story == "鲲化为鹏徙南冥");
 		check("sound record: last verse line and answer", lot.verse[3] == "南天万里任逍遥" && lot.matters[11] == "吉。");
+		check("sound record: 圣意", lot.divine == "守旧待时，勿妄求");
+		check("grade 中下签 accepted", LotText.parse(StringTools.replace(good, "上上签", "中下签")).grade == "中下签");
+		check("圣意 of 24 characters accepted",
+			LotText.parse(StringTools.replace(good, "守旧待时，勿妄求", [for (_ in 0...24) "守"].join(""))).divine.length == 24);
+		check("a lot not yet rewritten has no 圣意", LotText.parse(StringTools.replace(good, "圣意：守旧待时，勿妄求。", "")).divine == "");
 		var rows:Array<{what:String, from:String, to:String}> = [
-			{what: "grade outside the five", from: "上上签", to: "上签"},
+			{what: "grade outside the six", from: "上上签", to: "上签"},
+			{what: "圣意 of 25 characters", from: "守旧待时，勿妄求。", to: [for (_ in 0...25) "守"].join("") + "。"},
+			{what: "圣意 without its full stop", from: "守旧待时，勿妄求。解曰：时运大开。" + "家宅：吉。", to: "守旧待时，勿妄求解曰：时运大开" + "家宅：吉。"},
+			{what: "圣意 after the reading", from: "圣意：守旧待时，勿妄求。解曰：时运大开。", to: "解曰：时运大开。圣意：守旧待时，勿妄求。"},
 			{what: "id of two digits", from: "007", to: "07"},
 			{what: "name of three characters", from: "鹏举南溟", to: "鹏举南"},
 			{what: "line of eight characters", from: "北溟春浪", to: "北溟春浪浪"},

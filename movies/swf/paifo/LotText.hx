@@ -5,20 +5,23 @@ typedef Lot = {
 	grade:String, // one of LotText.Grades
 	verse:Array<String>, // four lines of seven characters, without their punctuation
 	story:String, // the story the lot recalls, without its closing 。
+	divine:String, // the deity's word after 圣意：, without its closing 。; empty in a lot written before it
 	reading:String, // ends with 。
 	matters:Array<String> // the answers to LotText.MatterLabels, in that order, each ending with 。
 }
 
 /**
  * Reads the records of data/lots.txt: `id<TAB>name（grade）<TAB>text`, the text being
- * `L1，L2；L3，L4。典故：story。解曰：reading家宅：answer。自身：answer。… 移徙：answer。`
+ * `L1，L2；L3，L4。典故：story。圣意：word。解曰：reading家宅：answer。自身：answer。… 移徙：answer。`
+ * (圣意 may be missing in a lot not yet rewritten).
  * The limits below are those of the slip's fixed layout (columns of seven,
  * one row per matter), so a record beyond them is refused rather than clipped.
  */
 class LotText {
-	public static final Grades = ["上上签", "上吉签", "中吉签", "中平签", "下下签"];
+	public static final Grades = ["上上签", "上吉签", "中吉签", "中平签", "中下签", "下下签"];
 	public static final MatterLabels = ["家宅", "自身", "求财", "婚姻", "六甲", "功名", "出行", "行人", "疾病", "诉讼", "失物", "移徙"];
 	public static inline var MaxStory = 12;
+	public static inline var MaxDivine = 24; // counting its punctuation, not the closing 。
 	public static inline var MaxReading = 60; // counting its punctuation
 	public static inline var MaxAnswer = 14; // not counting the closing 。
 
@@ -50,9 +53,17 @@ class LotText {
 		rest = rest.substr(3 + story.length);
 		if (story.length < 3 || !isHan(story.substr(0, story.length - 1)))
 			throw "the story after 典故： is not two to " + MaxStory + " characters ending with 。";
+		var divine = "";
+		if (StringTools.startsWith(rest, "圣意：")) {
+			var end = rest.indexOf("。");
+			divine = rest.substring(3, end < 0 ? rest.length : end);
+			if (end < 0 || divine.length < 2 || divine.length > MaxDivine || divine.indexOf("：") >= 0)
+				throw "the word after 圣意： is not two to " + MaxDivine + " characters ending with 。";
+			rest = rest.substr(end + 1);
+		}
 		var matterStart = rest.indexOf(MatterLabels[0] + "：");
 		if (!StringTools.startsWith(rest, "解曰：") || matterStart < 0)
-			throw "解曰： and the matters do not follow the story";
+			throw "解曰： and the matters do not follow the story (and 圣意)";
 		var reading = rest.substring(3, matterStart);
 		if (reading.length < 2 || reading.length > MaxReading || reading.charAt(reading.length - 1) != "。"
 			|| reading.indexOf("：") >= 0)
@@ -74,6 +85,7 @@ class LotText {
 			grade: grade,
 			verse: verse,
 			story: story.substr(0, story.length - 1),
+			divine: divine,
 			reading: reading,
 			matters: matters
 		};

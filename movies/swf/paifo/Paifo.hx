@@ -248,7 +248,7 @@ class Paifo extends Sprite {
 		addChild(panel);
 		idleText = new Sprite();
 		idleText.addChild(Ui.centred("拜佛求签", 32, 0x8C1C13, PanelCentre, 66));
-		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有一百支签。签文分两页：前页是签诗与典故，下页是解曰与家宅、求财等十二事。", 16, 0x4A3020, 226, "left", 4);
+		var lines = Ui.text("净手焚香，心中默念所求之事。\n\n准备好了，就点击签筒或按空格键摇签，直到一支签落下。\n\n筒中共有一百支签。签文分两页：前页是签诗、典故与圣意，下页是解曰与家宅、求财等十二事。", 16, 0x4A3020, 226, "left", 4);
 		lines.x = 408;
 		lines.y = 110;
 		idleText.addChild(lines);
@@ -317,14 +317,20 @@ class Paifo extends Sprite {
 		pageButton.setCaption(page == 0 ? "下  页" : "上  页");
 	}
 
-	/** The front of the slip: number, name and grade, the verse, the story. */
+	/** The front of the slip: number, name and grade, the verse, the story, 圣意. */
 	function showVerse(entry:Lot) {
 		resultView.addChild(Ui.centred("第" + Numerals.chinese(entry.number) + "签", 26, 0x8C1C13, PanelCentre, 40));
 		resultView.addChild(Ui.centred(entry.name, 20, 0x5A2A18, PanelCentre, 72));
-		// The grade in a seal: red for good, amber for middling, grey for bad.
+		// The grade in a seal: red for good, amber for middling, umber for
+		// 中下, grey for bad.
 		var seal = new Shape();
 		var s = seal.graphics;
-		var colour = entry.grade.charAt(0) == "上" ? 0xB8261A : entry.grade == "下下签" ? 0x505050 : 0xB86A1A;
+		var colour = switch (entry.grade) {
+			case "上上签" | "上吉签": 0xB8261A;
+			case "中下签": 0x6E4A2E;
+			case "下下签": 0x505050;
+			default: 0xB86A1A;
+		};
 		s.beginFill(colour);
 		s.drawRoundRect(PanelCentre - 40, 89, 80, 28, 8, 8);
 		s.endFill();
@@ -344,9 +350,17 @@ class Paifo extends Sprite {
 		var story = Ui.text("典故：" + entry.story, 16, 0x4A3020, PanelRight - PanelLeft, "center");
 		redLabel(story, 2);
 		story.x = PanelLeft;
-		story.y = 314;
+		story.y = 310;
 		resultView.addChild(story);
-		resultView.addChild(Ui.centred("解曰与十二事见下页", 14, 0x8A6A4A, PanelCentre, 362));
+		// The deity's word, at most two lines of the panel.
+		if (entry.divine != "") {
+			var divine = Ui.text("圣意：" + entry.divine, 14, 0x5A2A18, PanelRight - PanelLeft, "center");
+			redLabel(divine, 2);
+			divine.x = PanelLeft;
+			divine.y = 332;
+			resultView.addChild(divine);
+		}
+		resultView.addChild(Ui.centred("解曰与十二事见下页", 14, 0x8A6A4A, PanelCentre, 380));
 	}
 
 	/** The back of the slip: the reading and the answers to the twelve matters. */
