@@ -20,3 +20,22 @@ MovieDivinationOpener SetMovieDivinationOpener(MovieDivinationOpener opener) {
 }
 
 void OpenMovieDivination(int movieKind) { CurrentOpener()(movieKind); }
+
+namespace {
+
+void WarmNothing() {}
+
+MovieDivinationWarmer &CurrentWarmer() {
+  static MovieDivinationWarmer warmer = WarmNothing;
+  return warmer;
+}
+
+} // namespace
+
+MovieDivinationWarmer SetMovieDivinationWarmer(MovieDivinationWarmer warmer) {
+  if (!warmer)
+    warmer = WarmNothing;
+  return std::exchange(CurrentWarmer(), std::move(warmer));
+}
+
+void WarmMovieDivination() { CurrentWarmer()(); }

@@ -14,3 +14,11 @@ using MovieDivinationOpener = std::function<void(int movieKind)>;
 // Returns the previous opener.
 MovieDivinationOpener SetMovieDivinationOpener(MovieDivinationOpener opener);
 void OpenMovieDivination(int movieKind);
+
+// Readies the movie windows for a movie that is likely soon (the pointer
+// nears a movie button) and returns at once.
+using MovieDivinationWarmer = std::function<void()>;
+// Replaces the warmer; an empty function restores the one that does nothing.
+// Returns the previous warmer.
+MovieDivinationWarmer SetMovieDivinationWarmer(MovieDivinationWarmer warmer);
+void WarmMovieDivination();

@@ -72,6 +72,8 @@ bool MovieServer::Listen() {
   return true;
 }
 
+RequestGate *MovieServer::Gate() const { return Listening; }
+
 QUrl MovieServer::BaseUrl() const {
   if (Port == 0)
     return {};

@@ -50,7 +50,7 @@ public:
   std::optional<QString> FileForRequest(const QString &decodedPath) const;
 
   // The listening socket, null before a successful Listen.
-  RequestGate *Gate() const { return Listening; }
+  RequestGate *Gate() const;
 
 private:
   GateAnswer Answer(const GateRequest &request) const;
