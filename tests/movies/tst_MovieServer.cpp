@@ -35,6 +35,7 @@ private slots:
   void refusesConnectionsOverTheLimit();
   void pipelinedRequestsWaitForTheAnswerBefore();
   void aSlowSteadyReaderIsServedWhole();
+  void aHeadTricklingInIsCutAtTheTimeout();
   void listensOnLoopbackOnly();
   void aFolderWithAChineseNameIsServedIntact();
   void aFolderThatAppearsLaterIsServed();
@@ -366,6 +367,8 @@ void tst_MovieServer::boundsEachConnection_data() {
       << QByteArray("GET http://{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n")
       << QList<int>{200} << true;
   QTest::newRow("Connection: close") << get + "Connection: close\r\n\r\n" << QList<int>{200} << true;
+  QTest::newRow("Connection: Close among other options") << get + "Connection: keep-alive, Close\r\n\r\n"
+                                                         << QList<int>{200} << true;
   QTest::newRow("HTTP/1.0") << QByteArray("GET /Flash/tudi.swf HTTP/1.0\r\nHost: {host}\r\n\r\n") << QList<int>{200}
                             << true;
   QTest::newRow("two requests on a kept connection") << get + "\r\n" + get + "\r\n" << QList<int>{200, 200} << false;
@@ -484,6 +487,24 @@ void tst_MovieServer::aSlowSteadyReaderIsServedWhole() {
   QVERIFY(raw.startsWith("HTTP/1.1 200 "));
   QCOMPARE(raw.size() - split - 4, Huge.size());
   QVERIFY2(clock.elapsed() > Limits.Timeout.count(), "the reader was slower than the timeout");
+}
+
+void tst_MovieServer::aHeadTricklingInIsCutAtTheTimeout() {
+  // A byte of a head now and then is no progress: the head must be whole
+  // within the timeout, or a thousand such clients hold every connection.
+  QTRY_COMPARE(Server.Gate()->OpenConnections(), 0);
+  QTcpSocket socket;
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(socket.waitForConnected(5000));
+  const QByteArray head = "GET /Flash/tudi.swf HTTP/1.1\r\nHost: " + OwnHost() + "\r\nX-Slow: " + QByteArray(4000, 'a');
+  for (qsizetype at = 0; at < head.size() && socket.state() == QAbstractSocket::ConnectedState; ++at) {
+    socket.write(head.mid(at, 1));
+    QTest::qWait(100);
+    if (at * 100 > 3 * Limits.Timeout.count())
+      break;
+  }
+  QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+  QVERIFY(socket.readAll().isEmpty());
 }
 
 void tst_MovieServer::listensOnLoopbackOnly() {
