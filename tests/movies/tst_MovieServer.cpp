@@ -404,6 +404,10 @@ void tst_MovieServer::boundsEachConnection() {
     answered += raw.mid(at + 9, 3).toInt();
   QCOMPARE(answered, statuses);
   QCOMPARE(socket.state() == QAbstractSocket::UnconnectedState, closes);
+  // A connection that closes after its answer says so in the answer, rather
+  // than leaving the client to wait for the timeout.
+  if (closes && !statuses.isEmpty())
+    QVERIFY2(raw.mid(raw.lastIndexOf("HTTP/1.1 ")).toLower().contains("connection: close"), raw.left(400));
   QVERIFY(clock.elapsed() < Limits.Timeout.count() + 2000);
 }
 
@@ -436,11 +440,14 @@ void tst_MovieServer::pipelinedRequestsWaitForTheAnswerBefore() {
   socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
   QVERIFY(socket.waitForConnected(5000));
   const QByteArray get = "GET /Flash/huge.swf HTTP/1.1\r\nHost: " + OwnHost() + "\r\n";
-  socket.write(get + "\r\n" + get + "\r\n" + get + "Connection: close\r\n\r\n");
+  socket.write(get + "\r\n" + get + "\r\n");
   qint64 mostQueued = 0;
   for (int turn = 0; turn < 20; ++turn) {
     QTest::qWait(25);
     mostQueued = qMax(mostQueued, Server.Gate()->QueuedBytes());
+    // The last request arrives while the first answer is being sent.
+    if (turn == 10)
+      socket.write(get + "Connection: close\r\n\r\n");
   }
   QVERIFY2(mostQueued > 0, "the answer waits for the client");
   QVERIFY2(mostQueued <= 2 * Limits.MaxQueued, QByteArray::number(mostQueued));
