@@ -5,6 +5,8 @@
 // the file through a query object of its own and releases it before it
 // returns, on every path. Nothing is cached between lookups.
 
+#include "AppDir.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -12,10 +14,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-
-// The application directory: the running executable's directory, ending in its
-// path separator. The program's data files are found relative to it.
-QString GetAppDir();
 
 // The sign database file the lookups read: "KelmFile.dll" in the application
 // directory, or the file a caller named with SetSignDatabaseFile.
@@ -41,6 +39,14 @@ QByteArray SignStatement(QByteArrayView signNumber);
 // optional sign, decimal digits, nothing else, within 32 bits. Nothing for
 // any other text, the empty one included.
 std::optional<std::int32_t> ParseStrokeCount(QByteArrayView text);
+
+// Whether text (GBK) is one two-byte GBK character: a lead byte 0x81-0xFE and
+// a trail byte 0x40-0xFE other than 0x7F. A character a user names for its
+// stroke count alone (the strokes command, the note over an edit) is looked up
+// only when it is one; any other text, a wildcard of the pattern or a one-byte
+// character, counts 0 without a lookup. No such character is %, _ or [ once
+// decoded, so its pattern means just itself.
+bool IsTwoByteCharacter(QByteArrayView text);
 
 // The stroke count of the character (GBK, used as given, not trimmed) from the
 // first bihua row whose hanzi contains it, 0 when none does. A database

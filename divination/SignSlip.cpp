@@ -1,7 +1,9 @@
 #include "SignSlip.h"
 
+#include "Almanac.h"
 #include "DateCn.h"
 #include "Gbk.h"
+#include "ReplaceableFile.h"
 #include "SignDatabase.h"
 #include "SignJournal.h"
 #include "SignNumber.h"
@@ -287,6 +289,8 @@ QString SlipDateLine(QDate date) {
       month += u'月'; // a leap month is named 闰二
     line += u"　农历"_qs + month + day;
   }
+  if (const QByteArray ganZhi = Almanac::GetGanZhiLine(value); !ganZhi.isEmpty())
+    line += u"　"_qs + DecodeGbk(ganZhi); // 甲辰年 丙寅月 甲辰日
   return line;
 }
 
@@ -304,6 +308,9 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != u"png"_qs && suffix != u"pdf"_qs)
     return u"签图只能保存为 PNG 图片或 PDF 文件（文件名以 .png 或 .pdf 结尾）。"_qs;
+  // Refused before anything is written, and again just before the rename.
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty())
+    return refused;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     return u"无法写入 %1：%2"_qs.arg(path, file.errorString());
@@ -322,6 +329,10 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
       return u"无法写入 %1：PDF 无法生成。"_qs.arg(path);
     PaintSlip(painter, slip);
     painter.end();
+  }
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty()) {
+    file.cancelWriting();
+    return refused;
   }
   if (!file.commit())
     return u"无法写入 %1：%2"_qs.arg(path, file.errorString());

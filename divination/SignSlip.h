@@ -52,8 +52,9 @@ struct SignSlip {
 inline constexpr int SlipWidth = 540;
 inline constexpr int SlipHeight = 810;
 
-// The date line of a slip: "2026年12月8日 农历冬月十九"; the lunar part is left
-// out for days outside the calendar's years (1901-2050).
+// The date line of a slip: "2026年12月8日 农历冬月十九 丙午年 庚子月 丙辰日"
+// (the day's 干支 from Almanac); the lunar part and the 干支 are left out for
+// days outside the calendar's years (1901-2050).
 QString SlipDateLine(QDate date);
 
 // The slip painted at scale (2 for the saved picture), white-free: the paper
@@ -63,8 +64,9 @@ QImage PaintSlipImage(const SignSlip &slip, qreal scale = 2.0);
 // Writes the slip to path, the format following the extension: ".png"
 // (painted at scale 2) or ".pdf" (one page of SlipWidth x SlipHeight points,
 // text as text). The file is written to a temporary name and renamed over the
-// target only when complete. Returns an empty text on success, otherwise what
-// went wrong in words for the user.
+// target only when complete, and only onto a regular file or a new name (see
+// ReplaceableFile.h): anything else is refused and left as it is. Returns an
+// empty text on success, otherwise what went wrong in words for the user.
 QString WriteSlipFile(const SignSlip &slip, const QString &path);
 
 // The slip of a report whose title and text are already known: the three

@@ -1,9 +1,9 @@
 #include "Flash.h"
 
+#include "AppDir.h"
 #include "MovieDivination.h"
 #include "MovieKinds.h"
 #include "MovieServer.h"
-#include "SignDatabase.h"
 #include "ui_Flash.h"
 
 #include <QApplication>
@@ -264,8 +264,8 @@ void ShowMovieDivination(int movieKind) {
 }
 
 void InstallMovieWindows() {
-  SetMovieDivinationOpener(ShowMovieDivination);
-  SetMovieDivinationWarmer(WarmUpMoviePlayer);
+  MovieWindow.Install(ShowMovieDivination);
+  MovieWarmer.Install(WarmUpMoviePlayer);
 }
 
 bool MoviePlayerInStandby() { return Standby; }

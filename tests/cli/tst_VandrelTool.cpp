@@ -4,11 +4,23 @@
 
 #include "TerminalText.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,8 +30,13 @@ struct Run {
   QString Err;
 };
 
-Run Tool(const QStringList &arguments) {
+Run Tool(const QStringList &arguments, const QString &dataHome = QString()) {
   QProcess process;
+  if (!dataHome.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_DATA_HOME"_qs, dataHome);
+    process.setProcessEnvironment(environment);
+  }
   process.start(QStringLiteral(VANDREL_TOOL), arguments);
   if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
     return {};
@@ -44,6 +61,39 @@ QString Fixture(const QString &earthStrokes) {
       .arg(earthStrokes);
 }
 
+// An SQLite file made by statement, as its bytes.
+QByteArray SqliteFile(const QStringList &statements) {
+  QTemporaryDir scratch;
+  const QString path = scratch.filePath(u"made.sqlite"_qs);
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"maker"_qs);
+    database.setDatabaseName(path);
+    if (database.open())
+      for (const QString &statement : statements)
+        QSqlQuery(database).exec(statement);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(u"maker"_qs);
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString JournalTable =
+    u"CREATE TABLE readings (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL,"
+    " characters TEXT NOT NULL, strokes1 INTEGER NOT NULL, strokes2 INTEGER NOT NULL,"
+    " strokes3 INTEGER NOT NULL, sign TEXT NOT NULL, name TEXT NOT NULL, grade TEXT NOT NULL)"_qs;
+
+// A device to point a link at. As root, whom nothing stops from replacing a
+// device node, one of the test's own (the null device's numbers) in folder,
+// so that a fault can never replace the system's; otherwise /dev/null, which
+// no other user may replace.
+QString TestDevice(const QString &folder) {
+  if (::geteuid() != 0)
+    return u"/dev/null"_qs;
+  const QString node = folder + u"/null-device"_qs;
+  return ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : QString();
+}
+
 const QString Heading = QStringLiteral("你测算的三个字是:天地人 解析如下...");
 
 } // namespace
@@ -56,6 +106,7 @@ private slots:
   void calendarDays_data();
   void calendarDays();
   void calendarRangeOverNewYearAndLeapMonth();
+  void almanacOfADay();
   void monthOfFebruary2024();
   void monthShapes_data();
   void monthShapes();
@@ -68,6 +119,8 @@ private slots:
   void unwritableOutput();
   void strokesFromTheProgramsDatabase();
   void slipAndJournal();
+  void journalIsOnlyRead_data();
+  void journalIsOnlyRead();
   void badArguments_data();
   void badArguments();
   void help_data();
@@ -101,25 +154,26 @@ void tst_VandrelTool::calendarDays_data() {
   QTest::addColumn<QString>("date");
   QTest::addColumn<QString>("line");
   QTest::newRow("first day of the table") << "1901-01-01"
-                                          << "1901-01-01\t1111\t冬月\t十一\t\t\t元旦节\t子鼠\t摩羯座";
+                                          << "1901-01-01\t1111\t冬月\t十一\t\t\t元旦节\t子鼠\t摩羯座\t庚子 戊子 己卯";
   QTest::newRow("day before the table") << "1900-12-31"
-                                        << "1900-12-31\t0\t\t\t\t\t\t\t摩羯座";
+                                        << "1900-12-31\t0\t\t\t\t\t\t\t摩羯座\t";
   QTest::newRow("last day of the table") << "2050-12-31"
-                                         << "2050-12-31\t1118\t冬月\t十八\t\t\t\t午马\t摩羯座";
+                                         << "2050-12-31\t1118\t冬月\t十八\t\t\t\t午马\t摩羯座\t庚午 戊子 乙酉";
   QTest::newRow("day after the table") << "2051-01-01"
-                                       << "2051-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+                                       << "2051-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座\t";
   QTest::newRow("first day of the calendar") << "0001-01-01"
-                                             << "0001-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+                                             << "0001-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座\t";
   QTest::newRow("eve on the thirtieth") << "2024-02-09"
-                                        << "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座";
+                                        << "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\t甲辰 丙寅 癸卯";
   QTest::newRow("spring festival") << "2024-02-10"
-                                   << "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座";
+                                   << "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\t甲辰 丙寅 甲辰";
   QTest::newRow("first day of a leap month") << "2023-03-22"
-                                             << "2023-03-22\t-201\t闰二\t初一\t\t\t\t卯兔\t白羊座";
-  QTest::newRow("term and festival on one day") << "2020-06-21"
-                                                << "2020-06-21\t501\t五月\t初一\t\t夏至\t父亲节\t子鼠\t双子座";
+                                             << "2023-03-22\t-201\t闰二\t初一\t\t\t\t卯兔\t白羊座\t癸卯 乙卯 己卯";
+  QTest::newRow("term and festival on one day")
+      << "2020-06-21"
+      << "2020-06-21\t501\t五月\t初一\t\t夏至\t父亲节\t子鼠\t双子座\t庚子 壬午 乙未";
   QTest::newRow("leap day") << "2024-02-29"
-                            << "2024-02-29\t120\t正月\t二十\t\t\t\t辰龙\t双鱼座";
+                            << "2024-02-29\t120\t正月\t二十\t\t\t\t辰龙\t双鱼座\t甲辰 丙寅 癸亥";
 }
 
 void tst_VandrelTool::calendarDays() {
@@ -143,7 +197,32 @@ void tst_VandrelTool::calendarRangeOverNewYearAndLeapMonth() {
   QCOMPARE(lines[31].section(u'\t', 0, 3), u"2034-01-20\t1201\t腊月\t初一"_qs);
   QCOMPARE(lines.last().section(u'\t', 0, 0), u"2034-01-21"_qs);
   for (const QString &line : lines)
-    QCOMPARE(line.count(u'\t'), 8);
+    QCOMPARE(line.count(u'\t'), 9);
+}
+
+void tst_VandrelTool::almanacOfADay() {
+  // 2024-02-10: 甲辰 in 寅月, 满日 (寅月 辰日), a 无禄 day (甲辰 among the ten).
+  const Run text = Tool({u"almanac"_qs, u"2024-02-10"_qs});
+  QCOMPARE(text.Status, 0);
+  const QStringList lines = Lines(text.Out);
+  QCOMPARE(lines.first(), u"2024-02-10  甲辰年 丙寅月 甲辰日"_qs);
+  QVERIFY(lines.contains(u"子时 23:00-01:00 甲子 天牢（黑道）"_qs));
+  QCOMPARE(lines.size(), 12 + 12); // the day, then its twelve double-hours
+  const Run json = Tool({u"almanac"_qs, u"2024-02-10"_qs, u"--json"_qs});
+  QCOMPARE(json.Status, 0);
+  const QJsonObject day = QJsonDocument::fromJson(json.Out.toUtf8()).object();
+  QCOMPARE(day.value(u"officer"_qs).toString(), u"满"_qs);
+  // 无禄 止注 its few items: what else the 吉神 suit is struck, and says so.
+  bool struckByWuLu = false;
+  for (const QJsonValue item : day.value(u"struck"_qs).toArray())
+    for (const QJsonValue rule : item.toObject().value(u"struckBy"_qs).toArray())
+      struckByWuLu = struckByWuLu || rule.toObject().value(u"rule"_qs).toString() == u"无禄"_qs;
+  QVERIFY(struckByWuLu);
+  for (const QJsonValue item : day.value(u"avoided"_qs).toArray())
+    QVERIFY(!item.toObject().value(u"addedBy"_qs).toArray().isEmpty());
+  const Run outside = Tool({u"almanac"_qs, u"1900-12-31"_qs});
+  QCOMPARE(outside.Status, 1);
+  QVERIFY(outside.Err.contains(u"1901-2050"_qs));
 }
 
 void tst_VandrelTool::monthOfFebruary2024() {
@@ -296,6 +375,13 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
   // one line per character; without a row there is no form.
   const Run controls = Tool({u"strokes"_qs, u"天\t\n\x7f☆"_qs});
   QCOMPARE(controls.Out, u"天\t4\t天\n\u2409\t0\t\n\u240A\t0\t\n\u2421\t0\t\n☆\t0\t\n"_qs);
+  // What is not one two-byte GBK character counts 0 and is never looked up,
+  // so neither a pattern's wildcard nor a broken pattern reaches the database
+  // (one that does not exist here); a plain space stays a space.
+  const Run unlooked = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"[%_ a!"_qs});
+  QCOMPARE(unlooked.Status, 0);
+  QCOMPARE(unlooked.Out, u"[\t0\t\n%\t0\t\n_\t0\t\n \t0\t\na\t0\t\n!\t0\t\n"_qs);
+  QCOMPARE(Tool({u"strokes"_qs, u"天[_%"_qs}).Out, u"天\t4\t天\n[\t0\t\n_\t0\t\n%\t0\t\n"_qs);
   const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
   QCOMPARE(missing.Status, 2);
   QVERIFY(missing.Out.isEmpty());
@@ -313,10 +399,76 @@ void tst_VandrelTool::slipAndJournal() {
   QCOMPARE(jpeg.Status, 4);
   QCOMPARE(Lines(jpeg.Out).size(), 5);
   QVERIFY(!QFile::exists(folder.filePath(u"s.jpg"_qs)));
+  // --card replaces only a regular file: a link to a device or a FIFO named
+  // like a picture is refused after the report and left as it is.
+  QTemporaryDir devices;
+  const QString device = TestDevice(devices.path());
+  QVERIFY(!device.isEmpty());
+  QVERIFY(QFile::link(device, folder.filePath(u"device.png"_qs)));
+  QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(u"fifo.pdf"_qs)).constData(), 0600), 0);
+  for (const QString &name : {u"device.png"_qs, u"fifo.pdf"_qs}) {
+    const Run refused = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(name), u"天"_qs, u"地"_qs, u"人"_qs});
+    QCOMPARE(refused.Status, 4);
+    QCOMPARE(Lines(refused.Out).size(), 5);
+    QVERIFY2(refused.Err.contains(u"只能写入普通文件"_qs), qPrintable(refused.Err));
+    QVERIFY(!QFileInfo(folder.filePath(name)).isFile());
+  }
+  QCOMPARE(QFileInfo(folder.filePath(u"device.png"_qs)).symLinkTarget(), device);
+  QVERIFY(!QFileInfo(device).isFile());
   const Run journal = Tool({u"journal"_qs, u"--json"_qs});
   QCOMPARE(journal.Status, 0);
   QCOMPARE(journal.Out, u"[]\n"_qs);
   QCOMPARE(Tool({u"journal"_qs}).Out, QString());
+}
+
+void tst_VandrelTool::journalIsOnlyRead_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");
+  const QString row = u"INSERT INTO readings VALUES (1, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+                      " '上上签')"_qs;
+  QStringList many{JournalTable};
+  for (int i = 0; i < 150; ++i)
+    many += u"INSERT INTO readings VALUES (NULL, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+            " '上上签')"_qs;
+  QByteArray damaged = SqliteFile(many);
+  damaged.replace(damaged.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  QTest::newRow("journal") << SqliteFile({JournalTable, row}) << 0
+                           << u"2026-12-08 10:30:00\t天地人\t4 6 2\t078\t锦鲤跃波\t上上签\n"_qs;
+  QTest::newRow("empty file") << QByteArray() << 0 << QString();
+  QTest::newRow("text") << QByteArray("no journal\n") << 4 << QString();
+  QTest::newRow("zeros") << QByteArray(8192, '\0') << 4 << QString();
+  QTest::newRow("one damaged page") << damaged << 4 << QString();
+  QTest::newRow("cut short") << SqliteFile(many).chopped(2 * 4096) << 4 << QString();
+  QTest::newRow("foreign SQLite file") << SqliteFile({u"CREATE TABLE notes (text TEXT)"_qs}) << 4 << QString();
+  QTest::newRow("readings of other columns")
+      << SqliteFile({u"CREATE TABLE readings (id INTEGER, what TEXT)"_qs, u"INSERT INTO readings VALUES (1, 'x')"_qs})
+      << 4 << QString();
+}
+
+void tst_VandrelTool::journalIsOnlyRead() {
+  // The tool reads the journal and changes nothing: a file it cannot read
+  // as a journal is a message and status 4, and stays as it was, unmoved.
+  QFETCH(QByteArray, contents);
+  QTemporaryDir home;
+  QVERIFY(QDir(home.path()).mkpath(u"vandrel"_qs));
+  const QString path = home.filePath(u"vandrel/journal.sqlite"_qs);
+  {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+  }
+  const Run run = Tool({u"journal"_qs}, home.path());
+  QTEST(run.Status, "status");
+  QTEST(run.Out, "out");
+  QCOMPARE(run.Err.isEmpty(), run.Status == 0);
+  if (run.Status != 0)
+    QVERIFY2(run.Err.contains(path), qPrintable(run.Err));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), contents);
+  QCOMPARE(QDir(home.filePath(u"vandrel"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+           QStringList{u"journal.sqlite"_qs});
 }
 
 void tst_VandrelTool::badArguments_data() {

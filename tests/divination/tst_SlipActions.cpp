@@ -2,6 +2,8 @@
 // keys, the journal written after each whole report, a journal that cannot be
 // used, and the journal window.
 
+#include "Answers.h"
+#include "Desktop.h"
 #include "FrmJournal.h"
 #include "Gbk.h"
 #include "JetWriter.h"
@@ -18,12 +20,17 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <unistd.h>
 
 namespace {
 
@@ -64,8 +71,12 @@ private slots:
   void eachWholeReportIsRecorded();
   void recordingSwitchedOff();
   void damagedJournalNeverStopsADivination();
+  void lockedJournalKeepsEveryReading();
+  void journalWindowWritesWaitingReadings();
   void journalWindow();
   void journalWindowExportsCsv();
+  void csvExportWritesWhatTheListShows_data();
+  void csvExportWritesWhatTheListShows();
 
 private:
   void Compute(const QString &a = u"天"_qs, const QString &b = u"地"_qs, const QString &c = u"人"_qs) {
@@ -84,14 +95,17 @@ private:
   QTemporaryDir Folder;
   QStringList Notices;
   QString SaveTo;
+  // The desktop as these tests answer it.
+  const Seam<QDateTime()>::Override FixedClock{Desktop::Clock, [] { return Moment; }};
+  const Seam<void(QWidget *, const QString &)>::Override Noticed{
+      Desktop::Notice, [this](QWidget *, const QString &text) { Notices.append(text); }};
+  const Seam<QString(QWidget *, const QString &, const QString &, const QString &)>::Override SaveDialog{
+      Desktop::AskSaveFile, [this](QWidget *, const QString &, const QString &, const QString &) { return SaveTo; }};
+  const Seam<bool(QWidget *, const QString &)>::Override Confirmed{Desktop::Confirm,
+                                                                   [](QWidget *, const QString &) { return true; }};
 };
 
-void tst_SlipActions::initTestCase() {
-  SlipDesktop::Now = [] { return Moment; };
-  SlipDesktop::Notice = [this](QWidget *, const QString &text) { Notices.append(text); };
-  SlipDesktop::AskSaveFile = [this](QWidget *, const QString &) { return SaveTo; };
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
-}
+void tst_SlipActions::initTestCase() {}
 
 void tst_SlipActions::init() {
   WriteSignFile();
@@ -209,6 +223,59 @@ void tst_SlipActions::damagedJournalNeverStopsADivination() {
   QCOMPARE(SignJournal().Entries().size(), 2);
 }
 
+void tst_SlipActions::lockedJournalKeepsEveryReading() {
+  {
+    SignJournal made; // the journal exists; another program then holds it
+  }
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(DefaultJournalFile());
+  QVERIFY(other.open());
+  auto hold = std::make_unique<QSqlQuery>(other);
+  QVERIFY(hold->exec(u"BEGIN EXCLUSIVE"_qs));
+  Compute();
+  Compute(u"人"_qs, u"地"_qs, u"天"_qs);
+  QCOMPARE(Notices.size(), 1); // told once; the note keeps count
+  QVERIFY2(Notices.first().contains(u"占用"_qs), qPrintable(Notices.first()));
+  QLabel *note = Actions()->WaitingNote();
+  QVERIFY(note->isVisible());
+  QVERIFY2(note->text().contains(u'2'), qPrintable(note->text()));
+  QVERIFY(hold->exec(u"ROLLBACK"_qs));
+  hold.reset();
+  other.close();
+  other = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"other"_qs);
+  // The next divination writes them all, oldest first.
+  Compute(u"天"_qs, u"人"_qs, u"地"_qs);
+  QVERIFY(!note->isVisible());
+  QCOMPARE(SignJournal::PendingCount(), 0);
+  const QList<JournalEntry> entries = SignJournal().Entries();
+  QCOMPARE(entries.size(), 3);
+  QCOMPARE(entries.last().characters, u"天地人"_qs);
+  QCOMPARE(Notices.size(), 1);
+}
+
+void tst_SlipActions::journalWindowWritesWaitingReadings() {
+  QVERIFY(QDir().mkpath(QFileInfo(DefaultJournalFile()).absolutePath()));
+  // A journal that cannot be written for now: a read-only folder and no file
+  // yet (for root, whom permissions do not stop, a folder in the file's way).
+  const QString folder = QFileInfo(DefaultJournalFile()).absolutePath();
+  const bool root = ::geteuid() == 0;
+  if (root)
+    QVERIFY(QDir().mkpath(DefaultJournalFile()));
+  else
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+  Compute();
+  QCOMPARE(SignJournal::PendingCount(), 1);
+  QCOMPARE(QDir(folder).entryList({u"*.damaged-*"_qs}, QDir::AllEntries), QStringList());
+  if (root)
+    QVERIFY(QDir(DefaultJournalFile()).removeRecursively());
+  else
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  TFrmJournal journal(Window.get());
+  QCOMPARE(journal.List()->topLevelItemCount(), 1);
+  QCOMPARE(SignJournal::PendingCount(), 0);
+}
+
 void tst_SlipActions::journalWindow() {
   Compute();
   Compute(u"人"_qs, u"地"_qs, u"天"_qs);
@@ -222,10 +289,11 @@ void tst_SlipActions::journalWindow() {
   QCOMPARE(journal.List()->topLevelItemCount(), 1);
   journal.Search()->clear();
   journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return false; };
-  journal.DeleteSelected();
-  QCOMPARE(journal.List()->topLevelItemCount(), 2); // declined
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
+  {
+    const auto declined = Desktop::Confirm.Replace([](QWidget *, const QString &) { return false; });
+    journal.DeleteSelected();
+    QCOMPARE(journal.List()->topLevelItemCount(), 2); // declined
+  }
   journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
   journal.DeleteSelected();
   QCOMPARE(journal.List()->topLevelItemCount(), 1);
@@ -245,6 +313,44 @@ void tst_SlipActions::journalWindowExportsCsv() {
   QFile csv(SaveTo);
   QVERIFY(csv.open(QIODevice::ReadOnly));
   QCOMPARE(csv.readAll(), JournalCsv(SignJournal().Entries()));
+}
+
+void tst_SlipActions::csvExportWritesWhatTheListShows_data() {
+  QTest::addColumn<QString>("search");
+  QTest::addColumn<bool>("recordedSince");
+  QTest::newRow("a search showing") << u"天地"_qs << false;
+  // Another instance of the program recorded a matching reading after the
+  // list was filled: the export still writes the rows the user sees.
+  QTest::newRow("a search showing, a reading recorded since") << u"天地"_qs << true;
+  QTest::newRow("no search, a reading recorded since") << QString() << true;
+}
+
+void tst_SlipActions::csvExportWritesWhatTheListShows() {
+  QFETCH(QString, search);
+  QFETCH(bool, recordedSince);
+  const auto reading = [](const QString &characters, const QString &time) {
+    JournalEntry entry;
+    entry.time = QDateTime::fromString(time, Qt::ISODate);
+    entry.characters = characters;
+    entry.strokes = {4, 6, 2};
+    entry.signNumber = u"078"_qs;
+    entry.name = u"天地人签"_qs;
+    entry.grade = u"上上签"_qs;
+    return entry;
+  };
+  QVERIFY(SignJournal().Record(reading(u"天地人"_qs, u"2026-01-01T08:00:00"_qs)));
+  QVERIFY(SignJournal().Record(reading(u"山水月"_qs, u"2026-01-02T08:00:00"_qs)));
+  TFrmJournal journal(Window.get());
+  journal.Search()->setText(search);
+  const QList<JournalEntry> shown = SignJournal().Entries(search);
+  QCOMPARE(journal.List()->topLevelItemCount(), shown.size());
+  if (recordedSince)
+    QVERIFY(SignJournal().Record(reading(u"天地日"_qs, u"2026-01-03T08:00:00"_qs)));
+  SaveTo = Folder.filePath(u"shown.csv"_qs);
+  journal.ExportCsv();
+  QFile csv(SaveTo);
+  QVERIFY(csv.open(QIODevice::ReadOnly));
+  QCOMPARE(csv.readAll(), JournalCsv(shown));
 }
 
 QTEST_MAIN(tst_SlipActions)
