@@ -321,11 +321,16 @@ void RequestGate::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
-  auto *connection = new GateConnection(this, socket);
   if (Connections.size() >= CurrentLimits.MaxConnections) {
-    connection->Refuse(503);
+    // Answered and closed at once: a thousand connections over the limit
+    // must not each wait out a half-close.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->write("HTTP/1.1 503 " + ReasonPhrase(503) +
+                  "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n");
+    socket->disconnectFromHost();
     return;
   }
+  auto *connection = new GateConnection(this, socket);
   Connections.insert(connection);
   connect(connection, &QObject::destroyed, this, [this, connection] { Connections.remove(connection); });
 }
