@@ -67,6 +67,12 @@ TFrmmain::TFrmmain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::T
   ui->Image21->lower();
   ui->Image15->lower();
 
+  // A movie is likely once the pointer enters the command bar or a movie
+  // button takes the focus: the movie windows ready their player then.
+  ui->RzPanel6->installEventFilter(this);
+  ui->RzButton4->installEventFilter(this);
+  ui->RzButton6->installEventFilter(this);
+
   connect(ui->RzButton1, &QPushButton::clicked, this, &TFrmmain::RzButton1Click);
   connect(ui->RzButton4, &QPushButton::clicked, this, &TFrmmain::RzButton4Click);
   connect(ui->RzButton6, &QPushButton::clicked, this, &TFrmmain::RzButton6Click);
@@ -218,6 +224,13 @@ void TFrmmain::Label16Click() { OpenInBrowser(QString::fromLatin1(VlcPage)); }
 void TFrmmain::Label17Click() { OpenInBrowser(QString::fromLatin1(SevenZipPage)); }
 
 void TFrmmain::FormCloseQuery(bool &canClose) { canClose = Terminating || RunExitFlow(); }
+
+bool TFrmmain::eventFilter(QObject *watched, QEvent *event) {
+  if ((watched == ui->RzPanel6 && event->type() == QEvent::Enter) ||
+      ((watched == ui->RzButton4 || watched == ui->RzButton6) && event->type() == QEvent::FocusIn))
+    WarmMovieDivination();
+  return QWidget::eventFilter(watched, event);
+}
 
 void TFrmmain::closeEvent(QCloseEvent *event) {
   // Refuse first, so that an error escaping the question leaves the window open.

@@ -5,7 +5,7 @@ frame on the screen, as a user sees it: the press is a real pointer click
 everything between the two (window, browser page, player start-up, movie
 load, first drawing).
 
-    bench/movie-first-frame.py PROGRAM OPENINGS [--wait SECONDS]
+    bench/movie-first-frame.py PROGRAM OPENINGS [--wait SECONDS] [--concurrent]
 
 Starts PROGRAM (its environment gives the site), waits until its main
 window shows and then SECONDS more (default 8: the panes load, the program
@@ -13,7 +13,9 @@ is idle), then presses 拜佛求签 OPENINGS times, closing the movie window a
 second after each first frame. Prints one line per opening in milliseconds,
 then the memory of the program and all its processes (PSS summed, kB):
 before the first press, and 5 s after the last movie's first frame with it
-still showing. Needs an X display without a window manager (Xvfb), as
+still showing. With --concurrent no window is closed: each movie opens while
+the ones before still show (each moved aside after its first frame, so that
+the next is seen on its own, and watched 5 s before the next press). Needs an X display without a window manager (Xvfb), as
 bench/panes-startup.sh gives it.
 """
 import ctypes
@@ -147,6 +149,9 @@ def main():
         at = args.index("--wait")
         wait = float(args[at + 1])
         del args[at:at + 2]
+    concurrent = "--concurrent" in args
+    if concurrent:
+        args.remove("--concurrent")
     if len(args) != 2:
         sys.exit(__doc__)
     program, openings = args[0], int(args[1])
@@ -167,6 +172,7 @@ def main():
         button = (left + int((194 + 40) * scale), top + int((84 + 8 + 10) * scale))
         pss = 0
         idle = pss_of_tree(process.pid)
+        earlier = set()
         for opening in range(openings):
             click(*button)
             start = time.monotonic()
@@ -174,7 +180,8 @@ def main():
             while time.monotonic() - start < WAIT_LIMIT:
                 if shown is None:
                     found = [(window, geometry(window)) for window in window_ids("^拜佛求签$")]
-                    found = [(window, area) for window, area in found if area and area[2] >= 674]
+                    found = [(window, area) for window, area in found
+                             if area and area[2] >= 674 and window not in earlier]
                     if found:
                         shown, area = found[0]
                     else:
@@ -194,7 +201,11 @@ def main():
             if opening == openings - 1:
                 time.sleep(5)
                 pss = pss_of_tree(process.pid)
-            if shown is not None:
+            if shown is not None and concurrent:
+                earlier.add(shown)
+                subprocess.run(["xdotool", "windowmove", str(shown), "360", str(420 + 20 * opening)])
+                time.sleep(5.0)  # the user watches the first movie a while
+            elif shown is not None:
                 close(shown)
                 deadline = time.monotonic() + 10
                 while window_ids("^拜佛求签$") and time.monotonic() < deadline:

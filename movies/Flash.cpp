@@ -7,6 +7,7 @@
 #include "ui_Flash.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QUrlQuery>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -71,6 +72,36 @@ QPointer<QWebEnginePage> Standby;
 // given a movie; until then a movie waits for the page.
 bool StandbyLoaded = false;
 
+// A player in standby costs a browser process (some 130 MB) for as long as
+// it waits, so it is kept only while a movie is likely: it goes after
+// StandbyLifetime without a movie opened, closed or asked for
+// (WarmUpMoviePlayer), and a new one starts when the pointer nears a movie
+// button.
+std::chrono::milliseconds StandbyLifetime = std::chrono::minutes(3);
+
+// How long a movie window waits after its movie's first frame before it
+// warms up the player for the next window: the first movie is not slowed.
+constexpr std::chrono::milliseconds NextPlayerDelay{1000};
+
+void DropStandby() {
+  delete Standby.data();
+  Standby = nullptr;
+  StandbyLoaded = false;
+}
+
+QTimer *StandbyClock() {
+  static QPointer<QTimer> clock;
+  if (!clock) {
+    clock = new QTimer(QApplication::instance());
+    clock->setSingleShot(true);
+    QObject::connect(clock, &QTimer::timeout, [] { DropStandby(); });
+  }
+  return clock;
+}
+
+// A movie was opened, closed or asked for: the standby lives on.
+void StandbyNeeded() { StandbyClock()->start(StandbyLifetime); }
+
 // The states of the player page (its title) in which its player works.
 bool PlayerWorks(const QWebEnginePage *page) {
   return page->title() == u"movie playing" || page->title() == u"movie ready";
@@ -82,13 +113,27 @@ void KeepInStandby(QWebEnginePage *page, bool loaded) {
   page->setParent(StandbyOwner());
   Standby = page;
   StandbyLoaded = loaded;
+  StandbyNeeded();
+}
+
+// Once window's page plays its movie, a player is warmed up for a second
+// window opened while this one shows.
+void WarmUpAfterFirstFrame(QWidget *window, QWebEnginePage *page) {
+  QObject::connect(page, &QWebEnginePage::titleChanged, window, [window](const QString &title) {
+    if (title == u"movie playing")
+      QTimer::singleShot(NextPlayerDelay, window, [] { WarmUpMoviePlayer(); });
+  });
 }
 
 } // namespace
 
 void WarmUpMoviePlayer() {
+  if (Standby) {
+    StandbyNeeded();
+    return;
+  }
   MovieServer *server = TheMovieServer();
-  if (Standby || Ending || !server)
+  if (Ending || !server)
     return;
   QWebEnginePage *page = NewPlayerPage(StandbyOwner());
   KeepInStandby(page, false);
@@ -110,6 +155,7 @@ TFrmFlash::TFrmFlash(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui:
 
   ui->ShockwaveFlash1->setPage(NewPlayerPage(ui->ShockwaveFlash1));
   setFocusProxy(ui->ShockwaveFlash1);
+  StandbyNeeded();
 
   // Designed at 96 dpi: frame at (197, 147), client 674 x 477.
   resize(674, 477);
@@ -177,6 +223,7 @@ void TFrmFlash::SetMovie(const QString &path) {
     return;
   }
   PageUrl = server->PlayerUrl(*movieUrl);
+  WarmUpAfterFirstFrame(this, ui->ShockwaveFlash1->page());
   if (!PlayerTaken)
     ui->ShockwaveFlash1->load(PageUrl);
   else if (PlayerPageLoaded)
@@ -216,4 +263,15 @@ void ShowMovieDivination(int movieKind) {
   FrmFlash->activateWindow();
 }
 
-void InstallMovieWindows() { MovieWindow.Install(ShowMovieDivination); }
+void InstallMovieWindows() {
+  MovieWindow.Install(ShowMovieDivination);
+  MovieWarmer.Install(WarmUpMoviePlayer);
+}
+
+bool MoviePlayerInStandby() { return Standby; }
+
+void SetStandbyLifetime(std::chrono::milliseconds lifetime) {
+  StandbyLifetime = lifetime;
+  if (StandbyClock()->isActive())
+    StandbyNeeded();
+}

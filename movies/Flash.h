@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 class QWebEngineView;
@@ -64,10 +65,19 @@ void ShowMovieDivination(int movieKind);
 extern QPointer<TFrmFlash> FrmFlash;
 
 // Installs ShowMovieDivination as the main window's opener of movie
-// divinations (MovieDivination.h).
+// divinations and WarmUpMoviePlayer as its warmer (MovieDivination.h).
 void InstallMovieWindows();
 
 // Starts a player page without a movie in the background, so that the next
 // movie window starts at once; returns at once. A closed movie window leaves
-// its player in the same standby. Nothing happens when one is waiting.
+// its player in the same standby, and a window whose movie plays warms one up
+// for a second window. At most one waits: when one does, this only keeps it
+// longer. A player in standby goes after the standby lifetime (3 minutes)
+// without a movie window opened or closed and without a call of this.
 void WarmUpMoviePlayer();
+
+// Whether a player page waits in standby, loaded or still loading.
+bool MoviePlayerInStandby();
+
+// Sets the standby lifetime (for tests); the time already waited counts anew.
+void SetStandbyLifetime(std::chrono::milliseconds lifetime);

@@ -12,3 +12,9 @@
 // window is installed.
 extern Seam<void(int movieKind)> MovieWindow;
 void OpenMovieDivination(int movieKind);
+
+// Readies the movie windows for a movie that is likely soon (the pointer
+// nears a movie button) and returns at once; nothing until the movie window
+// is installed.
+extern Seam<void()> MovieWarmer;
+void WarmMovieDivination();

@@ -8,9 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QHttpServerRequest>
 #include <QPointer>
-#include <QTcpSocket>
 #include <QUrlQuery>
 
 namespace {
@@ -38,8 +36,11 @@ QByteArray MimeTypeOf(const QString &fileName) {
 
 // A refusal is never kept by the browser: a file that appears later (a
 // repaired installation) must be found by the next window.
-void Refuse(QHttpServerResponder &responder, QHttpServerResponder::StatusCode status) {
-  responder.write({{"Cache-Control", "no-store"}}, status);
+GateAnswer NotFound() {
+  GateAnswer answer;
+  answer.Status = 404;
+  answer.Fields = {{"Cache-Control", "no-store"}};
+  return answer;
 }
 
 bool IsInside(const QString &path, const QString &directory) { return path.startsWith(directory + u'/'); }
@@ -49,7 +50,7 @@ QString CanonicalFolder(const QString &directory) { return QFileInfo(directory).
 
 } // namespace
 
-MovieServer::MovieServer(QObject *parent) : QAbstractHttpServer(parent) {}
+MovieServer::MovieServer(QObject *parent) : QObject(parent) {}
 
 void MovieServer::Mount(const QString &name, const QString &directory) {
   Q_ASSERT(!name.isEmpty() && !name.contains(u'/'));
@@ -61,16 +62,17 @@ void MovieServer::Mount(const QString &name, const QString &directory) {
 bool MovieServer::Listen() {
   if (Port != 0)
     return true;
-  auto *gate = new RequestGate(this);
+  auto *gate = new RequestGate([this](const GateRequest &request) { return Answer(request); }, this);
   if (!gate->listen(QHostAddress::LocalHost, 0)) {
     delete gate;
     return false;
   }
-  bind(gate);
-  Gate = gate;
+  Listening = gate;
   Port = gate->serverPort();
   return true;
 }
+
+RequestGate *MovieServer::Gate() const { return Listening; }
 
 QUrl MovieServer::BaseUrl() const {
   if (Port == 0)
@@ -129,64 +131,29 @@ std::optional<QString> MovieServer::FileForRequest(const QString &decodedPath) c
   return std::nullopt;
 }
 
-bool MovieServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) {
-  QHttpServerResponder responder = makeResponder(request, socket);
-  using Status = QHttpServerResponder::StatusCode;
-
-  // Only this machine's own pages may use the server: a page elsewhere whose
-  // host name was made to resolve to 127.0.0.1 sends another Host header.
-  const QByteArray expectedHost = "127.0.0.1:" + QByteArray::number(Port);
-  if (request.value("Host") != expectedHost) {
-    Refuse(responder, Status::Forbidden);
-    return true;
-  }
-  if (request.method() != QHttpServerRequest::Method::Get && request.method() != QHttpServerRequest::Method::Head) {
-    responder.write({{"Allow", "GET, HEAD"}, {"Cache-Control", "no-store"}}, Status::MethodNotAllowed);
-    return true;
-  }
-  const bool headOnly = request.method() == QHttpServerRequest::Method::Head;
-  const QString path = request.url().path(QUrl::FullyDecoded);
-
+GateAnswer MovieServer::Answer(const GateRequest &request) const {
   QString file;
-  if (path == QLatin1String(PlayerPagePath)) {
+  if (request.Path == QLatin1String(PlayerPagePath)) {
     file = QString::fromLatin1(PlayerPageResource);
-  } else if (const std::optional<QString> served = FileForRequest(path)) {
+  } else if (const std::optional<QString> served = FileForRequest(request.Path)) {
     file = *served;
   } else {
-    Refuse(responder, Status::NotFound);
-    return true;
+    return NotFound();
   }
-
-  auto *device = new QFile(file);
-  if (!device->open(QIODevice::ReadOnly)) {
-    delete device;
-    Refuse(responder, Status::NotFound);
-    return true;
-  }
-  const QByteArray mimeType = MimeTypeOf(file);
-  if (headOnly) {
-    // The responder adds its own length (of the empty body); a second,
-    // different length would make the browser reject the answer.
-    delete device;
-    responder.write({{"Content-Type", mimeType}, {"Cache-Control", "no-store"}}, Status::Ok);
-    return true;
-  }
+  auto device = std::make_unique<QFile>(file);
+  // Unbuffered: the gate reads its own pieces as the client takes them.
+  if (!device->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    return NotFound();
   // The player's files never change while the program runs: letting the
   // browser keep them (in memory) spares every further movie window the
   // download and lets it reuse the compiled player. A movie is read afresh
   // for each window.
-  const QByteArray caching = path.startsWith(u"/ruffle/") ? "max-age=86400" : "no-store";
-  // The responder takes the file and streams it; the connection waits for
-  // the end before it reads another request or closes.
-  if (Gate)
-    Gate->StreamsFrom(socket, device);
-  responder.write(device, {{"Content-Type", mimeType}, {"Cache-Control", caching}}, Status::Ok);
-  return true;
-}
-
-void MovieServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) {
-  QHttpServerResponder responder = makeResponder(request, socket);
-  Refuse(responder, QHttpServerResponder::StatusCode::NotFound);
+  const QByteArray caching = request.Path.startsWith(u"/ruffle/") ? "max-age=86400" : "no-store";
+  GateAnswer answer;
+  answer.Status = 200;
+  answer.Fields = {{"Content-Type", MimeTypeOf(file)}, {"Cache-Control", caching}};
+  answer.Body = std::move(device);
+  return answer;
 }
 
 MovieServer *TheMovieServer() {

@@ -3,11 +3,13 @@
 // player cannot fetch from a custom URL scheme, so the player's files and the
 // movies are served over HTTP from 127.0.0.1 on a port the system chooses.
 // The server is read-only and serves nothing but the folders mounted on it and
-// the player page; everything else is refused.
+// the player page; everything else is refused. The connections are read and
+// answered by a RequestGate of its own, which streams each file as the
+// client takes it (Qt's HTTP server copies a file whole into the socket's
+// buffer, however slowly the client reads).
 
-#include <QAbstractHttpServer>
-#include <QHttpServerResponder>
 #include <QList>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -15,8 +17,10 @@
 #include <optional>
 
 class RequestGate;
+struct GateAnswer;
+struct GateRequest;
 
-class MovieServer : public QAbstractHttpServer {
+class MovieServer : public QObject {
   Q_OBJECT
 
 public:
@@ -45,11 +49,12 @@ public:
   // or a link pointing out of it), a folder, or no such file.
   std::optional<QString> FileForRequest(const QString &decodedPath) const;
 
-protected:
-  bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-  void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+  // The listening socket, null before a successful Listen.
+  RequestGate *Gate() const;
 
 private:
+  GateAnswer Answer(const GateRequest &request) const;
+
   struct MountPoint {
     QString Name;
     QString Directory; // absolute, as mounted, without a trailing separator
@@ -57,7 +62,7 @@ private:
 
   QList<MountPoint> Mounts;
   quint16 Port = 0;
-  QPointer<RequestGate> Gate;
+  QPointer<RequestGate> Listening;
 };
 
 // The program's one server, mounting "<app dir>/ruffle" at /ruffle/ and

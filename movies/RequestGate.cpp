@@ -1,5 +1,8 @@
 #include "RequestGate.h"
 
+#include "HttpHead.h"
+
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <sys/socket.h>
@@ -9,120 +12,307 @@ namespace {
 // What a refused client may still send while it reads the answer; then the
 // connection is cut.
 constexpr qint64 MaxDiscarded = 1 << 20;
+// The most read from a file at once.
+constexpr qint64 Piece = 32 << 10;
 
-// What the bytes waiting on a connection amount to: a whole head that may be
-// handed over, a head still arriving, or a refusal (an HTTP status).
-struct HeadCheck {
-  bool Complete = false;
-  int Refusal = 0;
-  bool KeepAlive = true;
-};
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v'; }
-
-// The head's bounds follow the HTTP server's own reader, so that both take
-// the same bytes for one request: blanks before the request line are
-// skipped, the line ends at LF (a CR before it dropped), and the headers end
-// at an empty line (LF LF or LF CR LF).
-HeadCheck CheckHead(const QByteArray &waiting, const RequestLimits &limits, const QByteArray &ownAuthority) {
-  HeadCheck check;
-  qsizetype start = 0;
-  while (start < waiting.size() && IsBlank(waiting[start]))
-    ++start;
-  const QByteArray head = waiting.mid(start);
-  const qsizetype lineEnd = head.indexOf('\n');
-  if ((lineEnd < 0 ? head.size() : lineEnd) > limits.MaxRequestLine + 1) {
-    check.Refusal = 414;
-    return check;
-  }
-  qsizetype end = -1;
-  if (lineEnd >= 0) {
-    for (qsizetype at = lineEnd; at >= 0 && end < 0; at = head.indexOf('\n', at + 1)) {
-      if (at + 1 < head.size() && head[at + 1] == '\n')
-        end = at + 2;
-      else if (at + 2 < head.size() && head[at + 1] == '\r' && head[at + 2] == '\n')
-        end = at + 3;
-    }
-  }
-  // The socket buffer holds no more than MaxHead bytes: full without a whole
-  // head, nothing more can come.
-  if (end < 0 ? waiting.size() >= limits.MaxHead : end > limits.MaxHead) {
-    check.Refusal = 431;
-    return check;
-  }
-  if (end < 0)
-    return check; // more to come
-
-  const QList<QByteArray> request = head.left(lineEnd).trimmed().split(' ');
-  if (request.size() != 3 || (request[2] != "HTTP/1.1" && request[2] != "HTTP/1.0")) {
-    check.Refusal = 400;
-    return check;
-  }
-  // Origin form, or the absolute form naming this server ("http://" and its
-  // own address): another host there would be served under that host's name.
-  const QByteArray &target = request[1];
+// The path of a request target, before its query, percent-decoded.
+QString PathOf(QByteArrayView target, QByteArrayView ownAuthority) {
   if (!target.startsWith('/')) {
-    const QByteArray own = "http://" + ownAuthority;
-    const bool ours = target.left(own.size()).toLower() == own &&
-                      (target.size() == own.size() || target[own.size()] == '/' || target[own.size()] == '?');
-    if (!ours) {
-      check.Refusal = 403;
-      return check;
-    }
+    target = target.sliced(qsizetype(sizeof("http://") - 1) + ownAuthority.size());
+    if (target.isEmpty() || target.startsWith('?'))
+      return QStringLiteral("/");
   }
-  check.KeepAlive = request[2] == "HTTP/1.1";
-  for (const QByteArray &line : head.mid(lineEnd + 1, end - lineEnd - 1).split('\n')) {
-    const qsizetype colon = line.indexOf(':');
-    if (colon <= 0)
-      continue;
-    const QByteArray name = line.left(colon).trimmed().toLower();
-    const QByteArray value = line.mid(colon + 1).trimmed();
-    if (name == "transfer-encoding" ||
-        (name == "content-length" && (value.isEmpty() || value.count('0') != value.size()))) {
-      check.Refusal = 413;
-      return check;
-    }
-    if (name == "connection")
-      for (const QByteArray &option : value.split(','))
-        if (option.trimmed().toLower() == "close")
-          check.KeepAlive = false;
-  }
-  check.Complete = true;
-  return check;
+  const qsizetype query = target.indexOf('?');
+  return QString::fromUtf8(
+      QByteArray::fromPercentEncoding(target.first(query < 0 ? target.size() : query).toByteArray()));
 }
 
-QByteArray Reason(int status) {
+GateAnswer Refusal(int status) {
+  GateAnswer answer;
+  answer.Status = status;
+  return answer;
+}
+
+} // namespace
+
+QByteArray ReasonPhrase(int status) {
   switch (status) {
+  case 200:
+    return "OK";
   case 400:
     return "Bad Request";
   case 403:
     return "Forbidden";
+  case 404:
+    return "Not Found";
+  case 405:
+    return "Method Not Allowed";
   case 413:
     return "Content Too Large";
   case 414:
     return "URI Too Long";
   case 431:
     return "Request Header Fields Too Large";
+  case 501:
+    return "Not Implemented";
   default:
     return "Service Unavailable";
   }
 }
 
-} // namespace
+bool NamesOwnAuthority(QByteArrayView target, QByteArrayView ownAuthority) {
+  constexpr QByteArrayView scheme = "http://";
+  if (target.size() < scheme.size() || target.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) != 0)
+    return false;
+  const QByteArrayView rest = target.sliced(scheme.size());
+  qsizetype end = 0;
+  while (end < rest.size() && rest[end] != '/' && rest[end] != '?')
+    ++end;
+  return rest.first(end) == ownAuthority;
+}
 
-RequestGate::RequestGate(QObject *parent) : QTcpServer(parent) {}
+// One connection: reads a request head, answers it, and only then reads the
+// next. Owns its socket; ends itself when the connection ends.
+class GateConnection : public QObject {
+public:
+  GateConnection(RequestGate *gate, QTcpSocket *socket);
 
-void RequestGate::SetLimits(const RequestLimits &limits) { Limits = limits; }
+  void Refuse(int status);
+  qint64 Queued() const { return Socket->bytesToWrite(); }
 
-void RequestGate::StreamsFrom(QTcpSocket *socket, QObject *source) {
-  const auto found = Connections.find(socket);
-  if (found == Connections.end())
-    return;
-  found->Streaming = source;
-  connect(source, &QObject::destroyed, this, [this, guarded = QPointer<QTcpSocket>(socket)] {
-    if (guarded)
-      ResponseSent(guarded);
+private:
+  enum class Stage { Head, Answer, Closing };
+
+  void OnReadyRead();
+  void OnBytesWritten();
+  void ReadRequest();
+  void Send(GateAnswer answer, bool headOnly);
+  void Pump();
+  void AnswerGone();
+  void Close();
+  void HalfClose();
+
+  RequestGate *Gate;
+  QTcpSocket *Socket;
+  QTimer Silence;
+  RequestLimits Limits;
+  Stage Now = Stage::Head;
+  int Requests = 0;
+  bool CloseAfter = false; // the answer being sent is the last
+  bool Discarding = false; // half-closed: what arrives is dropped
+  qint64 Discarded = 0;
+  std::unique_ptr<QIODevice> Body;
+  qint64 BodyLeft = 0;
+};
+
+GateConnection::GateConnection(RequestGate *gate, QTcpSocket *socket)
+    : QObject(gate), Gate(gate), Socket(socket), Limits(gate->Limits()) {
+  socket->setParent(this);
+  // The socket takes no more than a head from the system while it waits.
+  socket->setReadBufferSize(Limits.MaxHead);
+  Silence.setSingleShot(true);
+  Silence.setInterval(Limits.Timeout);
+  connect(&Silence, &QTimer::timeout, this, [this] {
+    Socket->abort();
+    deleteLater();
   });
+  connect(socket, &QTcpSocket::readyRead, this, &GateConnection::OnReadyRead);
+  connect(socket, &QTcpSocket::bytesWritten, this, &GateConnection::OnBytesWritten);
+  connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+  Silence.start();
+}
+
+void GateConnection::OnReadyRead() {
+  if (Discarding) {
+    // At most the buffer; reading on needs a read past it.
+    Discarded += Socket->readAll().size();
+    if (Discarded > MaxDiscarded) {
+      Socket->abort();
+      deleteLater();
+    }
+    return;
+  }
+  // While an answer is sent, the next request waits in the buffer.
+  if (Now == Stage::Head)
+    ReadRequest();
+}
+
+void GateConnection::ReadRequest() {
+  // Empty lines before a request line are skipped.
+  const QByteArray waiting = Socket->peek(Socket->bytesAvailable());
+  qsizetype blanks = 0;
+  while (blanks < waiting.size() && IsLineEnd(waiting[blanks]))
+    ++blanks;
+  const HttpHead head = ReadHttpHead(QByteArrayView(waiting).sliced(blanks), {Limits.MaxRequestLine, Limits.MaxHead});
+  if (head.State == HttpHeadState::StartLineTooLong)
+    return Refuse(414);
+  if (head.State == HttpHeadState::TooLarge)
+    return Refuse(431);
+  if (head.State == HttpHeadState::Incomplete) {
+    Socket->skip(blanks);
+    return;
+  }
+  Socket->skip(blanks + head.Size);
+  bool refused = false;
+  GateAnswer answer = Gate->AnswerFor(head, refused);
+  if (refused)
+    return Refuse(answer.Status);
+  const QByteArray &version = head.StartLine[2];
+  CloseAfter =
+      version == "HTTP/1.0" || head.Lists("connection", "close") || ++Requests >= Limits.MaxRequestsPerConnection;
+  Send(std::move(answer), head.StartLine[0] == "HEAD");
+}
+
+void GateConnection::Send(GateAnswer answer, bool headOnly) {
+  const qint64 length = answer.Body ? answer.Body->size() : 0;
+  QByteArray out = "HTTP/1.1 " + QByteArray::number(answer.Status) + ' ' + ReasonPhrase(answer.Status) + "\r\n";
+  for (const auto &[name, value] : answer.Fields)
+    out += name + ": " + value + "\r\n";
+  out += "Content-Length: " + QByteArray::number(length) + "\r\n";
+  if (CloseAfter)
+    out += "Connection: close\r\n";
+  out += "\r\n";
+  Now = Stage::Answer;
+  Silence.start();
+  Socket->write(out);
+  if (!headOnly) {
+    Body = std::move(answer.Body);
+    BodyLeft = length;
+  }
+  Pump();
+}
+
+void GateConnection::Pump() {
+  while (BodyLeft > 0 && Socket->bytesToWrite() < Limits.MaxQueued) {
+    const QByteArray piece = Body->read(qMin(Piece, BodyLeft));
+    if (piece.isEmpty()) {
+      // The file ended early or could not be read: the length announced
+      // cannot be kept, and a shorter answer must not pass for whole.
+      Socket->abort();
+      deleteLater();
+      return;
+    }
+    BodyLeft -= piece.size();
+    Socket->write(piece);
+  }
+  if (BodyLeft == 0)
+    Body.reset();
+  if (BodyLeft == 0 && Socket->bytesToWrite() == 0)
+    AnswerGone();
+}
+
+void GateConnection::OnBytesWritten() {
+  if (Now == Stage::Closing) {
+    if (Socket->bytesToWrite() == 0 && !Discarding)
+      HalfClose();
+    return;
+  }
+  if (Now != Stage::Answer)
+    return;
+  // The client takes the answer: progress.
+  Silence.start();
+  Pump();
+}
+
+void GateConnection::AnswerGone() {
+  if (CloseAfter)
+    return Close();
+  Now = Stage::Head;
+  Silence.start();
+  if (Socket->bytesAvailable() > 0)
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (Now == Stage::Head && !Discarding)
+            ReadRequest();
+        },
+        Qt::QueuedConnection);
+}
+
+void GateConnection::Refuse(int status) {
+  Body.reset();
+  BodyLeft = 0;
+  Socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) +
+                "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n");
+  Close();
+}
+
+void GateConnection::Close() {
+  Now = Stage::Closing;
+  Silence.start();
+  Socket->flush();
+  if (Socket->bytesToWrite() == 0)
+    HalfClose();
+}
+
+void GateConnection::HalfClose() {
+  if (Discarding)
+    return;
+  // Closing a socket with bytes still unread resets the connection, and the
+  // client may lose the answer with it. So the answer ends with a
+  // half-close, what the client still sends is dropped, and the connection
+  // ends when the client closes it or at the timeout.
+  Discarding = true;
+  Silence.start();
+  Discarded = Socket->readAll().size(); // a full buffer stops reading
+  ::shutdown(int(Socket->socketDescriptor()), SHUT_WR);
+}
+
+RequestGate::RequestGate(Handler handler, QObject *parent) : QTcpServer(parent), Answer(std::move(handler)) {}
+
+RequestGate::~RequestGate() {
+  // Before the server's own parts go: an open connection's end reaches back
+  // into Connections.
+  const QSet<GateConnection *> open = std::exchange(Connections, {});
+  qDeleteAll(open);
+}
+
+void RequestGate::SetLimits(const RequestLimits &limits) { CurrentLimits = limits; }
+
+qint64 RequestGate::QueuedBytes() const {
+  qint64 queued = 0;
+  for (const GateConnection *connection : Connections)
+    queued += connection->Queued();
+  return queued;
+}
+
+QByteArray RequestGate::OwnAuthority() const { return "127.0.0.1:" + QByteArray::number(serverPort()); }
+
+GateAnswer RequestGate::AnswerFor(const HttpHead &head, bool &refused) const {
+  refused = true;
+  const QList<QByteArray> &line = head.StartLine;
+  if (line.size() != 3 || line[0].isEmpty() || (line[2] != "HTTP/1.1" && line[2] != "HTTP/1.0"))
+    return Refusal(400);
+  // Origin form, or the absolute form naming this server exactly: another
+  // host there would be served under that host's name.
+  const QByteArray own = OwnAuthority();
+  if (!line[1].startsWith('/') && !NamesOwnAuthority(line[1], own))
+    return Refusal(403);
+  for (const QByteArray &value : head.Values("content-length"))
+    if (value.isEmpty() || value.count('0') != value.size())
+      return Refusal(413);
+  if (!head.Values("transfer-encoding").isEmpty())
+    return Refusal(413);
+  // Only this machine's own pages may use the server: a page elsewhere whose
+  // host name was made to resolve to 127.0.0.1 sends another Host field.
+  const QList<QByteArray> hosts = head.Values("host");
+  if (hosts.size() > 1)
+    return Refusal(400);
+  if (hosts.value(0) != own)
+    return Refusal(403);
+  // Nothing here speaks another protocol: a WebSocket handshake gets this
+  // one answer and the connection closes.
+  if (!head.Values("upgrade").isEmpty())
+    return Refusal(501);
+  refused = false;
+  if (line[0] != "GET" && line[0] != "HEAD") {
+    GateAnswer answer = Refusal(405);
+    answer.Fields = {{"Allow", "GET, HEAD"}, {"Cache-Control", "no-store"}};
+    return answer;
+  }
+  return Answer({line[0] == "HEAD", PathOf(line[1], own)});
 }
 
 void RequestGate::incomingConnection(qintptr descriptor) {
@@ -131,117 +321,16 @@ void RequestGate::incomingConnection(qintptr descriptor) {
     delete socket;
     return;
   }
-  connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-  if (Connections.size() >= Limits.MaxConnections) {
-    Refuse(socket, 503);
-    return;
-  }
-  // The socket takes no more than a head from the system while it waits.
-  socket->setReadBufferSize(Limits.MaxHead);
-  Connection &connection = Connections[socket];
-  connection.Socket = socket;
-  connection.Limits = Limits;
-  connection.Silence = new QTimer(socket);
-  connection.Silence->setSingleShot(true);
-  connection.Silence->setInterval(Limits.Timeout);
-  connection.Silence->start();
-  connect(connection.Silence, &QTimer::timeout, socket, &QAbstractSocket::abort);
-  // Sending restarts the clock: a slow reader keeps its connection as long as
-  // it reads, a slow sender does not.
-  connect(socket, &QTcpSocket::bytesWritten, connection.Silence, qOverload<>(&QTimer::start));
-  connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Examine(socket); });
-  connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-    // A response still being sent is ended with its source. Qt's responder
-    // reads the source on timers of the source's own; one that fires after
-    // the socket is gone would write through a null socket.
-    const QPointer<QObject> source = Connections.value(socket).Streaming;
-    Connections.remove(socket);
-    delete source.data();
-  });
-  connect(socket, &QObject::destroyed, this, [this, socket] { Connections.remove(socket); });
-}
-
-void RequestGate::Examine(QTcpSocket *socket) {
-  const auto found = Connections.find(socket);
-  if (found != Connections.end() && found->Discarding) {
-    // At most the buffer; reading on needs a read past it.
-    found->Discarded += socket->readAll().size();
-    if (found->Discarded > MaxDiscarded)
-      socket->abort();
-    return;
-  }
-  if (found == Connections.end() || found->Passing || found->Closing || found->Streaming)
-    return;
-  const QByteArray waiting = socket->peek(socket->bytesAvailable());
-  const HeadCheck check = CheckHead(waiting, found->Limits, "127.0.0.1:" + QByteArray::number(serverPort()));
-  if (check.Refusal != 0) {
-    Refuse(socket, check.Refusal);
-    return;
-  }
-  if (!check.Complete)
-    return;
-  found->Closing = !check.KeepAlive || ++found->Requests >= found->Limits.MaxRequestsPerConnection;
-  HandOver(socket, *found);
-}
-
-void RequestGate::HandOver(QTcpSocket *socket, Connection &connection) {
-  const QPointer<QTcpSocket> guarded(socket);
-  connection.Passing = true;
-  connection.Silence->start();
-  // The HTTP server takes pending connections as they are added and starts
-  // reading at the next readyRead: the head is already buffered, so that
-  // signal comes from here. Its reader is taken off again once the request
-  // is answered, so that it never reads the next head unchecked.
-  addPendingConnection(socket);
-  emit socket->readyRead();
-  if (!guarded)
-    return;
-  if (QObject *httpServer = parent())
-    disconnect(socket, &QIODevice::readyRead, httpServer, nullptr);
-  const auto found = Connections.find(socket);
-  if (found == Connections.end())
-    return;
-  found->Passing = false;
-  if (!found->Streaming)
-    ResponseSent(socket);
-}
-
-void RequestGate::ResponseSent(QTcpSocket *socket) {
-  const auto found = Connections.find(socket);
-  if (found == Connections.end())
-    return;
-  found->Streaming = nullptr;
-  if (found->Closing) {
-    socket->disconnectFromHost(); // after what is still to be written
-    return;
-  }
-  found->Silence->start();
-  if (socket->bytesAvailable() > 0)
-    QMetaObject::invokeMethod(
-        this,
-        [this, guarded = QPointer<QTcpSocket>(socket)] {
-          if (guarded)
-            Examine(guarded);
-        },
-        Qt::QueuedConnection);
-}
-
-void RequestGate::Refuse(QTcpSocket *socket, int status) {
-  socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + Reason(status) +
-                "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n");
-  socket->flush();
-  const auto found = Connections.find(socket);
-  if (found == Connections.end() || socket->bytesToWrite() > 0) {
+  if (Connections.size() >= CurrentLimits.MaxConnections) {
+    // Answered and closed at once: a thousand connections over the limit
+    // must not each wait out a half-close.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->write("HTTP/1.1 503 " + ReasonPhrase(503) +
+                  "\r\nContent-Length: 0\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n");
     socket->disconnectFromHost();
     return;
   }
-  // Closing a socket with bytes still unread resets the connection, and the
-  // client may lose the answer with it. So the answer ends with a
-  // half-close, what the client still sends is dropped, and the connection
-  // ends when the client closes it or at the timeout.
-  found->Closing = true;
-  found->Discarding = true;
-  found->Silence->start();
-  found->Discarded = socket->readAll().size(); // a full buffer stops reading
-  ::shutdown(int(socket->socketDescriptor()), SHUT_WR);
+  auto *connection = new GateConnection(this, socket);
+  Connections.insert(connection);
+  connect(connection, &QObject::destroyed, this, [this, connection] { Connections.remove(connection); });
 }

@@ -1,5 +1,6 @@
 #include "RemoteDocuments.h"
 
+#include "HttpHead.h"
 #include "PageRotation.h"
 
 #include <QNetworkProxy>
@@ -130,64 +131,33 @@ bool RemoteDocumentsFetch::ReadHead() {
 
 bool RemoteDocumentsFetch::ReadOneHead() {
   Status = 0;
-  qsizetype end = -1;
-  for (qsizetype at = Pending.indexOf('\n'); at >= 0 && end < 0; at = Pending.indexOf('\n', at + 1)) {
-    if (Pending.mid(at + 1, 1) == "\n")
-      end = at + 2;
-    else if (Pending.mid(at + 1, 2) == "\r\n")
-      end = at + 3;
-  }
-  if ((end < 0 ? Pending.size() : end) > HeadLimit) {
+  const HttpHead head = ReadHttpHead(Pending, {HeadLimit, HeadLimit});
+  if (head.State == HttpHeadState::StartLineTooLong || head.State == HttpHeadState::TooLarge) {
     Abandon(FetchFailure::TooLarge);
     return false;
   }
-  if (end < 0)
+  if (head.State == HttpHeadState::Incomplete)
     return true; // more to come
-
-  const QByteArray head = Pending.left(end);
-  const QByteArray rest = Pending.mid(end);
-  Pending.clear();
+  Pending.remove(0, head.Size);
   // "HTTP/1.x 200 OK"
-  const QList<QByteArray> status = TakeLine(head)->second.split(' ');
   bool number = false;
-  Status = status.value(1).toInt(&number);
-  if (!status.value(0).startsWith("HTTP/1.") || !number || Status < 100 || Status > 999) {
+  Status = head.StartLine.value(1).toInt(&number);
+  if (!head.StartLine.value(0).startsWith("HTTP/1.") || !number || Status < 100 || Status > 999) {
     Abandon(FetchFailure::Network);
     return false;
   }
-  if (Status < 200) {
-    Pending = rest;
+  if (Status < 200)
     return true;
-  }
   if (Status > 299) {
     Abandon(FetchFailure::Status);
     return false;
   }
   bool chunked = false;
-  for (qsizetype at = TakeLine(head)->first; at < head.size();) {
-    const auto [next, line] = *TakeLine(head, at);
-    at = next;
-    const qsizetype colon = line.indexOf(':');
-    if (colon <= 0)
-      continue;
-    const QByteArray name = line.left(colon).trimmed().toLower();
-    const QByteArray value = line.mid(colon + 1).trimmed();
-    if (name == "transfer-encoding") {
-      chunked = value.toLower().contains("chunked");
-    } else if (name == "content-length") {
-      bool ok = false;
-      const qint64 length = value.toLongLong(&ok);
-      if (!ok || length < 0 || (Length >= 0 && length != Length)) {
-        Abandon(FetchFailure::Network);
-        return false;
-      }
-      Length = length;
-    }
-  }
+  if (!TakeLength(head, chunked))
+    return false;
   if (chunked) {
     Length = -1;
     Reading = Part::ChunkSize;
-    Pending = rest;
     return ReadChunks();
   }
   if (Length > BodyLimit) {
@@ -196,7 +166,22 @@ bool RemoteDocumentsFetch::ReadOneHead() {
   }
   Reading = Status == 204 || Status == 205 || Length == 0 ? Part::Done : Part::Body;
   if (Reading == Part::Body)
-    Body = rest;
+    Body = std::exchange(Pending, {});
+  return true;
+}
+
+bool RemoteDocumentsFetch::TakeLength(const HttpHead &head, bool &chunked) {
+  for (const QByteArray &value : head.Values("content-length")) {
+    bool ok = false;
+    const qint64 length = value.toLongLong(&ok);
+    if (!ok || length < 0 || (Length >= 0 && length != Length)) {
+      Abandon(FetchFailure::Network);
+      return false;
+    }
+    Length = length;
+  }
+  for (const QByteArray &value : head.Values("transfer-encoding"))
+    chunked = value.toLower().contains("chunked");
   return true;
 }
 

@@ -27,6 +27,7 @@
 #include <chrono>
 
 class QTcpSocket;
+struct HttpHead;
 
 // Why a fetch ended without both switches.
 enum class FetchFailure {
@@ -91,6 +92,9 @@ private:
   // Reads what has arrived; false once the fetch has ended.
   bool ReadHead();
   bool ReadOneHead();
+  // Content-Length and Transfer-Encoding of an answer's head; false once the
+  // fetch has ended (lengths that disagree or are no number).
+  bool TakeLength(const HttpHead &head, bool &chunked);
   bool ReadChunks();
   void OnAnswer(const QByteArray &body);
   void Fail(FetchFailure failure);

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
+#include <QFocusEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QUrlQuery>
@@ -41,6 +43,10 @@ private slots:
   void closedWindowsPlayerStartsTheNextMovie();
   void missingMovieShowsAMessage();
   void browserWithoutWebAssemblyShowsAMessage();
+  void aSecondMovieTakesAPlayerWarmedByTheFirst();
+  void standbyGoesAfterItsLifetime();
+  void aMovieLikelySoonWarmsThePlayer_data();
+  void aMovieLikelySoonWarmsThePlayer();
 
 private:
   // Asks the page for a value and waits for the answer.
@@ -305,6 +311,65 @@ void tst_Flash::missingPlayerShowsAMessage() {
               .toString()
               .contains(QStringLiteral("影片播放器的文件缺失")));
   QVERIFY(window->isVisible());
+}
+
+// A movie opened while another shows finds a player warmed up once the first
+// movie played, and is handed its movie at once.
+void tst_Flash::aSecondMovieTakesAPlayerWarmedByTheFirst() {
+  ShowMovieDivination(3);
+  const QPointer<TFrmFlash> first = FrmFlash;
+  QCOMPARE(FinalPlayerState(first->Player(), 60000), QStringLiteral("playing"));
+  QTRY_VERIFY_WITH_TIMEOUT(MoviePlayerInStandby(), 10000);
+  ShowMovieDivination(2);
+  QVERIFY(FrmFlash != first);
+  QVERIFY(FrmFlash->Player()->page()->requestedUrl().query().contains(u"standby"));
+  QCOMPARE(FinalPlayerState(FrmFlash->Player(), 60000), QStringLiteral("playing"));
+  QVERIFY(FrmFlash->Player()->url().toString(QUrl::FullyDecoded).contains(u"paifo.swf"));
+  QVERIFY(first && first->isVisible());
+}
+
+// A player in standby costs a browser process: without a movie it goes.
+void tst_Flash::standbyGoesAfterItsLifetime() {
+  const auto restore = qScopeGuard([] { SetStandbyLifetime(std::chrono::minutes(3)); });
+  SetStandbyLifetime(std::chrono::milliseconds(300));
+  WarmUpMoviePlayer();
+  QVERIFY(MoviePlayerInStandby());
+  QTRY_VERIFY_WITH_TIMEOUT(!MoviePlayerInStandby(), 10000);
+  // The next movie still plays, in a player of its own.
+  ShowMovieDivination(3);
+  QVERIFY(!FrmFlash->Player()->page()->requestedUrl().query().contains(u"standby"));
+  QCOMPARE(FinalPlayerState(FrmFlash->Player(), 60000), QStringLiteral("playing"));
+}
+
+// The pointer entering the command bar, or a movie button taking the focus,
+// readies a player after the standby went.
+void tst_Flash::aMovieLikelySoonWarmsThePlayer_data() {
+  QTest::addColumn<QString>("widget");
+  QTest::addColumn<int>("event");
+  QTest::newRow("pointer enters the command bar") << QStringLiteral("RzPanel6") << int(QEvent::Enter);
+  QTest::newRow("拜佛求签 takes the focus") << QStringLiteral("RzButton4") << int(QEvent::FocusIn);
+  QTest::newRow("土地圣杯 takes the focus") << QStringLiteral("RzButton6") << int(QEvent::FocusIn);
+  QTest::newRow("the link column is entered") << QStringLiteral("RzPanel2") << -int(QEvent::Enter);
+}
+
+void tst_Flash::aMovieLikelySoonWarmsThePlayer() {
+  QFETCH(QString, widget);
+  QFETCH(int, event);
+  const auto restore = qScopeGuard([] { SetStandbyLifetime(std::chrono::minutes(3)); });
+  SetStandbyLifetime(std::chrono::milliseconds(1));
+  QTRY_VERIFY(!MoviePlayerInStandby());
+  SetStandbyLifetime(std::chrono::minutes(3));
+  auto *window = new TFrmmain();
+  QWidget *target = window->findChild<QWidget *>(widget);
+  QVERIFY(target);
+  if (qAbs(event) == QEvent::FocusIn) {
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(target, &focus);
+  } else {
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(target, &enter);
+  }
+  QCOMPARE(MoviePlayerInStandby(), event > 0);
 }
 
 int main(int argc, char *argv[]) {

@@ -33,6 +33,9 @@ private slots:
   void boundsEachConnection_data();
   void boundsEachConnection();
   void refusesConnectionsOverTheLimit();
+  void pipelinedRequestsWaitForTheAnswerBefore();
+  void aSlowSteadyReaderIsServedWhole();
+  void aHeadTricklingInIsCutAtTheTimeout();
   void listensOnLoopbackOnly();
   void aFolderWithAChineseNameIsServedIntact();
   void aFolderThatAppearsLaterIsServed();
@@ -53,6 +56,8 @@ private:
   MovieServer Server;
   // Some forty of the pieces the responder sends, one per turn of the loop.
   const QByteArray Big = QByteArray(20000, 'm');
+  // More than the system's socket buffers hold, on both sides.
+  const QByteArray Huge = QByteArray(12 << 20, 'h');
   RequestLimits Limits;
 };
 
@@ -73,6 +78,7 @@ void tst_MovieServer::initTestCase() {
                                             9));
   Write(app + "/Flash/sub/deeper.swf", "deeper");
   Write(app + "/Flash/big.swf", Big);
+  Write(app + "/Flash/huge.swf", Huge);
   Write(app + "/ruffle/ruffle.js", "// player");
   Write(app + "/ruffle/core.wasm", QByteArray("\0asm", 4));
   Write(app + "/KelmFile.dll", "database");
@@ -87,7 +93,7 @@ void tst_MovieServer::initTestCase() {
   // Short enough for the timeout rows to run quickly.
   Limits.MaxConnections = 4;
   Limits.Timeout = std::chrono::milliseconds(1500);
-  auto *gate = qobject_cast<RequestGate *>(Server.servers().value(0));
+  RequestGate *gate = Server.Gate();
   QVERIFY(gate);
   gate->SetLimits(Limits);
 }
@@ -220,6 +226,19 @@ void tst_MovieServer::refuses_data() {
                                      << QByteArray("evil.example:" + port) << 403;
   QTest::newRow("localhost by name") << QByteArray("GET") << QByteArray("/Flash/tudi.swf")
                                      << QByteArray("localhost:" + port) << 403;
+  // Names that begin or end like this server's own.
+  QTest::newRow("host with a longer name")
+      << QByteArray("GET") << QByteArray("/Flash/tudi.swf") << QByteArray("127.0.0.1:" + port + ".evil.example") << 403;
+  QTest::newRow("host with userinfo") << QByteArray("GET") << QByteArray("/Flash/tudi.swf")
+                                      << QByteArray("127.0.0.1:" + port + "@evil.example") << 403;
+  QTest::newRow("host with another port")
+      << QByteArray("GET") << QByteArray("/Flash/tudi.swf") << QByteArray("127.0.0.1:" + port + "0") << 403;
+  QTest::newRow("host with a leading zero in the port")
+      << QByteArray("GET") << QByteArray("/Flash/tudi.swf") << QByteArray("127.0.0.1:0" + port) << 403;
+  QTest::newRow("host without its port") << QByteArray("GET") << QByteArray("/Flash/tudi.swf")
+                                         << QByteArray("127.0.0.1") << 403;
+  QTest::newRow("host as a longer address")
+      << QByteArray("GET") << QByteArray("/Flash/tudi.swf") << QByteArray("127.0.0.10:" + port) << 403;
 }
 
 void tst_MovieServer::refuses() {
@@ -299,10 +318,57 @@ void tst_MovieServer::boundsEachConnection_data() {
   QTest::newRow("absolute form naming another host")
       << QByteArray("GET http://evil.example/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
       << true;
+  // The authority is read exactly: userinfo, or this server's name as a
+  // prefix of another, names another host.
+  QTest::newRow("absolute form with userinfo")
+      << QByteArray("GET http://{host}@evil.example/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
+      << true;
+  QTest::newRow("absolute form with this server as userinfo")
+      << QByteArray("GET http://evil.example@{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
+      << true;
+  QTest::newRow("absolute form with a longer host name")
+      << QByteArray("GET http://{host}.evil.example/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403}
+      << true;
+  QTest::newRow("absolute form with a longer port")
+      << QByteArray("GET http://{host}0/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403} << true;
+  QTest::newRow("absolute form without the port")
+      << QByteArray("GET http://127.0.0.1/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403} << true;
+  QTest::newRow("absolute form of another scheme")
+      << QByteArray("GET https://{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\n\r\n") << QList<int>{403} << true;
+  QTest::newRow("absolute form naming this server, scheme in capitals")
+      << QByteArray("GET HTTP://{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n")
+      << QList<int>{200} << true;
+  QTest::newRow("two Host fields") << get + "Host: evil.example\r\n\r\n" << QList<int>{400} << true;
+  // One answer, a refusal; never a 200 with a second head inside its body.
+  QTest::newRow("WebSocket upgrade") << get +
+                                            "Connection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+                                            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n"
+                                     << QList<int>{501} << true;
+  QTest::newRow("three requests in one write, answered in turn")
+      << get + "\r\n" + get + "\r\n" + "GET /Flash/missing.swf HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n"
+      << QList<int>{200, 200, 404} << true;
+  QTest::newRow("empty lines before a request") << "\r\n\r\n" + get + "Connection: close\r\n\r\n"
+                                                << QList<int>{200} << true;
+  QTest::newRow("request line of exactly the limit") << "GET /" + QByteArray(Limits.MaxRequestLine - 14, 'a') +
+                                                            " HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n"
+                                                     << QList<int>{404} << true;
+  QTest::newRow("request line one byte over the limit")
+      << "GET /" + QByteArray(Limits.MaxRequestLine - 13, 'a') + " HTTP/1.1\r\nHost: {host}\r\n\r\n"
+      << QList<int>{414} << true;
+  // The head's cap counts the empty line that ends it, however the head
+  // arrives: here whole, in one write.
+  const QByteArray filled = get + "Connection: close\r\nX-Filler: ";
+  const qsizetype filler = Limits.MaxHead - filled.size() - 4 - (OwnHost().size() - 6);
+  QTest::newRow("head of exactly the limit") << filled + QByteArray(filler, 'a') + "\r\n\r\n"
+                                             << QList<int>{200} << true;
+  QTest::newRow("head one byte over the limit in one write") << filled + QByteArray(filler + 1, 'a') + "\r\n\r\n"
+                                                             << QList<int>{431} << true;
   QTest::newRow("absolute form naming this server")
       << QByteArray("GET http://{host}/Flash/tudi.swf HTTP/1.1\r\nHost: {host}\r\nConnection: close\r\n\r\n")
       << QList<int>{200} << true;
   QTest::newRow("Connection: close") << get + "Connection: close\r\n\r\n" << QList<int>{200} << true;
+  QTest::newRow("Connection: Close among other options") << get + "Connection: keep-alive, Close\r\n\r\n"
+                                                         << QList<int>{200} << true;
   QTest::newRow("HTTP/1.0") << QByteArray("GET /Flash/tudi.swf HTTP/1.0\r\nHost: {host}\r\n\r\n") << QList<int>{200}
                             << true;
   QTest::newRow("two requests on a kept connection") << get + "\r\n" + get + "\r\n" << QList<int>{200, 200} << false;
@@ -315,7 +381,7 @@ void tst_MovieServer::boundsEachConnection() {
   QFETCH(QList<int>, statuses);
   QFETCH(bool, closes);
   // Each row on a server without other connections (see the next test).
-  QTRY_COMPARE(qobject_cast<RequestGate *>(Server.servers().value(0))->OpenConnections(), 0);
+  QTRY_COMPARE(Server.Gate()->OpenConnections(), 0);
   QTcpSocket socket;
   socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
   QVERIFY(socket.waitForConnected(5000));
@@ -338,11 +404,15 @@ void tst_MovieServer::boundsEachConnection() {
     answered += raw.mid(at + 9, 3).toInt();
   QCOMPARE(answered, statuses);
   QCOMPARE(socket.state() == QAbstractSocket::UnconnectedState, closes);
+  // A connection that closes after its answer says so in the answer, rather
+  // than leaving the client to wait for the timeout.
+  if (closes && !statuses.isEmpty())
+    QVERIFY2(raw.mid(raw.lastIndexOf("HTTP/1.1 ")).toLower().contains("connection: close"), raw.left(400));
   QVERIFY(clock.elapsed() < Limits.Timeout.count() + 2000);
 }
 
 void tst_MovieServer::refusesConnectionsOverTheLimit() {
-  auto *gate = qobject_cast<RequestGate *>(Server.servers().value(0));
+  auto *gate = Server.Gate();
   std::vector<std::unique_ptr<QTcpSocket>> open;
   for (int i = 0; i < Limits.MaxConnections; ++i) {
     open.push_back(std::make_unique<QTcpSocket>());
@@ -360,10 +430,92 @@ void tst_MovieServer::refusesConnectionsOverTheLimit() {
   QCOMPARE(Ask("GET", "/Flash/tudi.swf").Status, 200);
 }
 
+void tst_MovieServer::pipelinedRequestsWaitForTheAnswerBefore() {
+  // A client that asks for a large file again and again and reads nothing
+  // holds no more than one answer's queue: each file is read as the client
+  // takes it, and the next request only after the answer before has gone.
+  QTRY_COMPARE(Server.Gate()->OpenConnections(), 0);
+  QTcpSocket socket;
+  socket.setReadBufferSize(64 << 10);
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(socket.waitForConnected(5000));
+  const QByteArray get = "GET /Flash/huge.swf HTTP/1.1\r\nHost: " + OwnHost() + "\r\n";
+  socket.write(get + "\r\n" + get + "\r\n");
+  qint64 mostQueued = 0;
+  for (int turn = 0; turn < 20; ++turn) {
+    QTest::qWait(25);
+    mostQueued = qMax(mostQueued, Server.Gate()->QueuedBytes());
+    // The last request arrives while the first answer is being sent.
+    if (turn == 10)
+      socket.write(get + "Connection: close\r\n\r\n");
+  }
+  QVERIFY2(mostQueued > 0, "the answer waits for the client");
+  QVERIFY2(mostQueued <= 2 * Limits.MaxQueued, QByteArray::number(mostQueued));
+  // Then read: the three answers arrive whole, in turn.
+  socket.setReadBufferSize(0);
+  qint64 received = 0;
+  QByteArray heads;
+  (void)QTest::qWaitFor(
+      [&] {
+        const QByteArray piece = socket.readAll();
+        received += piece.size();
+        if (heads.size() < 4096)
+          heads += piece.left(4096);
+        mostQueued = qMax(mostQueued, Server.Gate()->QueuedBytes());
+        return socket.state() == QAbstractSocket::UnconnectedState;
+      },
+      30000);
+  received += socket.readAll().size();
+  QVERIFY(heads.startsWith("HTTP/1.1 200 "));
+  const qsizetype headSize = heads.indexOf("\r\n\r\n") + 4;
+  QVERIFY(received >= 3 * Huge.size() + 3 * headSize - 64);
+  QVERIFY(received <= 3 * Huge.size() + 3 * headSize + 64);
+  QVERIFY2(mostQueued <= 2 * Limits.MaxQueued, QByteArray::number(mostQueued));
+}
+
+void tst_MovieServer::aSlowSteadyReaderIsServedWhole() {
+  // Reading a large movie takes far longer than the timeout; as long as the
+  // client takes pieces, the connection is kept.
+  QTRY_COMPARE(Server.Gate()->OpenConnections(), 0);
+  QTcpSocket socket;
+  socket.setReadBufferSize(32 << 10);
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(socket.waitForConnected(5000));
+  socket.write("GET /Flash/huge.swf HTTP/1.1\r\nHost: " + OwnHost() + "\r\nConnection: close\r\n\r\n");
+  QElapsedTimer clock;
+  clock.start();
+  QByteArray raw;
+  while (socket.state() != QAbstractSocket::UnconnectedState && clock.elapsed() < 60000) {
+    QTest::qWait(10);
+    raw += socket.read(32 << 10);
+  }
+  raw += socket.readAll();
+  const qsizetype split = raw.indexOf("\r\n\r\n");
+  QVERIFY(raw.startsWith("HTTP/1.1 200 "));
+  QCOMPARE(raw.size() - split - 4, Huge.size());
+  QVERIFY2(clock.elapsed() > Limits.Timeout.count(), "the reader was slower than the timeout");
+}
+
+void tst_MovieServer::aHeadTricklingInIsCutAtTheTimeout() {
+  // A byte of a head now and then is no progress: the head must be whole
+  // within the timeout, or a thousand such clients hold every connection.
+  QTRY_COMPARE(Server.Gate()->OpenConnections(), 0);
+  QTcpSocket socket;
+  socket.connectToHost(QHostAddress::LocalHost, quint16(Server.BaseUrl().port()));
+  QVERIFY(socket.waitForConnected(5000));
+  const QByteArray head = "GET /Flash/tudi.swf HTTP/1.1\r\nHost: " + OwnHost() + "\r\nX-Slow: " + QByteArray(4000, 'a');
+  for (qsizetype at = 0; at < head.size() && socket.state() == QAbstractSocket::ConnectedState; ++at) {
+    socket.write(head.mid(at, 1));
+    QTest::qWait(100);
+    if (at * 100 > 3 * Limits.Timeout.count())
+      break;
+  }
+  QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+  QVERIFY(socket.readAll().isEmpty());
+}
+
 void tst_MovieServer::listensOnLoopbackOnly() {
-  const QList<QTcpServer *> servers = Server.servers();
-  QCOMPARE(servers.size(), 1);
-  QCOMPARE(servers.first()->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+  QCOMPARE(Server.Gate()->serverAddress(), QHostAddress(QHostAddress::LocalHost));
   // Every other address of this machine is refused at the same port.
   const quint16 port = quint16(Server.BaseUrl().port());
   for (const QHostAddress &address : QNetworkInterface::allAddresses()) {

@@ -138,6 +138,17 @@ void tst_RemoteDocuments::outcome_data() {
   QTest::newRow("oversized switch document keeps the list")
       << list << QList<SiteAnswer>{Ok("11" + QByteArray(2 << 20, ' '))} << SampleList << 0 << 0
       << FetchFailure::TooLarge;
+  // The site's server sends its own Content-Length; these add to it.
+  QTest::newRow("two lengths that disagree")
+      << QList<SiteAnswer>{{200, SampleList, {{"Content-Length", "3"}}, 0, false}} << QList<SiteAnswer>{Ok("11")}
+      << QByteArray() << 0 << 0 << FetchFailure::Network;
+  QTest::newRow("a second, equal length")
+      << QList<SiteAnswer>{{200, "abc", {{"Content-Length", "3"}}, 0, false}} << QList<SiteAnswer>{Ok("11")}
+      << QByteArray("abc") << 1 << 1 << FetchFailure::None;
+  // The head's cap is 16 KiB; a site's few hundred bytes are far below it.
+  QTest::newRow("page list with a 15 KiB head")
+      << QList<SiteAnswer>{{200, SampleList, {{"X-Filler", QByteArray(15 << 10, 'a')}}, 0, false}}
+      << QList<SiteAnswer>{Ok("11")} << SampleList << 1 << 1 << FetchFailure::None;
   QTest::newRow("slow answer within the deadline")
       << QList<SiteAnswer>{{200, SampleList, {}, 300, false}} << QList<SiteAnswer>{Ok("11")} << SampleList << 1 << 1
       << FetchFailure::None;
@@ -229,6 +240,20 @@ void tst_RemoteDocuments::answerWithoutEndIsCut_data() {
       << FetchFailure::TooLarge;
   QTest::newRow("status line that never ends")
       << QByteArray("HTTP/1.1 200 ") << QByteArray(65536, 'a') << 1 << FetchFailure::TooLarge;
+  // Whole and over the cap, in one write: the cap does not wait for the end.
+  QTest::newRow("complete 20 KiB head in one write")
+      << "HTTP/1.1 200 OK\r\nX-Filler: " + QByteArray(20 << 10, 'a') + "\r\nContent-Length: 2\r\n\r\n11" << QByteArray()
+      << 1 << FetchFailure::TooLarge;
+  const QByteArray filled = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nX-Filler: ";
+  QTest::newRow("complete head of exactly the cap in one write")
+      << filled + QByteArray(RemoteDocumentsFetch::HeadLimit - filled.size() - 4, 'a') + "\r\n\r\n11" << QByteArray()
+      << 1 << FetchFailure::None;
+  QTest::newRow("complete head one byte over the cap in one write")
+      << filled + QByteArray(RemoteDocumentsFetch::HeadLimit - filled.size() - 3, 'a') + "\r\n\r\n11" << QByteArray()
+      << 1 << FetchFailure::TooLarge;
+  QTest::newRow("complete 20 KiB status line in one write")
+      << "HTTP/1.1 200 " + QByteArray(20 << 10, 'a') + "\r\nContent-Length: 2\r\n\r\n11" << QByteArray() << 1
+      << FetchFailure::TooLarge;
   QTest::newRow("header line trickling in")
       << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray("a") << 20 << FetchFailure::TimedOut;
   QTest::newRow("body trickling in") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << QByteArray("a") << 20
