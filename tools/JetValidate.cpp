@@ -32,8 +32,21 @@ void ValidateColumns(const Table &t) {
   }
 }
 
-// Whether a value that is not NULL has the column's type and fits it; a text
-// or binary value too long for its column fails here with its own message.
+// Whether v holds a Held (QString or QByteArray) no longer than the column
+// holds; a longer one fails here with its own message, which counts the
+// value's size in unit.
+template <typename Held>
+bool FitsLength(const Table &t, qsizetype r, const Column &c, const Value &v, QLatin1String kind, QLatin1String unit) {
+  if (!std::holds_alternative<Held>(v))
+    return false;
+  const qsizetype size = std::get<Held>(v).size();
+  if (size > c.maxLength)
+    Fail(QStringLiteral("%1: the %2 has %3 %4, the column holds %5")
+             .arg(Where(t, r, &c), kind, QString::number(size), unit, QString::number(c.maxLength)));
+  return true;
+}
+
+// Whether a value that is not NULL has the column's type and fits it.
 bool ValueFits(const Table &t, qsizetype r, const Column &c, const Value &v) {
   switch (c.type) {
   case ColumnType::Boolean:
@@ -45,26 +58,12 @@ bool ValueFits(const Table &t, qsizetype r, const Column &c, const Value &v) {
     return std::holds_alternative<std::int32_t>(v);
   case ColumnType::DateTime:
     return std::holds_alternative<double>(v) && std::isfinite(std::get<double>(v));
-  case ColumnType::Text: {
-    const bool ok = std::holds_alternative<QString>(v);
-    if (ok && std::get<QString>(v).size() > c.maxLength)
-      Fail(QStringLiteral("%1: the text has %2 characters, the column holds %3")
-               .arg(Where(t, r, &c))
-               .arg(std::get<QString>(v).size())
-               .arg(c.maxLength));
-    return ok;
-  }
+  case ColumnType::Text:
+    return FitsLength<QString>(t, r, c, v, QLatin1String("text"), QLatin1String("characters"));
   case ColumnType::Memo:
     return std::holds_alternative<QString>(v);
-  case ColumnType::Binary: {
-    const bool ok = std::holds_alternative<QByteArray>(v);
-    if (ok && std::get<QByteArray>(v).size() > c.maxLength)
-      Fail(QStringLiteral("%1: the value has %2 bytes, the column holds %3")
-               .arg(Where(t, r, &c))
-               .arg(std::get<QByteArray>(v).size())
-               .arg(c.maxLength));
-    return ok;
-  }
+  case ColumnType::Binary:
+    return FitsLength<QByteArray>(t, r, c, v, QLatin1String("value"), QLatin1String("bytes"));
   case ColumnType::Ole:
     return std::holds_alternative<QByteArray>(v);
   }

@@ -8,7 +8,10 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <array>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -71,6 +74,11 @@ std::optional<QString> FirstNonGbk(const QString &s) {
   return std::nullopt;
 }
 
+// The escapes of a description's values: the letter after the backslash
+// and the character it stands for.
+constexpr std::array<std::pair<char16_t, char16_t>, 4> Escapes{
+    {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}}};
+
 QString Unescape(const QString &value, const QString &name, int line) {
   QString out;
   for (qsizetype i = 0; i < value.size(); ++i) {
@@ -80,22 +88,11 @@ QString Unescape(const QString &value, const QString &name, int line) {
     }
     if (++i == value.size())
       Fail(name, line, QStringLiteral("a backslash ends the value"));
-    switch (value[i].unicode()) {
-    case u't':
-      out += u'\t';
-      break;
-    case u'n':
-      out += u'\n';
-      break;
-    case u'r':
-      out += u'\r';
-      break;
-    case u'\\':
-      out += u'\\';
-      break;
-    default:
+    const auto escape = std::find_if(Escapes.begin(), Escapes.end(),
+                                     [&](const auto &pair) { return pair.first == value[i].unicode(); });
+    if (escape == Escapes.end())
       Fail(name, line, QStringLiteral("unknown escape \\%1").arg(value[i]));
-    }
+    out += QChar(escape->second);
   }
   return out;
 }
