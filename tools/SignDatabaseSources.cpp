@@ -264,6 +264,7 @@ std::vector<Jet::Table> ParseTableDescription(const QByteArray &utf8, const QStr
       Fail(name, line.number, QStringLiteral("expected a table, column or row line"));
   }
   std::vector<Jet::Table> tables;
+  tables.reserve(described.size());
   for (DescribedTable &d : described)
     tables.push_back(std::move(d.table));
   return tables;
