@@ -1,24 +1,12 @@
 #include "EndMsg.h"
 
 #include "ErrorHandler.h"
-#include "Gbk.h"
 #include "StartPage.h"
 #include "ui_EndMsg.h"
 
 #include <QPixmap>
 
-#include <utility>
-
 QPointer<TFrmMsG> FrmMsG;
-
-namespace {
-
-ExitQuestion &Replacement() {
-  static ExitQuestion question;
-  return question;
-}
-
-} // namespace
 
 TFrmMsG::TFrmMsG(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmMsG>()) {
   ui->setupUi(this);
@@ -36,8 +24,7 @@ TFrmMsG::~TFrmMsG() = default;
 
 void TFrmMsG::FormCreate() {
   try {
-    const std::optional<QByteArray> startPage = Gbk::ToGbk(GetStartPage());
-    if (startPage && Gbk::TrimBytes(*startPage) == OfferedStartPage) {
+    if (!OffersStartPage()) {
       ui->CheckBox1->setChecked(false);
       ui->CheckBox1->hide();
     }
@@ -64,14 +51,12 @@ void TFrmMsG::Button2Click() {
   reject();
 }
 
-bool ConfirmExit() {
-  if (const ExitQuestion &question = Replacement())
-    return question();
+Seam<bool()> ExitQuestion{[] {
   std::unique_ptr<TFrmMsG> dialog = std::make_unique<TFrmMsG>();
   FrmMsG = dialog.get();
   dialog->exec();
   // Closing by any other way (Alt+F4, Escape) leaves it false: that is a No.
   return dialog->ExitConfirmed;
-}
+}};
 
-ExitQuestion SetExitQuestion(ExitQuestion question) { return std::exchange(Replacement(), std::move(question)); }
+bool ConfirmExit() { return ExitQuestion(); }

@@ -3,18 +3,17 @@
 // unless the web browser's start page already is the offered portal, offers to
 // make it the start page.
 
+#include "Seam.h"
+#include "StartPage.h"
+
 #include <QDialog>
 #include <QPointer>
 
-#include <functional>
 #include <memory>
 
 namespace Ui {
 class TFrmMsG;
 }
-
-// The portal page offered as the browser's start page.
-inline constexpr const char *OfferedStartPage = "http://www.2345.com/?400";
 
 class TFrmMsG : public QDialog {
   Q_OBJECT
@@ -38,11 +37,9 @@ private:
 // The dialog of the current ConfirmExit call.
 extern QPointer<TFrmMsG> FrmMsG;
 
-// Builds a fresh dialog, shows it modally and returns true when the user chose
-// to quit. The dialog is destroyed before returning.
+// Asks whether to quit, through ExitQuestion: true when the user chose to.
 bool ConfirmExit();
 
-// Tests replace the question with a fixed answer; an empty function restores
-// the dialog. Returns the previous replacement.
-using ExitQuestion = std::function<bool()>;
-ExitQuestion SetExitQuestion(ExitQuestion question);
+// Builds a fresh dialog, shows it modally and answers whether the user chose
+// to quit; the dialog is destroyed before it answers. Tests answer instead.
+extern Seam<bool()> ExitQuestion;

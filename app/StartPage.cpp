@@ -1,5 +1,7 @@
 #include "StartPage.h"
 
+#include "Gbk.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -127,3 +129,8 @@ void SetStartPage(const QString &url) {
 }
 
 QString SetStartPageStoreFile(const QString &path) { return std::exchange(StoreOverride(), path); }
+
+bool OffersStartPage() {
+  const std::optional<QByteArray> startPage = Gbk::ToGbk(GetStartPage());
+  return !startPage || Gbk::TrimBytes(*startPage) != OfferedStartPage;
+}

@@ -7,6 +7,14 @@
 
 #include <QString>
 
+// The portal page offered as the browser's start page.
+inline constexpr const char *OfferedStartPage = "http://www.2345.com/?400";
+
+// Whether the exit confirmation offers OfferedStartPage: unless the start page
+// already is it (as GBK, with blanks at either end ignored). Throws as
+// GetStartPage does.
+bool OffersStartPage();
+
 // The start page; empty when none is set or the store cannot be read. A
 // missing key or value is no error.
 // Throws std::runtime_error when the value exists but is not a string.

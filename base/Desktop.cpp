@@ -3,32 +3,18 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include <utility>
+namespace Desktop {
 
-namespace {
+// QDesktopServices hands the URL to the desktop (xdg-open on Linux, the shell
+// on Windows) and does not wait for the browser.
+Seam<void(const QString &url)> Browser{
+    [](const QString &url) { QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)); }};
+Seam<void()> Beep;
+Seam<QDateTime()> Clock{[] { return QDateTime::currentDateTime(); }};
 
-void OpenWithDesktop(const QString &url) {
-  // QDesktopServices hands the URL to the desktop (xdg-open on Linux, the
-  // shell on Windows) and does not wait for the browser.
-  QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
-}
+} // namespace Desktop
 
-BrowserOpener &CurrentOpener() {
-  static BrowserOpener opener = OpenWithDesktop;
-  return opener;
-}
-
-BeepHandler &CurrentBeep() {
-  static BeepHandler handler;
-  return handler;
-}
-
-} // namespace
-
-void OpenInBrowser(const QString &url) {
-  if (const BrowserOpener &opener = CurrentOpener())
-    opener(url);
-}
+void OpenInBrowser(const QString &url) { Desktop::Browser(url); }
 
 void OpenMailTo(const QString &address) {
   QUrl url;
@@ -37,15 +23,4 @@ void OpenMailTo(const QString &address) {
   OpenInBrowser(url.toString(QUrl::FullyEncoded));
 }
 
-void MessageBeep() {
-  if (const BeepHandler &handler = CurrentBeep())
-    handler();
-}
-
-BrowserOpener SetBrowserOpener(BrowserOpener opener) {
-  if (!opener)
-    opener = OpenWithDesktop;
-  return std::exchange(CurrentOpener(), std::move(opener));
-}
-
-BeepHandler SetBeepHandler(BeepHandler handler) { return std::exchange(CurrentBeep(), std::move(handler)); }
+void MessageBeep() { Desktop::Beep(); }

@@ -1,30 +1,33 @@
 #pragma once
-// The desktop's side effects that the program triggers: starting the external
-// web browser and the message beep. Each goes through a replaceable handler so
-// that tests can record the calls instead of acting on the desktop.
+// The desktop's side effects that the program triggers, and its clock: the
+// external web browser, the message beep, today and now. Each is a Seam
+// (Seam.h), so that tests record or fix them instead of acting on the desktop.
 
+#include "Seam.h"
+
+#include <QDateTime>
 #include <QString>
 
-#include <functional>
+namespace Desktop {
 
-// Starts the external web browser on url and returns at once. A browser that
-// cannot be started is neither detected nor reported.
+// Hands a URL to the desktop's browser (or mail program) and returns at once.
+// A browser that cannot be started is neither detected nor reported.
+extern Seam<void(const QString &url)> Browser;
+// The platform's default message beep; silent until the application object
+// installs the widget beep (ErrorHandler.h).
+extern Seam<void()> Beep;
+// The one clock of the program, in local time: the calendar's today, the
+// slip's date and the journal's time, the command-line tool's default date.
+extern Seam<QDateTime()> Clock;
+
+} // namespace Desktop
+
+// Starts the external web browser on url, through Desktop::Browser.
 void OpenInBrowser(const QString &url);
 
 // Opens a new message to address in the desktop's mail program (a mailto:
-// link, RFC 6068). Like OpenInBrowser, returns at once and reports nothing.
+// link, RFC 6068), through Desktop::Browser like OpenInBrowser.
 void OpenMailTo(const QString &address);
 
-// The platform's default message beep.
+// Desktop::Beep.
 void MessageBeep();
-
-// Both openers above end in one URL opener; tests replace it to record URLs.
-using BrowserOpener = std::function<void(const QString &url)>;
-using BeepHandler = std::function<void()>;
-
-// Replaces the browser opener; an empty function restores the desktop's.
-// Returns the previous opener.
-BrowserOpener SetBrowserOpener(BrowserOpener opener);
-
-// Replaces the beep; an empty function silences it. Returns the previous one.
-BeepHandler SetBeepHandler(BeepHandler handler);

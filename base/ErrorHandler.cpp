@@ -102,7 +102,7 @@ VandrelApplication::VandrelApplication(int &argc, char **argv) : QApplication(ar
   setApplicationName(QStringLiteral("vandrel"));
   InstallFontSubstitutions();
   setWindowIcon(QIcon(QStringLiteral(":/pictures/AppIcon.png")));
-  SetBeepHandler(&QApplication::beep);
+  Desktop::Beep.Install(&QApplication::beep);
 }
 
 bool VandrelApplication::notify(QObject *receiver, QEvent *event) {

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QStyle>
 
 #include <algorithm>
@@ -166,15 +167,21 @@ void RzButton::setTextColor(const QColor &color) {
   UpdateStyle();
 }
 
+void RzButton::setBoldText(bool on) {
+  BoldText = on;
+  UpdateStyle();
+}
+
 void RzButton::UpdateStyle() {
   const QColor down = FaceColor.darker(108);
-  setStyleSheet(QStringLiteral("RzButton { background: %1; border: 1px solid %2; color: %3; font-weight: bold; "
+  setStyleSheet(QStringLiteral("RzButton { background: %1; border: 1px solid %2; color: %3; font-weight: %7; "
                                "padding: 0px 2px; }"
                                "RzButton:hover { background: %4; border: 1px solid %5; }"
                                "RzButton:pressed { background: %6; }"
                                "RzButton:disabled { color: #a0a0a0; border-color: #b0b0b0; }")
                     .arg(FaceColor.name(), FrameColor.name(), TextColor.name(), QColor(255, 248, 220).name(),
-                         FrameColor.lighter(150).name(), down.name()));
+                         FrameColor.lighter(150).name(), down.name(),
+                         BoldText ? QStringLiteral("bold") : QStringLiteral("normal")));
 }
 
 void RzButton::keyPressEvent(QKeyEvent *event) {
@@ -282,4 +289,20 @@ void RzClickLabel::mouseReleaseEvent(QMouseEvent *event) {
   QLabel::mouseReleaseEvent(event);
   if (click)
     emit clicked();
+}
+
+QIcon GlyphStripIcon(const QString &resource) {
+  QIcon icon;
+  for (const int scale : {1, 2}) {
+    const QString file =
+        scale == 1 ? resource : QString(resource).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
+    const QPixmap strip(file);
+    const int size = 16 * scale;
+    for (const auto &[left, mode] : {std::pair{0, QIcon::Normal}, std::pair{size, QIcon::Disabled}}) {
+      QPixmap glyph = strip.copy(left, 0, size, size);
+      glyph.setDevicePixelRatio(scale);
+      icon.addPixmap(glyph, mode);
+    }
+  }
+  return icon;
 }

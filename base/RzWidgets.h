@@ -4,6 +4,7 @@
 // clickable labels. Windows place them through their .ui forms.
 
 #include <QColor>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
@@ -66,6 +67,7 @@ class RzButton : public QPushButton {
   Q_PROPERTY(QColor frameColor READ frameColor WRITE setFrameColor)
   Q_PROPERTY(QColor faceColor READ faceColor WRITE setFaceColor)
   Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor)
+  Q_PROPERTY(bool boldText READ boldText WRITE setBoldText)
 
 public:
   explicit RzButton(QWidget *parent = nullptr);
@@ -76,6 +78,9 @@ public:
   void setFaceColor(const QColor &color);
   QColor textColor() const { return TextColor; }
   void setTextColor(const QColor &color);
+  // Off: the text in the font the button inherits, not bold.
+  bool boldText() const { return BoldText; }
+  void setBoldText(bool on);
 
 protected:
   void keyPressEvent(QKeyEvent *event) override;
@@ -87,6 +92,7 @@ private:
   QColor FrameColor = QColor(0, 128, 0);
   QColor FaceColor = QColor(0xF4, 0xF4, 0xF0);
   QColor TextColor = QColor(0, 0, 128);
+  bool BoldText = true;
 };
 
 // A label that reports left-button clicks, for link labels and pictures that
@@ -134,3 +140,8 @@ constexpr QRgb DesignColor(unsigned value) {
 }
 // The panels' light blue, written #CDECFB in the design and stored as 16510157.
 static_assert(DesignColor(16510157) == qRgb(205, 236, 251));
+
+// The icon of a glyph strip of 32 x 16: the normal image, then the disabled
+// one; its twin at twice the size (Name@2x.png) serves screens scaled by 1.5
+// or more.
+QIcon GlyphStripIcon(const QString &resource);

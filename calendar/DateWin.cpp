@@ -1,10 +1,14 @@
 #include "DateWin.h"
 
+#include "Almanac.h"
+#include "AlmanacWin.h"
+#include "CalendarDays.h"
 #include "CalendarMonth.h"
 #include "Gbk.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QEvent>
 #include <QKeyEvent>
@@ -34,11 +38,6 @@ constexpr int WheelNotch = 120;
 constexpr std::array<const char16_t *, 7> WeekdayNames{u"星期日", u"星期一", u"星期二", u"星期三",
                                                        u"星期四", u"星期五", u"星期六"};
 
-TodayProvider &TodayOverride() {
-  static TodayProvider provider;
-  return provider;
-}
-
 void SetTextColor(QLabel *label, const QColor &color) {
   if (label->palette().color(QPalette::WindowText) == color)
     return;
@@ -48,36 +47,6 @@ void SetTextColor(QLabel *label, const QColor &color) {
 }
 
 } // namespace
-
-int DaysOfMonth(std::uint16_t y, std::uint16_t m) {
-  if (m < 1 || m > 12)
-    return 0;
-  return static_cast<int>(static_cast<unsigned>((year{y} / month{m} / last).day()));
-}
-
-int DaysOfMonthOfDate(DateValue date) {
-  const year_month_day ymd = DecodeDate(date);
-  if (!ymd.ok())
-    return 0;
-  return DaysOfMonth(static_cast<std::uint16_t>(static_cast<int>(ymd.year())),
-                     static_cast<std::uint16_t>(static_cast<unsigned>(ymd.month())));
-}
-
-DateValue ClampedEncodeDate(std::uint16_t y, std::uint16_t m, std::uint16_t d) {
-  const auto shownMonth = static_cast<std::uint16_t>(std::clamp<int>(m, 1, 12));
-  const int day = std::clamp<int>(d, 1, DaysOfMonth(y, shownMonth));
-  return EncodeDate(year{y} / month{shownMonth} / std::chrono::day{static_cast<unsigned>(day)});
-}
-
-DateValue Today() {
-  if (TodayOverride())
-    return TodayOverride()();
-  const QDate today = QDate::currentDate();
-  return EncodeDate(year{today.year()} / month{static_cast<unsigned>(today.month())} /
-                    day{static_cast<unsigned>(today.day())});
-}
-
-TodayProvider SetTodayProvider(TodayProvider provider) { return std::exchange(TodayOverride(), std::move(provider)); }
 
 TFRM_Date::TFRM_Date(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFRM_Date>()) {
   ui->setupUi(this);
@@ -134,8 +103,33 @@ void TFRM_Date::changeEvent(QEvent *event) {
     return;
   if (isActiveWindow())
     WasActive = true;
-  else if (WasActive && isVisible())
-    FormDeactivate();
+  else if (WasActive && isVisible() && !(AlmanacWindow && QApplication::activeWindow() == AlmanacWindow))
+    FormDeactivate(); // our own almanac window keeps the calendar open
+}
+
+// A double-click on a day's cell selects the day and opens its almanac.
+bool TFRM_Date::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::MouseButtonDblClick)
+    if (auto *label = qobject_cast<RzClickLabel *>(watched); label && label->property("tag").isValid()) {
+      CnDayClick(label);
+      ShowAlmanac();
+      return true;
+    }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFRM_Date::ShowAlmanac() {
+  if (SelectedCell < FirstCell || SelectedCell >= FirstCell + ShownDays)
+    return;
+  if (!AlmanacWindow) {
+    AlmanacWindow = new TFrmAlmanac(this);
+    // Leaving for another application from the almanac closes the calendar too.
+    connect(AlmanacWindow, &TFrmAlmanac::applicationLeft, this, &TFRM_Date::FormDeactivate);
+  }
+  AlmanacWindow->ShowDay(DecodeDate(ShownFirst + (SelectedCell - FirstCell)));
+  AlmanacWindow->show();
+  AlmanacWindow->raise();
+  AlmanacWindow->activateWindow();
 }
 
 void TFRM_Date::CreateDayLabels() {
@@ -168,6 +162,8 @@ void TFRM_Date::CreateDayLabels() {
     // The keyboard reaches the cells through the window's keys, not by Tab.
     dayLabel->setFocusPolicy(Qt::NoFocus);
     lunarLabel->setFocusPolicy(Qt::NoFocus);
+    dayLabel->installEventFilter(this);
+    lunarLabel->installEventFilter(this);
     dayLabel->hide();
     lunarLabel->hide();
   }
@@ -200,21 +196,7 @@ void TFRM_Date::ShowMonth(DateValue date) {
   FirstCell = firstCell;
   ShownDays = length;
 
-  // Cells outside the month are hidden; the others get every property anew
-  // below. Only what changes is touched, so a month costs no relayout of
-  // cells that stay.
-  QFont dayFont = ui->day1->font();
-  dayFont.setPixelSize(DayNumberPixelSize);
-  for (int i = 1; i <= CellCount; ++i) {
-    const bool used = i >= firstCell && i < firstCell + length;
-    if (!used) {
-      DayLabel(i)->hide();
-      LunarLabel(i)->hide();
-    }
-    SetTextColor(DayLabel(i), Qt::black);
-    if (DayLabel(i)->font() != dayFont)
-      DayLabel(i)->setFont(dayFont);
-  }
+  ResetCells(firstCell, length);
 
   const QColor lunarDayColor = ui->Cnday->palette().color(QPalette::WindowText);
   for (int i = firstCell; i < firstCell + length; ++i) {
@@ -235,6 +217,10 @@ void TFRM_Date::ShowMonth(DateValue date) {
 
     const QString spokenDay = QStringLiteral("%1月%2日").arg(m).arg(d);
     dayLabel->setAccessibleName(line.Text.isEmpty() ? spokenDay : spokenDay + u' ' + lunarLabel->text());
+    // The day's almanac in brief: 干支, 冲煞, spirit, the first 宜 and 忌.
+    const QString almanac = Almanac::GetAlmanacSummary(DecodeDate(cellDate));
+    dayLabel->setToolTip(almanac);
+    lunarLabel->setToolTip(almanac);
     if (d == selected) {
       ui->Shape2->move(dayLabel->x() - 1, dayLabel->y() + 1);
       ui->Label22->setText(Gbk::FromGbk(GetStarSignOfDay(selected, date)));
@@ -242,6 +228,24 @@ void TFRM_Date::ShowMonth(DateValue date) {
     }
     dayLabel->show();
     lunarLabel->show();
+  }
+}
+
+void TFRM_Date::ResetCells(int firstCell, int length) {
+  // Cells outside the month are hidden; the others get every property anew
+  // in ShowMonth. Only what changes is touched, so a month costs no relayout
+  // of cells that stay.
+  QFont dayFont = ui->day1->font();
+  dayFont.setPixelSize(DayNumberPixelSize);
+  for (int i = 1; i <= CellCount; ++i) {
+    const bool used = i >= firstCell && i < firstCell + length;
+    if (!used) {
+      DayLabel(i)->hide();
+      LunarLabel(i)->hide();
+    }
+    SetTextColor(DayLabel(i), Qt::black);
+    if (DayLabel(i)->font() != dayFont)
+      DayLabel(i)->setFont(dayFont);
   }
 }
 
@@ -269,7 +273,11 @@ void TFRM_Date::FormDeactivate() { close(); }
 
 // Closing hides the window; it lives on until the next calendar command
 // replaces it.
-void TFRM_Date::FormClose() { WasActive = false; }
+void TFRM_Date::FormClose() {
+  WasActive = false;
+  if (AlmanacWindow)
+    AlmanacWindow->close();
+}
 
 void TFRM_Date::Label1Click() {
   ui->UpDown1->show();
@@ -375,6 +383,12 @@ void TFRM_Date::keyPressEvent(QKeyEvent *event) {
     if (!plain)
       break;
     ui->StaticText1->click();
+    return;
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    if (!plain)
+      break;
+    ShowAlmanac(); // the selected day's whole almanac
     return;
   default:
     break;

@@ -5,6 +5,7 @@
 // spinners for year and month. Modal and short-lived: it closes as soon as it
 // loses activation.
 
+#include "CalendarDays.h"
 #include "DateCn.h"
 
 #include <QDialog>
@@ -12,27 +13,16 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class QLabel;
 class RzClickLabel;
 
+class TFrmAlmanac;
+
 namespace Ui {
 class TFRM_Date;
 }
-
-// Days of a Gregorian month [28, 31]; 0 for a month outside 1..12.
-int DaysOfMonth(std::uint16_t year, std::uint16_t month);
-int DaysOfMonthOfDate(DateValue date);
-// The date of (year, month, day) with day cut to the month's length (and
-// raised to 1); a month outside 1..12 is brought to the nearest of 1 and 12.
-DateValue ClampedEncodeDate(std::uint16_t year, std::uint16_t month, std::uint16_t day);
-
-// Today's local date. Tests replace the clock; an empty function restores it.
-DateValue Today();
-using TodayProvider = std::function<DateValue()>;
-TodayProvider SetTodayProvider(TodayProvider provider);
 
 class TFRM_Date : public QDialog {
   Q_OBJECT
@@ -79,21 +69,28 @@ public:
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void wheelEvent(QWheelEvent *event) override;
 
 private:
   void CreateDayLabels();
+  // Hides the cells outside the month of cells firstCell.. (length days) and
+  // gives every day number its colour and size.
+  void ResetCells(int firstCell, int length);
   // Clicks the cell `days` away from the selected one, if the shown month has it.
   void MoveSelection(int days);
   void StepSpinner(bool year, bool up);
   void Select(int cell);
+  // Opens (or brings forward) the almanac window on the selected day.
+  void ShowAlmanac();
 
   std::unique_ptr<Ui::TFRM_Date> ui;
   std::array<RzClickLabel *, CellCount> DayLabels{};
   std::array<RzClickLabel *, CellCount> LunarLabels{};
   // Deactivation closes the window only after it has once been active.
   bool WasActive = false;
+  QPointer<TFrmAlmanac> AlmanacWindow;
   // The shown month, from its first cell (1..7) over ShownDays cells, and the
   // selected cell: the one the last ShowMonth or click selected.
   DateValue ShownFirst = 0;

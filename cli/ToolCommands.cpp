@@ -1,7 +1,11 @@
 #include "ToolCommands.h"
 
+#include "ToolCommand.h"
+
+#include "Almanac.h"
 #include "CalendarMonth.h"
 #include "DateCn.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "SignDatabase.h"
@@ -12,6 +16,7 @@
 #include "TerminalText.h"
 #include "TraditionalForm.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -24,188 +29,9 @@ using namespace std::chrono;
 
 namespace {
 
-constexpr char ToolName[] = "vandrel-tool";
-
 // Columns of one day in the month grid: the widest texts, the weekday names
 // and the three-character festivals, take six, and two are left between cells.
 constexpr int CellColumns = 8;
-
-// Anything that makes the command line unusable: status 1 with this message.
-struct BadArguments {
-  QString Message;
-};
-
-// UTF-8 on the way out, collected and written in large pieces: the calendar
-// of 150 years is some 55,000 lines.
-class Output {
-public:
-  explicit Output(std::FILE *stream) : Stream(stream) {}
-  ~Output() { Flush(); }
-  Output(const Output &) = delete;
-  Output &operator=(const Output &) = delete;
-
-  void Line(QStringView text) {
-    Pending += text.toUtf8();
-    Pending += '\n';
-    if (Pending.size() >= 1 << 16)
-      Flush();
-  }
-  void Flush() {
-    if (!Pending.isEmpty() &&
-        std::fwrite(Pending.constData(), 1, static_cast<std::size_t>(Pending.size()), Stream) !=
-            static_cast<std::size_t>(Pending.size()) &&
-        Error == 0)
-      Error = errno;
-    if (std::fflush(Stream) != 0 && Error == 0)
-      Error = errno;
-    Pending.clear();
-  }
-  // The system's reason for the first failed write (errno), 0 when none.
-  int FirstError() const { return Error; }
-
-private:
-  std::FILE *Stream;
-  QByteArray Pending;
-  int Error = 0;
-};
-
-void Message(std::FILE *err, QStringView command, QStringView text) {
-  const QString line = command.isEmpty() ? QStringLiteral("%1: %2\n").arg(QLatin1String(ToolName), text)
-                                         : QStringLiteral("%1 %2: %3\n").arg(QLatin1String(ToolName), command, text);
-  std::fputs(line.toUtf8().constData(), err);
-  std::fflush(err);
-}
-
-// The arguments of one command: positional ones, --help and --db PATH, and
-// for divine --card FILE and --date YYYY-MM-DD, for journal --json.
-struct CommandLine {
-  QStringList Positional;
-  bool Help = false;
-  std::optional<QString> Database;
-  std::optional<QString> Card;
-  std::optional<QString> Date;
-  bool Json = false;
-};
-
-// The value of an option written "--name VALUE" or "--name=VALUE".
-std::optional<QString> OptionValue(const QStringList &arguments, qsizetype &i, QStringView name, QStringView what) {
-  const QString &argument = arguments[i];
-  if (argument != name && !argument.startsWith(name.toString() + u'='))
-    return std::nullopt;
-  QString value;
-  if (argument == name) {
-    if (i + 1 == arguments.size())
-      throw BadArguments{QStringLiteral("%1 needs %2").arg(name, what)};
-    value = arguments[++i];
-  } else {
-    value = argument.mid(name.size() + 1);
-  }
-  if (value.isEmpty())
-    throw BadArguments{QStringLiteral("%1 needs %2").arg(name, what)};
-  return value;
-}
-
-CommandLine ParseCommandLine(const QStringList &arguments, bool takesDatabase, bool takesCard = false,
-                             bool takesJson = false) {
-  CommandLine line;
-  bool optionsEnd = false;
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString &argument = arguments[i];
-    if (optionsEnd || argument == u"-" || !argument.startsWith(u'-')) {
-      line.Positional += argument;
-    } else if (argument == u"--") {
-      optionsEnd = true;
-    } else if (argument == u"--help" || argument == u"-h") {
-      line.Help = true;
-    } else if (takesDatabase && (argument == u"--db" || argument.startsWith(u"--db="))) {
-      QString path;
-      if (argument == u"--db") {
-        if (i + 1 == arguments.size())
-          throw BadArguments{QStringLiteral("--db needs the path of a sign database")};
-        path = arguments[++i];
-      } else {
-        path = argument.mid(5);
-      }
-      if (path.isEmpty())
-        throw BadArguments{QStringLiteral("--db needs the path of a sign database")};
-      line.Database = path;
-    } else if (auto card =
-                   takesCard ? OptionValue(arguments, i, u"--card", u"the file to write the slip to") : std::nullopt) {
-      line.Card = card;
-    } else if (auto date = takesCard ? OptionValue(arguments, i, u"--date", u"a date YYYY-MM-DD") : std::nullopt) {
-      line.Date = date;
-    } else if (takesJson && argument == u"--json") {
-      line.Json = true;
-    } else {
-      throw BadArguments{QStringLiteral("unknown option \"%1\"").arg(argument)};
-    }
-  }
-  return line;
-}
-
-void ExpectArguments(const CommandLine &line, qsizetype least, qsizetype most, QStringView what) {
-  if (line.Positional.size() < least)
-    throw BadArguments{QStringLiteral("missing %1").arg(what)};
-  if (line.Positional.size() > most)
-    throw BadArguments{QStringLiteral("too many arguments (\"%1\" is one too many)").arg(line.Positional[most])};
-}
-
-// The value of a run of decimal digits; nothing when another character is
-// among them.
-std::optional<int> Number(QStringView digits) {
-  int value = 0;
-  for (QChar c : digits) {
-    if (c < u'0' || c > u'9')
-      return std::nullopt;
-    value = value * 10 + (c.unicode() - u'0');
-  }
-  return value;
-}
-
-// YYYY-MM-DD, or YYYY-MM when the day may be left out (it is then the 1st).
-// Any date of the Gregorian calendar from the year 1 to 9999.
-year_month_day ParseDate(QStringView text, bool dayOptional, QStringView pattern) {
-  const bool withDay = text.size() == 10;
-  std::optional<int> y, m, d = 1;
-  if ((withDay || (dayOptional && text.size() == 7)) && text[4] == u'-' && (!withDay || text[7] == u'-')) {
-    y = Number(text.sliced(0, 4));
-    m = Number(text.sliced(5, 2));
-    if (withDay)
-      d = Number(text.sliced(8, 2));
-  }
-  const year_month_day date =
-      y && m && d ? year{*y} / month{static_cast<unsigned>(*m)} / day{static_cast<unsigned>(*d)} : year_month_day{};
-  // The platform's date values begin with 0001-01-01.
-  if (!y || !m || !d || !date.ok() || *y < 1)
-    throw BadArguments{QStringLiteral("bad date \"%1\": expected an existing day of the years 0001-9999 written %2")
-                           .arg(text, pattern)};
-  return date;
-}
-
-QString IsoDate(const year_month_day &date) {
-  return QStringLiteral("%1-%2-%3")
-      .arg(static_cast<int>(date.year()), 4, 10, QLatin1Char('0'))
-      .arg(static_cast<unsigned>(date.month()), 2, 10, QLatin1Char('0'))
-      .arg(static_cast<unsigned>(date.day()), 2, 10, QLatin1Char('0'));
-}
-
-// The GBK form of a text the user gave, or a message naming the character
-// that has none.
-QByteArray GbkArgument(const QString &text, QStringView what) {
-  if (std::optional<QByteArray> gbk = Gbk::ToGbk(text))
-    return *gbk;
-  for (qsizetype i = 0; i < text.size();) {
-    const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-    const QStringView character = QStringView(text).sliced(i, length);
-    if (!Gbk::IsGbkEncodable(character)) {
-      const QString code = QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0');
-      throw BadArguments{QStringLiteral("%1 \"%2\" has a character that GBK cannot encode: \"%3\" (U+%4)")
-                             .arg(what, text, character, code)};
-    }
-    i += length;
-  }
-  throw BadArguments{QStringLiteral("%1 \"%2\" cannot be encoded in GBK").arg(what, text)};
-}
 
 // Makes the lookups read the file named by --db while it lives.
 class DatabaseChoice {
@@ -258,16 +84,18 @@ private:
 constexpr char CalendarHelp[] = "Usage: vandrel-tool calendar FROM [TO]\n"
                                 "\n"
                                 "One line per day from FROM to TO inclusive (TO defaults to FROM), dates\n"
-                                "written YYYY-MM-DD. Nine fields separated by a tab:\n"
+                                "written YYYY-MM-DD. Ten fields separated by a tab:\n"
                                 "  date  lunar-code  lunar-month  lunar-day  lunar-festival  solar-term\n"
-                                "  gregorian-festival  zodiac-year  star-sign\n"
+                                "  gregorian-festival  zodiac-year  star-sign  ganzhi\n"
                                 "The lunar code is month * 100 + day, negative in a leap month, 0 outside\n"
                                 "the years 1901-2050, where the lunar fields are empty. A day without a\n"
-                                "festival or solar term has an empty field.\n"
+                                "festival or solar term has an empty field. The last field is the 干支 of\n"
+                                "the year (from 立春), the month (from each 节) and the day, separated by\n"
+                                "blanks, empty outside 1901-2050.\n"
                                 "\n"
                                 "Example: vandrel-tool calendar 2024-02-09 2024-02-10\n"
-                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\n"
-                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\n";
+                                "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\t甲辰 丙寅 癸卯\n"
+                                "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\t甲辰 丙寅 甲辰\n";
 
 int Calendar(const CommandLine &line, Output &out) {
   ExpectArguments(line, 1, 2, u"FROM (a date written YYYY-MM-DD)");
@@ -287,10 +115,22 @@ int Calendar(const CommandLine &line, Output &out) {
       fields += '\t';
       fields += field;
     }
-    out.Line(Gbk::FromGbk(fields));
+    // The 干支 last, so that the fields before it keep their places.
+    out.Line(Gbk::FromGbk(fields) + u'\t' + QString::fromUtf8(Almanac::GetGanZhiColumns(date)));
   }
   return ExitSuccess;
 }
+
+} // namespace
+
+const ToolCommand CalendarCommand{
+    QStringLiteral("calendar"),
+    "  calendar FROM [TO]          the calendar of every day from FROM to TO\n",
+    CalendarHelp,
+    {},
+    [](const CommandLine &line, ToolStreams &streams) { return Calendar(line, streams.Out); }};
+
+namespace {
 
 // month ------------------------------------------------------------------
 
@@ -340,6 +180,19 @@ void Month(const CommandLine &line, Output &out) {
     out.Line(QStringLiteral("生肖：") + Gbk::FromGbk(zodiac));
 }
 
+} // namespace
+
+const ToolCommand MonthCommand{QStringLiteral("month"),
+                               "  month YYYY-MM[-DD]          a month as the calendar window lays it out\n",
+                               MonthHelp,
+                               {},
+                               [](const CommandLine &line, ToolStreams &streams) {
+                                 Month(line, streams.Out);
+                                 return ExitSuccess;
+                               }};
+
+namespace {
+
 // divine -----------------------------------------------------------------
 
 constexpr char DivineHelp[] = "Usage: vandrel-tool divine [--db PATH] [--card FILE [--date YYYY-MM-DD]] A B C\n"
@@ -374,17 +227,17 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
       throw BadArguments{QStringLiteral("%1 is blank").arg(what)};
   }
   const std::optional<QByteArray> characters = ReportCharacters(edits[0], edits[1], edits[2]);
-  QDate slipDate = QDate::currentDate();
-  if (line.Date) {
-    const year_month_day day = ParseDate(*line.Date, false, u"YYYY-MM-DD");
+  QDate slipDate = Desktop::Clock().date();
+  if (const std::optional<QString> date = line.Value(QStringLiteral("date"))) {
+    const year_month_day day = ParseDate(*date, false, u"YYYY-MM-DD");
     slipDate = QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));
   }
-  const DatabaseChoice database(line.Database);
+  const DatabaseChoice database(line.Value(QStringLiteral("db")));
   const LookupWatch watch;
   try {
     WriteSignReport(*characters, [&out](const QByteArray &reportLine) { out.Line(Gbk::FromGbk(reportLine)); });
-    if (line.Card) {
-      const QString problem = WriteSlipFile(CastSlip(*characters, slipDate), *line.Card);
+    if (const std::optional<QString> card = line.Value(QStringLiteral("card"))) {
+      const QString problem = WriteSlipFile(CastSlip(*characters, slipDate), *card);
       if (!problem.isEmpty()) {
         out.Flush();
         Message(err, u"divine", problem);
@@ -399,6 +252,19 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
   return ExitSuccess;
 }
 
+} // namespace
+
+const ToolCommand DivineCommand{
+    QStringLiteral("divine"),
+    "  divine [--db PATH] A B C    the divination report for A, B and C\n",
+    DivineHelp,
+    {{QStringLiteral("db"), QStringLiteral("the path of a sign database")},
+     {QStringLiteral("card"), QStringLiteral("the file to write the slip to")},
+     {QStringLiteral("date"), QStringLiteral("a date YYYY-MM-DD")}},
+    [](const CommandLine &line, ToolStreams &streams) { return Divine(line, streams.Out, streams.Err); }};
+
+namespace {
+
 // journal ----------------------------------------------------------------
 
 constexpr char JournalHelp[] = "Usage: vandrel-tool journal [--json] [SEARCH]\n"
@@ -412,7 +278,7 @@ constexpr char JournalHelp[] = "Usage: vandrel-tool journal [--json] [SEARCH]\n"
 int Journal(const CommandLine &line, Output &out, std::FILE *err) {
   ExpectArguments(line, 0, 1, u"SEARCH");
   if (!QFileInfo::exists(DefaultJournalFile())) {
-    if (line.Json)
+    if (line.Has(QStringLiteral("json")))
       out.Line(QStringLiteral("[]"));
     return ExitSuccess;
   }
@@ -422,7 +288,7 @@ int Journal(const CommandLine &line, Output &out, std::FILE *err) {
     return ExitCardFailed;
   }
   const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
-  if (line.Json) {
+  if (line.Has(QStringLiteral("json"))) {
     out.Line(QString::fromUtf8(JournalJson(entries)).chopped(1));
     return ExitSuccess;
   }
@@ -433,6 +299,17 @@ int Journal(const CommandLine &line, Output &out, std::FILE *err) {
                  .join(u'\t'));
   return ExitSuccess;
 }
+
+} // namespace
+
+const ToolCommand JournalCommand{
+    QStringLiteral("journal"),
+    "  journal [--json] [SEARCH]   the journal of past divinations\n",
+    JournalHelp,
+    {{QStringLiteral("json"), QString()}},
+    [](const CommandLine &line, ToolStreams &streams) { return Journal(line, streams.Out, streams.Err); }};
+
+namespace {
 
 // strokes ----------------------------------------------------------------
 
@@ -468,7 +345,7 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
   if (text.isEmpty())
     throw BadArguments{QStringLiteral("TEXT is empty")};
   GbkArgument(text, u"TEXT");
-  const DatabaseChoice database(line.Database);
+  const DatabaseChoice database(line.Value(QStringLiteral("db")));
   const LookupWatch watch;
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
@@ -487,77 +364,154 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
   return ExitSuccess;
 }
 
-// ------------------------------------------------------------------------
-
-constexpr char ToolHelp[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
-                            "\n"
-                            "The calendar and the character divination of Vandrel测字算命 from a\n"
-                            "terminal. Text is written in UTF-8.\n"
-                            "\n"
-                            "Commands:\n"
-                            "  calendar FROM [TO]          the calendar of every day from FROM to TO\n"
-                            "  month YYYY-MM[-DD]          a month as the calendar window lays it out\n"
-                            "  divine [--db PATH] A B C    the divination report for A, B and C\n"
-                            "  strokes [--db PATH] TEXT    each character of TEXT with its stroke count\n"
-                            "                              and the traditional form counted\n"
-                            "  journal [--json] [SEARCH]   the journal of past divinations\n"
-                            "\n"
-                            "\"vandrel-tool COMMAND --help\" describes a command.\n"
-                            "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed,\n"
-                            "3 the output could not be written, 4 the slip could not be written or\n"
-                            "the journal could not be read.\n";
-
 } // namespace
+
+const ToolCommand StrokesCommand{
+    QStringLiteral("strokes"),
+    "  strokes [--db PATH] TEXT    each character of TEXT with its stroke count\n"
+    "                              and the traditional form counted\n",
+    StrokesHelp,
+    {{QStringLiteral("db"), QStringLiteral("the path of a sign database")}},
+    [](const CommandLine &line, ToolStreams &streams) { return Strokes(line, streams.Out, streams.Err); }};
 
 namespace {
 
-int RunCommand(const QStringList &arguments, Output &output, std::FILE *err) {
-  const QString command = arguments.value(0);
-  const QStringList rest = arguments.mid(1);
-  const auto help = [&output](const char *text) {
-    output.Line(QString::fromUtf8(text).chopped(1));
-    return ExitSuccess;
-  };
+// ------------------------------------------------------------------------
+
+constexpr char ToolHelpHead[] = "Usage: vandrel-tool COMMAND [ARGUMENTS]\n"
+                                "\n"
+                                "The calendar and the character divination of Vandrel测字算命 from a\n"
+                                "terminal. Text is written in UTF-8.\n"
+                                "\n"
+                                "Commands:\n";
+constexpr char ToolHelpTail[] = "\n"
+                                "\"vandrel-tool COMMAND --help\" describes a command.\n"
+                                "Exit status: 0 done, 1 bad arguments, 2 a sign database lookup failed,\n"
+                                "3 the output could not be written, 4 the slip could not be written or\n"
+                                "the journal could not be read.\n";
+
+QString ToolHelp() {
+  QString help = QString::fromUtf8(ToolHelpHead);
+  for (const ToolCommand *command : ToolCommands())
+    help += QString::fromUtf8(command->Summary);
+  return help + QString::fromUtf8(ToolHelpTail);
+}
+
+// "calendar, month, divine, strokes or journal".
+QString CommandNames() {
+  QStringList names;
+  for (const ToolCommand *command : ToolCommands())
+    names += command->Name;
+  const QString last = names.takeLast();
+  return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+const ToolCommand *FindCommand(const QString &name) {
+  for (const ToolCommand *command : ToolCommands())
+    if (command->Name == name)
+      return command;
+  return nullptr;
+}
+
+QString NeedsMessage(const ToolOption &option) {
+  return QStringLiteral("--%1 needs %2").arg(option.Name, option.Needs);
+}
+
+// The argument, as the user wrote it, that carries the option name the parser
+// did not know: "--name", "--name=VALUE", or a single dash and letters.
+QString Spelling(const QStringList &arguments, const QString &name) {
+  for (const QString &argument : arguments) {
+    if (argument == u"--")
+      break;
+    const bool shortOptions = argument.size() > 1 && argument[0] == u'-' && argument[1] != u'-';
+    if (argument == QStringLiteral("--") + name || argument.startsWith(QStringLiteral("--") + name + u'=') ||
+        (shortOptions && argument.contains(name)))
+      return argument;
+  }
+  return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Why the parser refused the arguments, in this tool's words: an unknown
+// option, an option without its value, a value given to a switch.
+QString ParseProblem(const ToolCommand &command, const QCommandLineParser &parser, const QStringList &arguments) {
+  if (!parser.unknownOptionNames().isEmpty())
+    return QStringLiteral("unknown option \"%1\"").arg(Spelling(arguments, parser.unknownOptionNames().first()));
+  const QString last = arguments.value(arguments.size() - 1);
+  for (const ToolOption &option : command.Options)
+    if (!option.Needs.isEmpty() && last == QStringLiteral("--") + option.Name)
+      return NeedsMessage(option);
+  for (const QString &argument : arguments) {
+    if (argument == u"--")
+      break;
+    if (argument.startsWith(u'-') && argument.contains(u'='))
+      return QStringLiteral("unknown option \"%1\"").arg(argument);
+  }
+  return parser.errorText();
+}
+
+// The arguments after the command's name: positional ones, --help (or -h)
+// and the command's options, anywhere before "--".
+CommandLine ParseCommandLine(const ToolCommand &command, const QStringList &arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  parser.addOption(help);
+  for (const ToolOption &option : command.Options)
+    parser.addOption(QCommandLineOption(option.Name, QString(), option.Needs));
+  if (!parser.parse(QStringList{command.Name} + arguments))
+    throw BadArguments{ParseProblem(command, parser, arguments)};
+  CommandLine line;
+  line.Positional = parser.positionalArguments();
+  line.Help = parser.isSet(help);
+  for (const ToolOption &option : command.Options) {
+    if (!parser.isSet(option.Name))
+      continue;
+    const QString value = option.Needs.isEmpty() ? QString() : parser.value(option.Name);
+    if (!option.Needs.isEmpty() && value.isEmpty())
+      throw BadArguments{NeedsMessage(option)};
+    line.Values.insert(option.Name, value);
+  }
+  return line;
+}
+
+int Help(Output &output, const QString &text) {
+  output.Line(text.chopped(1));
+  return ExitSuccess;
+}
+
+int RunCommand(const QStringList &arguments, ToolStreams &streams) {
+  const QString name = arguments.value(0);
+  const ToolCommand *command = FindCommand(name);
   try {
-    if (command == u"--help" || command == u"-h" || command == u"help")
-      return help(ToolHelp);
-    if (command.isEmpty() && arguments.isEmpty())
-      throw BadArguments{QStringLiteral("missing command (calendar, month, divine or strokes; --help tells more)")};
-    if (command == u"calendar" || command == u"month") {
-      const CommandLine line = ParseCommandLine(rest, false);
-      if (command == u"calendar")
-        return line.Help ? help(CalendarHelp) : Calendar(line, output);
-      if (line.Help)
-        return help(MonthHelp);
-      Month(line, output);
-      return ExitSuccess;
-    }
-    if (command == u"divine" || command == u"strokes") {
-      const CommandLine line = ParseCommandLine(rest, true, command == u"divine");
-      if (command == u"divine")
-        return line.Help ? help(DivineHelp) : Divine(line, output, err);
-      return line.Help ? help(StrokesHelp) : Strokes(line, output, err);
-    }
-    if (command == u"journal") {
-      const CommandLine line = ParseCommandLine(rest, false, false, true);
-      return line.Help ? help(JournalHelp) : Journal(line, output, err);
-    }
-    throw BadArguments{
-        QStringLiteral("unknown command \"%1\" (calendar, month, divine, strokes or journal)").arg(command)};
+    if (name == u"--help" || name == u"-h" || name == u"help")
+      return Help(streams.Out, ToolHelp());
+    if (arguments.isEmpty())
+      throw BadArguments{QStringLiteral("missing command (%1; --help tells more)").arg(CommandNames())};
+    if (command == nullptr)
+      throw BadArguments{QStringLiteral("unknown command \"%1\" (%2)").arg(name, CommandNames())};
+    const CommandLine line = ParseCommandLine(*command, arguments.mid(1));
+    return line.Help ? Help(streams.Out, QString::fromUtf8(command->Help)) : command->Run(line, streams);
   } catch (const BadArguments &bad) {
-    output.Flush();
-    const bool known = command == u"calendar" || command == u"month" || command == u"divine" || command == u"strokes" ||
-                       command == u"journal";
-    Message(err, known ? QStringView(command) : QStringView(), bad.Message);
+    streams.Out.Flush();
+    Message(streams.Err, command != nullptr ? QStringView(name) : QStringView(), bad.Message);
     return ExitBadArguments;
   }
 }
 
 } // namespace
 
+const QList<const ToolCommand *> &ToolCommands() {
+  static const QList<const ToolCommand *> commands{
+#define VANDREL_TOOL_COMMAND(name) &(name),
+#include "ToolCommandList.h"
+#undef VANDREL_TOOL_COMMAND
+  };
+  return commands;
+}
+
 int RunVandrelTool(const QStringList &arguments, std::FILE *out, std::FILE *err) {
   Output output(out);
-  const int status = RunCommand(arguments, output, err);
+  ToolStreams streams{output, err};
+  const int status = RunCommand(arguments, streams);
   output.Flush();
   if (const int error = output.FirstError()) {
     Message(err, QString(),

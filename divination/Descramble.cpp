@@ -1,7 +1,5 @@
 #include "Descramble.h"
 
-#include "Desktop.h"
-
 namespace {
 
 // The value 0..15 of a hexadecimal digit, or -1.
@@ -17,24 +15,27 @@ int HexDigit(char c) {
 
 } // namespace
 
-QByteArray HexToText(QByteArrayView stored) {
+QByteArray HexToText(QByteArrayView stored, qsizetype *badPairs) {
   const qsizetype pairs = stored.size() / 2;
   QByteArray result;
   result.reserve(pairs);
+  qsizetype bad = 0;
   for (qsizetype k = 0; k < pairs; ++k) {
     const int high = HexDigit(stored[2 * k]);
     const int low = HexDigit(stored[2 * k + 1]);
     if (high < 0 || low < 0) {
-      MessageBeep();
+      ++bad;
       continue;
     }
     result.append(static_cast<char>(high << 4 | low));
   }
+  if (badPairs != nullptr)
+    *badPairs = bad;
   return result;
 }
 
-QByteArray DescrambleSignText(QByteArrayView stored, std::uint16_t key, std::int32_t cycles) {
-  QByteArray bytes = HexToText(stored);
+QByteArray DescrambleSignText(QByteArrayView stored, std::uint16_t key, std::int32_t cycles, qsizetype *badPairs) {
+  QByteArray bytes = HexToText(stored, badPairs);
   const qsizetype n = bytes.size();
   if (n < 2)
     return bytes;

@@ -1,14 +1,15 @@
 #include "FrmJournal.h"
 
+#include "Answers.h"
 #include "Gbk.h"
 #include "SignReport.h"
 #include "SilentAbort.h"
 #include "SlipActions.h"
+#include "ui_FrmJournal.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,101 +38,69 @@ QPushButton *Button(const QString &text, const QString &description, QWidget *pa
 } // namespace
 
 TFrmJournal::TFrmJournal(QWidget *parent, const QString &journalFile)
-    : QDialog(parent), journal(std::make_unique<SignJournal>(journalFile)), search(new QLineEdit(this)),
-      list(new QTreeWidget(this)), view(Button(u"查看签文(&V)"_qs, u"重新打开所选记录的签文和签图"_qs, this)),
-      remove(Button(u"删除(&D)"_qs, u"删除所选的一条记录"_qs, this)),
-      removeAll(Button(u"全部删除"_qs, u"删除全部测字记录"_qs, this)),
-      exportCsv(Button(u"导出CSV(&E)…"_qs, u"把列表中的记录导出为 CSV 文件"_qs, this)),
-      record(new QCheckBox(u"记录每次测字(&R)"_qs, this)) {
-  setObjectName(u"FrmJournal"_qs);
-  setWindowTitle(u"测字记录"_qs);
+    : QDialog(parent), ui(std::make_unique<Ui::TFrmJournal>()), Journal(std::make_unique<SignJournal>(journalFile)) {
+  ui->setupUi(this);
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  resize(620, 420);
+  ui->JournalList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  ui->JournalRecord->setChecked(JournalRecordingEnabled());
 
-  auto *searchLabel = new QLabel(u"查找(&F)："_qs, this);
-  searchLabel->setBuddy(search);
-  search->setObjectName(u"JournalSearch"_qs);
-  search->setPlaceholderText(u"按字、签号或签名查找"_qs);
-  search->setClearButtonEnabled(true);
-  search->setAccessibleName(u"查找测字记录"_qs);
-  list->setObjectName(u"JournalList"_qs);
-  list->setAccessibleName(u"测字记录列表"_qs);
-  list->setRootIsDecorated(false);
-  list->setUniformRowHeights(true);
-  list->setAlternatingRowColors(true);
-  list->setHeaderLabels({u"时间"_qs, u"三字"_qs, u"笔画"_qs, u"签号"_qs, u"签名"_qs, u"签等"_qs});
-  list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  record->setObjectName(u"JournalRecord"_qs);
-  record->setChecked(JournalRecordingEnabled());
-  record->setAccessibleDescription(u"关闭后，测字不再写入记录"_qs);
-  auto *close = Button(u"关闭"_qs, u"关闭测字记录"_qs, this);
-
-  auto *top = new QHBoxLayout;
-  top->addWidget(searchLabel);
-  top->addWidget(search, 1);
-  auto *buttons = new QHBoxLayout;
-  for (QPushButton *button : {view, remove, removeAll, exportCsv})
-    buttons->addWidget(button);
-  buttons->addStretch(1);
-  buttons->addWidget(record);
-  buttons->addWidget(close);
-  auto *layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addWidget(list, 1);
-  layout->addLayout(buttons);
-
-  connect(search, &QLineEdit::textChanged, this, &TFrmJournal::Refresh);
-  connect(list, &QTreeWidget::itemActivated, this, &TFrmJournal::ViewSelected);
-  connect(list, &QTreeWidget::currentItemChanged, this, [this] {
-    view->setEnabled(SelectedId() != 0);
-    remove->setEnabled(SelectedId() != 0);
-  });
-  connect(view, &QPushButton::clicked, this, &TFrmJournal::ViewSelected);
-  connect(remove, &QPushButton::clicked, this, &TFrmJournal::DeleteSelected);
-  connect(removeAll, &QPushButton::clicked, this, &TFrmJournal::DeleteAll);
-  connect(exportCsv, &QPushButton::clicked, this, &TFrmJournal::ExportCsv);
-  connect(record, &QCheckBox::toggled, this, [](bool on) { SetJournalRecordingEnabled(on); });
-  connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  auto *deleteKey = new QShortcut(QKeySequence::Delete, list);
+  connect(ui->JournalSearch, &QLineEdit::textChanged, this, &TFrmJournal::Refresh);
+  connect(ui->JournalList, &QTreeWidget::itemActivated, this, &TFrmJournal::ViewSelected);
+  connect(ui->JournalList, &QTreeWidget::currentItemChanged, this, &TFrmJournal::EnableCommands);
+  connect(ui->JournalView, &QPushButton::clicked, this, &TFrmJournal::ViewSelected);
+  connect(ui->JournalDelete, &QPushButton::clicked, this, &TFrmJournal::DeleteSelected);
+  connect(ui->JournalDeleteAll, &QPushButton::clicked, this, &TFrmJournal::DeleteAll);
+  connect(ui->JournalExport, &QPushButton::clicked, this, &TFrmJournal::ExportCsv);
+  connect(ui->JournalRecord, &QCheckBox::toggled, this, [](bool on) { SetJournalRecordingEnabled(on); });
+  connect(ui->JournalClose, &QPushButton::clicked, this, &QDialog::reject);
+  auto *deleteKey = new QShortcut(QKeySequence::Delete, ui->JournalList);
   deleteKey->setContext(Qt::WidgetShortcut);
   connect(deleteKey, &QShortcut::activated, this, &TFrmJournal::DeleteSelected);
 
-  if (!journal->Problem().isEmpty())
-    SlipDesktop::Notice(this, journal->Problem());
+  if (!Journal->Problem().isEmpty())
+    Desktop::Notice(this, Journal->Problem());
   Refresh();
-  list->setFocus();
+  ui->JournalList->setFocus();
 }
 
 TFrmJournal::~TFrmJournal() = default;
 
+QTreeWidget *TFrmJournal::List() const { return ui->JournalList; }
+QLineEdit *TFrmJournal::Search() const { return ui->JournalSearch; }
+QCheckBox *TFrmJournal::RecordBox() const { return ui->JournalRecord; }
+
 void TFrmJournal::Refresh() {
-  list->clear();
-  const QList<JournalEntry> entries = journal->Entries(search->text().trimmed());
+  ui->JournalList->clear();
+  Shown = Journal->Entries(ui->JournalSearch->text().trimmed());
   QList<QTreeWidgetItem *> items;
-  items.reserve(entries.size());
-  for (const JournalEntry &entry : entries) {
+  items.reserve(Shown.size());
+  for (const JournalEntry &entry : std::as_const(Shown)) {
     auto *item = new QTreeWidgetItem({entry.time.toString(u"yyyy-MM-dd HH:mm"_qs), entry.characters,
                                       u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
                                       entry.signNumber, entry.name, entry.grade});
     item->setData(0, IdRole, entry.id);
     items.append(item);
   }
-  list->addTopLevelItems(items);
+  ui->JournalList->addTopLevelItems(items);
   if (!items.isEmpty())
-    list->setCurrentItem(items.first());
-  removeAll->setEnabled(!entries.isEmpty());
-  exportCsv->setEnabled(!entries.isEmpty());
-  view->setEnabled(SelectedId() != 0);
-  remove->setEnabled(SelectedId() != 0);
+    ui->JournalList->setCurrentItem(items.first());
+  ui->JournalDeleteAll->setEnabled(!Shown.isEmpty());
+  ui->JournalExport->setEnabled(!Shown.isEmpty());
+  EnableCommands();
+}
+
+void TFrmJournal::EnableCommands() {
+  ui->JournalView->setEnabled(SelectedId() != 0);
+  ui->JournalDelete->setEnabled(SelectedId() != 0);
 }
 
 qint64 TFrmJournal::SelectedId() const {
-  const QTreeWidgetItem *item = list->currentItem();
+  const QTreeWidgetItem *item = ui->JournalList->currentItem();
   return item ? item->data(0, IdRole).toLongLong() : 0;
 }
 
 void TFrmJournal::ViewSelected() {
-  const std::optional<JournalEntry> entry = journal->Entry(SelectedId());
+  const std::optional<JournalEntry> entry = Journal->Entry(SelectedId());
   if (!entry)
     return;
   // The words come from the sign database again, as the report first did.
@@ -143,7 +112,7 @@ void TFrmJournal::ViewSelected() {
                     [&lines](const QByteArray &line) { lines.append(Gbk::FromGbk(line)); });
     slip = CastSlip(characters.value_or(QByteArray()), entry->time.date());
   } catch (const SilentAbort &) {
-    SlipDesktop::Notice(this, u"签文无法读取：签库文件 KelmFile.dll 缺失或损坏。"_qs);
+    Desktop::Notice(this, u"签文无法读取：签库文件 KelmFile.dll 缺失或损坏。"_qs);
     return;
   }
   TFrmSlipView viewer(this, slip, lines);
@@ -152,18 +121,18 @@ void TFrmJournal::ViewSelected() {
 
 void TFrmJournal::DeleteSelected() {
   const qint64 id = SelectedId();
-  if (id == 0 || !SlipDesktop::Confirm(this, u"删除所选的这条测字记录？"_qs))
+  if (id == 0 || !Desktop::Confirm(this, u"删除所选的这条测字记录？"_qs))
     return;
-  if (!journal->Remove(id))
-    SlipDesktop::Notice(this, journal->Problem());
+  if (!Journal->Remove(id))
+    Desktop::Notice(this, Journal->Problem());
   Refresh();
 }
 
 void TFrmJournal::DeleteAll() {
-  if (!SlipDesktop::Confirm(this, u"删除全部测字记录？删除后无法恢复。"_qs))
+  if (!Desktop::Confirm(this, u"删除全部测字记录？删除后无法恢复。"_qs))
     return;
-  if (!journal->RemoveAll())
-    SlipDesktop::Notice(this, journal->Problem());
+  if (!Journal->RemoveAll())
+    Desktop::Notice(this, Journal->Problem());
   Refresh();
 }
 
@@ -171,17 +140,17 @@ void TFrmJournal::ExportCsv() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (folder.isEmpty() || !QDir(folder).exists())
     folder = QDir::homePath();
-  const QString path = SlipDesktop::AskSaveFile(this, folder + u"/测字记录.csv"_qs);
+  const QString path =
+      Desktop::AskSaveFile(this, u"导出测字记录"_qs, folder + u"/测字记录.csv"_qs, u"CSV 文件 (*.csv)"_qs);
   if (path.isEmpty())
     return;
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(JournalCsv(journal->Entries(search->text().trimmed()))) < 0 ||
-      !file.commit())
-    SlipDesktop::Notice(this, u"无法写入 %1：%2"_qs.arg(path, file.errorString()));
+  if (!file.open(QIODevice::WriteOnly) || file.write(JournalCsv(Shown)) < 0 || !file.commit())
+    Desktop::Notice(this, u"无法写入 %1：%2"_qs.arg(path, file.errorString()));
 }
 
 TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines)
-    : QDialog(parent), slip(slip) {
+    : QDialog(parent), ShownSlip(slip) {
   setObjectName(u"FrmSlipView"_qs);
   setWindowTitle(u"签文 — %1"_qs.arg(slip.words.name));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -207,8 +176,8 @@ TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringL
   buttons->addButton(save, QDialogButtonBox::ActionRole);
   buttons->addButton(copy, QDialogButtonBox::ActionRole);
   buttons->addButton(QDialogButtonBox::Close)->setText(u"关闭"_qs);
-  connect(save, &QPushButton::clicked, this, [this] { SaveSlipAsked(this, this->slip); });
-  connect(copy, &QPushButton::clicked, this, [this] { CopySlip(this->slip); });
+  connect(save, &QPushButton::clicked, this, [this] { SaveSlipAsked(this, ShownSlip); });
+  connect(copy, &QPushButton::clicked, this, [this] { CopySlip(ShownSlip); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(tabs, 1);

@@ -13,8 +13,11 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPushButton;
 class QTreeWidget;
+
+namespace Ui {
+class TFrmJournal;
+}
 
 class TFrmJournal : public QDialog {
   Q_OBJECT
@@ -30,21 +33,18 @@ public:
   void DeleteAll();
   void ExportCsv();
 
-  QTreeWidget *List() const { return list; }
-  QLineEdit *Search() const { return search; }
-  QCheckBox *RecordBox() const { return record; }
+  QTreeWidget *List() const;
+  QLineEdit *Search() const;
+  QCheckBox *RecordBox() const;
 
 private:
   qint64 SelectedId() const;
+  void EnableCommands();
 
-  std::unique_ptr<SignJournal> journal;
-  QLineEdit *search;
-  QTreeWidget *list;
-  QPushButton *view;
-  QPushButton *remove;
-  QPushButton *removeAll;
-  QPushButton *exportCsv;
-  QCheckBox *record;
+  std::unique_ptr<Ui::TFrmJournal> ui;
+  std::unique_ptr<SignJournal> Journal;
+  // The entries the list shows, in its order: what the export writes.
+  QList<JournalEntry> Shown;
 };
 
 // One reading reopened: its report as the divination window wrote it, and
@@ -54,10 +54,10 @@ class TFrmSlipView : public QDialog {
 
 public:
   TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines);
-  const SignSlip &Slip() const { return slip; }
+  const SignSlip &Slip() const { return ShownSlip; }
 
 private:
-  SignSlip slip;
+  SignSlip ShownSlip;
 };
 
 // Opens the journal window modally over parent.

@@ -20,23 +20,23 @@ constexpr int BitmapPageHeader = 4;
 constexpr std::uint16_t RowOffsetMask = 0x1FFF;
 
 struct Format {
-  qsizetype pageSize;
-  int rowCountOffset; // data pages: row count, then the row offsets
-  int usageMapOffset; // table definition: row pointer of the usage map
+  qsizetype PageSize;
+  int RowCountOffset; // data pages: row count, then the row offsets
+  int UsageMapOffset; // table definition: row pointer of the usage map
   // Table definition: the counts (columns 2 bytes, indexes 4, real indexes
   // 4), where the entries start, and the sizes of what follows in order:
   // one entry per real index, per column, a name per column, the columns of
   // each real index, one entry per index, a name per index. A name is a
-  // length (nameLengthBytes) and that many bytes.
-  int columnCountOffset;
-  int indexCountOffset;
-  int realIndexCountOffset;
-  int entriesStart;
-  int realIndexEntrySize;
-  int columnEntrySize;
-  int realIndexColumnsSize;
-  int indexEntrySize;
-  int nameLengthBytes;
+  // length (NameLengthBytes) and that many bytes.
+  int ColumnCountOffset;
+  int IndexCountOffset;
+  int RealIndexCountOffset;
+  int EntriesStart;
+  int RealIndexEntrySize;
+  int ColumnEntrySize;
+  int RealIndexColumnsSize;
+  int IndexEntrySize;
+  int NameLengthBytes;
 };
 
 constexpr Format Jet3{2048, 0x08, 35, 25, 27, 31, 43, 8, 18, 39, 20, 1};
@@ -76,8 +76,8 @@ std::optional<Format> FormatOf(QByteArrayView file) {
 class Pages {
 public:
   Pages(QByteArrayView file, const Format &format) : File(file), Fmt(format) {}
-  std::uint32_t Count() const { return static_cast<std::uint32_t>(File.size() / Fmt.pageSize); }
-  QByteArrayView Page(std::uint32_t number) const { return File.sliced(number * Fmt.pageSize, Fmt.pageSize); }
+  std::uint32_t Count() const { return static_cast<std::uint32_t>(File.size() / Fmt.PageSize); }
+  QByteArrayView Page(std::uint32_t number) const { return File.sliced(number * Fmt.PageSize, Fmt.PageSize); }
   const Format &Layout() const { return Fmt; }
   // The bytes of row `row` of data page `page`, or nothing when the page or
   // the row is not there.
@@ -87,13 +87,13 @@ public:
     const QByteArrayView bytes = Page(page);
     if (bytes[0] != char(PageTypeData))
       return std::nullopt;
-    const unsigned rows = Int16At(bytes, Fmt.rowCountOffset);
-    const qsizetype offsets = Fmt.rowCountOffset + 2;
-    if (row >= rows || offsets + 2 * qsizetype(rows) > Fmt.pageSize)
+    const unsigned rows = Int16At(bytes, Fmt.RowCountOffset);
+    const qsizetype offsets = Fmt.RowCountOffset + 2;
+    if (row >= rows || offsets + 2 * qsizetype(rows) > Fmt.PageSize)
       return std::nullopt;
     const qsizetype start = Int16At(bytes, offsets + 2 * qsizetype(row)) & RowOffsetMask;
-    const qsizetype end = row == 0 ? Fmt.pageSize : Int16At(bytes, offsets + 2 * qsizetype(row - 1)) & RowOffsetMask;
-    if (start < offsets + 2 * qsizetype(rows) || end > Fmt.pageSize || start >= end)
+    const qsizetype end = row == 0 ? Fmt.PageSize : Int16At(bytes, offsets + 2 * qsizetype(row - 1)) & RowOffsetMask;
+    if (start < offsets + 2 * qsizetype(rows) || end > Fmt.PageSize || start >= end)
       return std::nullopt;
     return bytes.sliced(start, end - start);
   }
@@ -259,9 +259,9 @@ Problem CheckFile(QByteArrayView file) {
   const std::optional<Format> format = FormatOf(file);
   if (!format)
     return "not a Jet database";
-  if (file.size() % format->pageSize != 0)
+  if (file.size() % format->PageSize != 0)
     return "the file does not end on a page boundary (truncated)";
-  if (file.size() / format->pageSize <= CatalogTdefPage)
+  if (file.size() / format->PageSize <= CatalogTdefPage)
     return "the file ends before the system catalog";
   if (Problem problem = CheckTableDefinition(file, CatalogTdefPage))
     return problem;
@@ -276,34 +276,34 @@ Problem CheckTableDefinition(QByteArrayView file, std::uint32_t tdefPage) {
   const Pages &pages = *found;
   const Format &format = pages.Layout();
   const QByteArrayView tdef = pages.Page(tdefPage);
-  const std::uint64_t columns = Int16At(tdef, format.columnCountOffset);
-  const std::uint64_t indexes = Int32At(tdef, format.indexCountOffset);
-  const std::uint64_t realIndexes = Int32At(tdef, format.realIndexCountOffset);
+  const std::uint64_t columns = Int16At(tdef, format.ColumnCountOffset);
+  const std::uint64_t indexes = Int32At(tdef, format.IndexCountOffset);
+  const std::uint64_t realIndexes = Int32At(tdef, format.RealIndexCountOffset);
   // Counts no file of this size can hold are refused before any walking.
-  const std::uint64_t least = columns * std::uint64_t(format.columnEntrySize + format.nameLengthBytes) +
-                              indexes * std::uint64_t(format.indexEntrySize + format.nameLengthBytes) +
-                              realIndexes * std::uint64_t(format.realIndexEntrySize);
+  const std::uint64_t least = columns * std::uint64_t(format.ColumnEntrySize + format.NameLengthBytes) +
+                              indexes * std::uint64_t(format.IndexEntrySize + format.NameLengthBytes) +
+                              realIndexes * std::uint64_t(format.RealIndexEntrySize);
   if (least > std::uint64_t(file.size()))
     return "a table definition counts more columns or indexes than the file holds";
   DefinitionCursor cursor(pages, tdefPage,
-                          std::uint64_t(format.entriesStart) + realIndexes * std::uint64_t(format.realIndexEntrySize),
-                          format.pageSize);
+                          std::uint64_t(format.EntriesStart) + realIndexes * std::uint64_t(format.RealIndexEntrySize),
+                          format.PageSize);
   for (std::uint64_t i = 0; i < columns; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format.columnEntrySize)))
+    if (Problem problem = cursor.Read(std::uint64_t(format.ColumnEntrySize)))
       return problem;
   for (std::uint64_t i = 0; i < columns; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format.nameLengthBytes);
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format.NameLengthBytes);
     if (!length)
       return "a table definition ends inside its column names";
     if (Problem problem = cursor.Read(*length))
       return problem;
   }
-  cursor.Skip(realIndexes * std::uint64_t(format.realIndexColumnsSize));
+  cursor.Skip(realIndexes * std::uint64_t(format.RealIndexColumnsSize));
   for (std::uint64_t i = 0; i < indexes; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format.indexEntrySize)))
+    if (Problem problem = cursor.Read(std::uint64_t(format.IndexEntrySize)))
       return problem;
   for (std::uint64_t i = 0; i < indexes; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format.nameLengthBytes);
+    const std::optional<std::uint32_t> length = cursor.ReadLength(format.NameLengthBytes);
     if (!length)
       return "a table definition ends inside its index names";
     if (Problem problem = cursor.Read(*length))
@@ -370,7 +370,7 @@ Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {
   const Pages &pages = *found;
   const Format &format = pages.Layout();
   const QByteArrayView tdef = pages.Page(tdefPage);
-  const std::uint32_t mapPointer = Int32At(tdef, format.usageMapOffset);
+  const std::uint32_t mapPointer = Int32At(tdef, format.UsageMapOffset);
   const std::optional<QByteArrayView> map = pages.Row(mapPointer >> 8, mapPointer & 0xFF);
   if (!map || map->isEmpty())
     return "a table's usage map is missing";
@@ -381,7 +381,7 @@ Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {
     return CheckBitmap(pages, map->sliced(5), Int32At(*map, 1), tdefPage);
   }
   if (type == MapReference) {
-    const std::uint64_t pagesPerBitmap = std::uint64_t(format.pageSize - BitmapPageHeader) * 8;
+    const std::uint64_t pagesPerBitmap = std::uint64_t(format.PageSize - BitmapPageHeader) * 8;
     for (qsizetype slot = 0; 1 + 4 * slot + 4 <= map->size(); ++slot) {
       const std::uint32_t bitmapPage = Int32At(*map, 1 + 4 * slot);
       if (bitmapPage == 0)

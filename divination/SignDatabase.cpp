@@ -1,12 +1,12 @@
 #include "SignDatabase.h"
 
 #include "Descramble.h"
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "SignNumber.h"
 #include "SilentAbort.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <limits>
@@ -60,15 +60,6 @@ template <typename Read> auto RunLookup(const QByteArray &statement, Read read) 
 } // namespace
 
 LookupObserver SetLookupObserver(LookupObserver observer) { return std::exchange(Observer(), std::move(observer)); }
-
-QString GetAppDir() {
-  // applicationDirPath needs the application object; without one (tools,
-  // some tests) the kernel's link to the executable gives the same answer.
-  const QString dir = QCoreApplication::instance()
-                          ? QCoreApplication::applicationDirPath()
-                          : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
-  return dir.endsWith(u'/') ? dir : dir + u'/';
-}
 
 QString GetSignDatabaseFile() {
   return ChosenSignFile().isEmpty() ? GetAppDir() + QLatin1String(SignFileName) : ChosenSignFile();
@@ -135,6 +126,12 @@ QByteArray GetSignText(QByteArrayView first, QByteArrayView second, QByteArrayVi
       return QByteArray();
     if (!wantContent)
       return Gbk::TrimBytes(query.FieldAsText(0));
-    return DescrambleSignText(Gbk::TrimBytes(query.FieldAsText(1)), SignTextKey, SignTextCycles);
+    // A stored pair that is no hexadecimal number is left out of the text,
+    // with the message beep for each.
+    qsizetype badPairs = 0;
+    QByteArray text = DescrambleSignText(Gbk::TrimBytes(query.FieldAsText(1)), SignTextKey, SignTextCycles, &badPairs);
+    for (qsizetype k = 0; k < badPairs; ++k)
+      MessageBeep();
+    return text;
   });
 }

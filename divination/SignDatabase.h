@@ -5,6 +5,8 @@
 // the file through a query object of its own and releases it before it
 // returns, on every path. Nothing is cached between lookups.
 
+#include "AppDir.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -12,10 +14,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-
-// The application directory: the running executable's directory, ending in its
-// path separator. The program's data files are found relative to it.
-QString GetAppDir();
 
 // The sign database file the lookups read: "KelmFile.dll" in the application
 // directory, or the file a caller named with SetSignDatabaseFile.

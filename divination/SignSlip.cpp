@@ -1,5 +1,6 @@
 #include "SignSlip.h"
 
+#include "Almanac.h"
 #include "DateCn.h"
 #include "Gbk.h"
 #include "SignDatabase.h"
@@ -287,6 +288,8 @@ QString SlipDateLine(QDate date) {
       month += u'月'; // a leap month is named 闰二
     line += u"　农历"_qs + month + day;
   }
+  if (const QByteArray ganZhi = Almanac::GetGanZhiLine(value); !ganZhi.isEmpty())
+    line += u"　"_qs + DecodeGbk(ganZhi); // 甲辰年 丙寅月 甲辰日
   return line;
 }
 

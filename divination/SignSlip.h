@@ -52,8 +52,9 @@ struct SignSlip {
 inline constexpr int SlipWidth = 540;
 inline constexpr int SlipHeight = 810;
 
-// The date line of a slip: "2026年12月8日 农历冬月十九"; the lunar part is left
-// out for days outside the calendar's years (1901-2050).
+// The date line of a slip: "2026年12月8日 农历冬月十九 丙午年 庚子月 丙辰日"
+// (the day's 干支 from Almanac); the lunar part and the 干支 are left out for
+// days outside the calendar's years (1901-2050).
 QString SlipDateLine(QDate date);
 
 // The slip painted at scale (2 for the saved picture), white-free: the paper

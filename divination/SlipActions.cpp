@@ -1,5 +1,7 @@
 #include "SlipActions.h"
 
+#include "Answers.h"
+#include "Desktop.h"
 #include "FrmJournal.h"
 #include "SignJournal.h"
 #include "SilentAbort.h"
@@ -8,9 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStandardPaths>
 #include <QTimer>
@@ -34,24 +34,11 @@ QString SuggestedSlipFile(const SignSlip &slip) {
 
 } // namespace
 
-std::function<QString(QWidget *, const QString &)> SlipDesktop::AskSaveFile = [](QWidget *parent,
-                                                                                 const QString &suggested) {
-  return QFileDialog::getSaveFileName(parent, u"保存签图"_qs, suggested,
-                                      u"PNG 图片 (*.png);;PDF 文件，供打印 (*.pdf)"_qs);
-};
-std::function<void(QWidget *, const QString &)> SlipDesktop::Notice = [](QWidget *parent, const QString &text) {
-  QMessageBox::warning(parent, u"测字算命"_qs, text);
-};
-std::function<bool(QWidget *, const QString &)> SlipDesktop::Confirm = [](QWidget *parent, const QString &text) {
-  return QMessageBox::question(parent, u"测字算命"_qs, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-         QMessageBox::Yes;
-};
-std::function<QDateTime()> SlipDesktop::Now = [] { return QDateTime::currentDateTime(); };
-
 void ResetJournalNotice() { JournalNoticeGiven() = false; }
 
 void SaveSlipAsked(QWidget *parent, const SignSlip &slip) {
-  QString path = SlipDesktop::AskSaveFile(parent, SuggestedSlipFile(slip));
+  QString path = Desktop::AskSaveFile(parent, u"保存签图"_qs, SuggestedSlipFile(slip),
+                                      u"PNG 图片 (*.png);;PDF 文件，供打印 (*.pdf)"_qs);
   if (path.isEmpty())
     return;
   // A name without a known ending is saved as a picture.
@@ -60,7 +47,7 @@ void SaveSlipAsked(QWidget *parent, const SignSlip &slip) {
     path += u".png"_qs;
   const QString problem = WriteSlipFile(slip, path);
   if (!problem.isEmpty())
-    SlipDesktop::Notice(parent, problem);
+    Desktop::Notice(parent, problem);
 }
 
 void CopySlip(const SignSlip &slip) { QApplication::clipboard()->setImage(PaintSlipImage(slip)); }
@@ -117,7 +104,7 @@ void SlipActions::ReportCompleted(const QByteArray &characters) {
   const QStringList lines = memo->toPlainText().split(u'\n');
   const QString title = lines.value(2).mid(4);
   const QString text = lines.value(4).mid(4);
-  const QDateTime now = SlipDesktop::Now();
+  const QDateTime now = Desktop::Clock();
   ++generation;
   QTimer::singleShot(0, this, [this, characters, title, text, now, cast = generation] {
     if (cast != generation)
@@ -143,6 +130,6 @@ void SlipActions::Record(const SignSlip &slip, const QDateTime &time) {
   const QString problem = written ? opened : journalFile.Problem();
   if (!problem.isEmpty() && !JournalNoticeGiven()) {
     JournalNoticeGiven() = true;
-    SlipDesktop::Notice(window, problem);
+    Desktop::Notice(window, problem);
   }
 }

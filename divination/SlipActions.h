@@ -18,19 +18,8 @@ class QAction;
 class QPlainTextEdit;
 class QWidget;
 
-// Seams of the desktop, replaced by tests.
-struct SlipDesktop {
-  // The file to save a slip to, asked of the user; empty when cancelled.
-  static std::function<QString(QWidget *parent, const QString &suggested)> AskSaveFile;
-  // Tells the user something that went wrong, without stopping anything.
-  static std::function<void(QWidget *parent, const QString &text)> Notice;
-  // Asks a yes/no question; true for yes.
-  static std::function<bool(QWidget *parent, const QString &text)> Confirm;
-  // Now, for the slip's date and the journal's time.
-  static std::function<QDateTime()> Now;
-};
-
-// Saves slip through the save dialog; reports a failure through Notice.
+// Saves slip through the save dialog; reports a failure through
+// Desktop::Notice.
 void SaveSlipAsked(QWidget *parent, const SignSlip &slip);
 // Puts the slip picture on the clipboard.
 void CopySlip(const SignSlip &slip);

@@ -7,112 +7,10 @@
 #include "SignReport.h"
 #include "SilentAbort.h"
 #include "SlipActions.h"
-#include "TraditionalForm.h"
 #include "ui_Untcezhi.h"
 
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScreen>
-
-// Our own wording of the oracle's tradition; the last line is the note on
-// stroke counts. Every line is at most 78 bytes of GBK.
-const QString IntroductionText =
-    QStringLiteral("    \r"
-                   "   相传Vandrel神数出自古时一位足智多谋的军师与谋臣之手，历代秘密相传，世间少有\r"
-                   "人知晓。\r"
-                   "\r"
-                   "   据记载，此人上通天文，下晓地理，能够预知尚未发生的事情。\r"
-                   "\r"
-                   "   每当遇到难以决断的疑难之事，他便暗中使用此数占断：先诚心正意，洗净双手，焚\r"
-                   "香祷告上天，然后在纸上写下三个字。这三个字是上天与人心相互感通的凭据，因此求测\r"
-                   "之时务必恭敬虔诚，切不可抱着游戏的心态。\r"
-                   "   此数共有三百八十四首签诗，长短不一，寓意深远，能为心存疑惑的人指点迷津，可\r"
-                   "用来判断吉凶祸福，决定进退取舍。\r"
-                   "\r"
-                   "   注意：输入简体中文还是繁体中文，笔画数均按繁体笔画数计算。");
-
-namespace {
-
-// RGB(205, 236, 251), the light blue of the panels and the introduction.
-constexpr QRgb LightBlue = qRgb(205, 236, 251);
-
-void PaintBackground(QWidget *widget, QRgb color) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, color);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-// A glyph strip of 32 x 16: the normal image, then the disabled one; its
-// twin at twice the size (Name@2x.png) serves screens scaled by 1.5 or more.
-QIcon GlyphIcon(const QString &resource) {
-  QIcon icon;
-  for (const int scale : {1, 2}) {
-    const QString file =
-        scale == 1 ? resource : QString(resource).replace(QLatin1String(".png"), QLatin1String("@2x.png"));
-    const QPixmap strip(file);
-    const int size = 16 * scale;
-    for (const auto &[left, mode] : {std::pair{0, QIcon::Normal}, std::pair{size, QIcon::Disabled}}) {
-      QPixmap glyph = strip.copy(left, 0, size, size);
-      glyph.setDevicePixelRatio(scale);
-      icon.addPixmap(glyph, mode);
-    }
-  }
-  return icon;
-}
-
-qsizetype GbkSize(QStringView text) {
-  const std::optional<QByteArray> gbk = Gbk::ToGbk(text);
-  return gbk ? gbk->size() : -1;
-}
-
-} // namespace
-
-QString FitEditText(QStringView before, QStringView after, qsizetype maxBytes) {
-  const qsizetype afterSize = GbkSize(after);
-  if (afterSize >= 0 && afterSize <= maxBytes)
-    return after.toString();
-  // after = head + inserted + tail, where head and tail are kept from before.
-  qsizetype head = 0;
-  while (head < before.size() && head < after.size() && before[head] == after[head])
-    ++head;
-  qsizetype tail = 0;
-  while (tail < before.size() - head && tail < after.size() - head &&
-         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-    ++tail;
-  const QStringView kept[] = {after.first(head), after.last(tail)};
-  qsizetype room = maxBytes;
-  for (QStringView part : kept)
-    room -= std::max<qsizetype>(GbkSize(part), 0);
-  QString inserted;
-  const QStringView offered = after.sliced(head, after.size() - head - tail);
-  for (qsizetype i = 0; i < offered.size();) {
-    const qsizetype length = offered[i].isHighSurrogate() && i + 1 < offered.size() ? 2 : 1;
-    const qsizetype size = GbkSize(offered.sliced(i, length));
-    if (size < 0 || size > room)
-      break;
-    inserted += offered.sliced(i, length);
-    room -= size;
-    i += length;
-  }
-  return kept[0].toString() + inserted + kept[1].toString();
-}
-
-QString StrokeNote(QStringView text) {
-  const QByteArray character = Gbk::TrimBytes(Gbk::ToGbk(text).value_or(QByteArray()));
-  if (character.isEmpty())
-    return QString();
-  const QString unicode = Gbk::FromGbk(character);
-  QString noRow = QStringLiteral("无此字");
-  if (character.size() != 2 || unicode.size() != 1)
-    return noRow;
-  try {
-    const std::int32_t count = GetStrokeCount(character);
-    return count > 0 ? QStringLiteral("%1 %2画").arg(GetTraditionalForm(unicode)).arg(count) : noRow;
-  } catch (const SilentAbort &) {
-    return QString(); // the database failed: no count, and no message
-  }
-}
 
 TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFrmcezhi>()) {
   ui->setupUi(this);
@@ -120,48 +18,17 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   // The window is destroyed once it is closed; the next opening makes a new one.
   setAttribute(Qt::WA_DeleteOnClose);
-
+  // "宋体" 12 px (a .ui font has points only).
   QFont font(QStringLiteral("宋体"));
   font.setPixelSize(12);
   setFont(font);
-
   ui->RzLabel1->setText(QString(IntroductionText).replace(u'\r', u'\n'));
-  PaintBackground(ui->RzLabel1, LightBlue);
-  for (QWidget *panel : {ui->RzPanel2, ui->RzPanel3})
-    PaintBackground(panel, LightBlue);
+  ui->RzBitBtn1->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Ok.png")));
+  ui->RzBitBtn2->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Undo.png")));
+  ui->RzBitBtn3->setIcon(GlyphStripIcon(QStringLiteral(":/glyphs/Exit.png")));
 
-  const std::pair<RzButton *, const char *> buttons[] = {
-      {ui->RzBitBtn1, ":/glyphs/Ok.png"}, {ui->RzBitBtn2, ":/glyphs/Undo.png"}, {ui->RzBitBtn3, ":/glyphs/Exit.png"}};
-  for (const auto &[button, glyph] : buttons) {
-    button->setFrameColor(QColor(0, 60, 116));
-    button->setFaceColor(QColor(244, 244, 240));
-    button->setTextColor(QColor(0, 0, 0));
-    // The shared look sets bold text; these buttons use the window's font.
-    button->setStyleSheet(button->styleSheet() + QStringLiteral(" RzButton { font-weight: normal; }"));
-    button->setIcon(GlyphIcon(QString::fromLatin1(glyph)));
-    button->setIconSize(QSize(16, 16));
-  }
-
-  const std::pair<QLineEdit *, QLabel *> edits[] = {
-      {ui->RzEdit1, ui->RzLabel3}, {ui->RzEdit2, ui->RzLabel4}, {ui->RzEdit3, ui->RzLabel5}};
-  for (const auto &pair : edits) {
-    QLineEdit *edit = pair.first; // not a structured binding: clang 14 cannot capture one
-    QLabel *label = pair.second;
-    edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
-    // Typed, pasted or cleared: the note follows every change of the text.
-    connect(edit, &QLineEdit::textChanged, this, [this, edit, label] { ShowStrokeNote(edit, label); });
-  }
-  // What a screen reader announces: the three edits by their place, the
-  // buttons by what they do, the memo with the whole report it holds.
-  ui->RzEdit1->setAccessibleName(QStringLiteral("第一个字"));
-  ui->RzEdit2->setAccessibleName(QStringLiteral("第二个字"));
-  ui->RzEdit3->setAccessibleName(QStringLiteral("第三个字"));
-  ui->RzLabel1->setAccessibleName(QStringLiteral("说明"));
-  ui->RzBitBtn1->setAccessibleDescription(QStringLiteral("按三个字的笔画求签，签文写在下方"));
-  ui->RzBitBtn2->setAccessibleDescription(QStringLiteral("清空三个字"));
-  ui->RzBitBtn3->setAccessibleDescription(QStringLiteral("关闭测字窗口"));
-  ui->RzMemo1->setAccessibleName(QStringLiteral("测算结果"));
+  ConnectEdits();
+  // The memo is described by the whole report it holds.
   connect(ui->RzMemo1, &QPlainTextEdit::textChanged, this, [this] {
     QStringList lines = ui->RzMemo1->toPlainText().split(u'\n');
     for (QString &line : lines)
@@ -183,6 +50,19 @@ TFrmcezhi::TFrmcezhi(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   if (const QScreen *screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
   ui->RzEdit1->setFocus();
+}
+
+void TFrmcezhi::ConnectEdits() {
+  const std::pair<QLineEdit *, QLabel *> edits[] = {
+      {ui->RzEdit1, ui->RzLabel3}, {ui->RzEdit2, ui->RzLabel4}, {ui->RzEdit3, ui->RzLabel5}};
+  for (const auto &pair : edits) {
+    QLineEdit *edit = pair.first; // not a structured binding: clang 14 cannot capture one
+    QLabel *label = pair.second;
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString &text) { EditTextEdited(edit, text); });
+    // Typed, pasted or cleared: the note follows every change of the text.
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, label] { ShowStrokeNote(edit, label); });
+  }
 }
 
 TFrmcezhi::~TFrmcezhi() = default;

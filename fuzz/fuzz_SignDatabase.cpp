@@ -6,7 +6,6 @@
 // action with SilentAbort: any other exception would reach the global error
 // handler and show an error dialog for a damaged file.
 
-#include "Desktop.h"
 #include "Gbk.h"
 #include "SignDatabase.h"
 #include "SilentAbort.h"
@@ -39,7 +38,6 @@ void WriteSignFile(const std::uint8_t *data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  SetBeepHandler({});
   SignFilePath = (GetAppDir() + QStringLiteral("KelmFile.dll")).toStdString();
   return 0;
 }

@@ -1,9 +1,9 @@
 #include "Flash.h"
 
+#include "AppDir.h"
 #include "MovieDivination.h"
 #include "MovieKinds.h"
 #include "MovieServer.h"
-#include "SignDatabase.h"
 #include "ui_Flash.h"
 
 #include <QApplication>
@@ -216,4 +216,4 @@ void ShowMovieDivination(int movieKind) {
   FrmFlash->activateWindow();
 }
 
-void InstallMovieWindows() { SetMovieDivinationOpener(ShowMovieDivination); }
+void InstallMovieWindows() { MovieWindow.Install(ShowMovieDivination); }

@@ -1,22 +1,5 @@
 #include "MovieDivination.h"
 
-#include <utility>
+Seam<void(int movieKind)> MovieWindow;
 
-namespace {
-
-void OpenNothing(int) {}
-
-MovieDivinationOpener &CurrentOpener() {
-  static MovieDivinationOpener opener = OpenNothing;
-  return opener;
-}
-
-} // namespace
-
-MovieDivinationOpener SetMovieDivinationOpener(MovieDivinationOpener opener) {
-  if (!opener)
-    opener = OpenNothing;
-  return std::exchange(CurrentOpener(), std::move(opener));
-}
-
-void OpenMovieDivination(int movieKind) { CurrentOpener()(movieKind); }
+void OpenMovieDivination(int movieKind) { MovieWindow(movieKind); }

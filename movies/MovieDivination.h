@@ -5,12 +5,10 @@
 // engine. Until then a movie button opens nothing, so the main window and its
 // tests need no browser engine unless they install one.
 
-#include <functional>
+#include "Seam.h"
 
 // Opens the movie divination of movieKind (0 eye shapes, 1 palm, 2 drawing a
-// lot, 3 throwing the blocks) and returns at once.
-using MovieDivinationOpener = std::function<void(int movieKind)>;
-// Replaces the opener; an empty function restores the one that opens nothing.
-// Returns the previous opener.
-MovieDivinationOpener SetMovieDivinationOpener(MovieDivinationOpener opener);
+// lot, 3 throwing the blocks) and returns at once; nothing until the movie
+// window is installed.
+extern Seam<void(int movieKind)> MovieWindow;
 void OpenMovieDivination(int movieKind);

@@ -1,7 +1,7 @@
 #include "MovieServer.h"
 
+#include "AppDir.h"
 #include "RequestGate.h"
-#include "SignDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,12 +2,15 @@
 """The folders' layering, as scripts/lint.sh checks it:
     scripts/check_layers.py [SOURCE_DIR]
 The order, bottom to top, is the "Layers:" line at the top of the root
-CMakeLists.txt. A file in one of those folders may include headers of its own
-folder and of the folders below it, never of a folder above, nor of the
+CMakeLists.txt; the folders of its "Side by side:" line share one level and
+neither includes the other. A file in one of those folders may include
+headers of its own folder and of the folders below it, never of a folder
+above or beside it, nor of the
 helpers beside the program (tools/, tests/, bench/, fuzz/). Includes are
 resolved as the build resolves them: by file name over the folders' include
 directories. Headers the build generates (ui_*.h, *.moc, tables) are not in
-the source tree and are skipped. Prints each offending include and exits 1."""
+the source tree and are skipped. Prints the levels; prints each offending
+include and exits 1."""
 import re
 import sys
 from pathlib import Path
@@ -26,10 +29,26 @@ def layer_order(root):
     return match.group(1).split()
 
 
+def side_by_side(root):
+    text = (root / "CMakeLists.txt").read_text(encoding="utf-8")
+    match = re.search(r"^# Side by side:((?:\s+[a-z]+)+)\s*$", text, re.MULTILINE)
+    return match.group(1).split() if match else []
+
+
 def main():
     root = Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
     layers = layer_order(root)
     rank = {folder: index for index, folder in enumerate(layers)}
+    beside = side_by_side(root)
+    for folder in beside:
+        rank[folder] = min(rank[other] for other in beside)
+    levels = []
+    for folder in layers:
+        if levels and rank[folder] == rank[levels[-1][0]]:
+            levels[-1].append(folder)
+        else:
+            levels.append([folder])
+    order = " < ".join(" | ".join(level) for level in levels)
     # Header name -> the top-level folders that hold a header of that name.
     owners = {}
     for folder in layers + list(Helpers):
@@ -58,11 +77,14 @@ def main():
                         faults.append(f'{where}: includes "{name}" of {target}/, which the program never links')
                     elif rank[target] > rank[folder]:
                         faults.append(f'{where}: includes "{name}" of {target}/, a layer above {folder}/')
+                    elif rank[target] == rank[folder]:
+                        faults.append(f'{where}: includes "{name}" of {target}/, a layer beside {folder}/')
     for fault in faults:
         print(fault, file=sys.stderr)
     if faults:
-        print("check_layers: order, bottom to top: " + " < ".join(layers), file=sys.stderr)
+        print("check_layers: order, bottom to top: " + order, file=sys.stderr)
         return 1
+    print("check_layers: " + order)
     return 0
 
 

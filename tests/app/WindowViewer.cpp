@@ -25,13 +25,10 @@
 
 int main(int argc, char *argv[]) {
   VandrelApplication app(argc, argv);
-  SetBrowserOpener([](const QString &) {});
+  const auto noBrowser = Desktop::Browser.Replace([](const QString &) {});
   const QString which = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
   const QDate day = argc > 2 ? QDate::fromString(QString::fromLatin1(argv[2]), Qt::ISODate) : QDate(2024, 2, 10);
-  SetTodayProvider([day] {
-    return EncodeDate(std::chrono::year{day.year()} / std::chrono::month{static_cast<unsigned>(day.month())} /
-                      std::chrono::day{static_cast<unsigned>(day.day())});
-  });
+  const auto fixedDay = Desktop::Clock.Replace([day] { return QDateTime(day, QTime(12, 0)); });
 
   std::unique_ptr<QWidget> window;
   if (which == QLatin1String("main")) {

@@ -69,12 +69,12 @@ private:
   std::function<void(const RemoteDocuments &)> Pending;
   int Fetches = 0;
   TFrmmain *Window = nullptr;
+  const Seam<void(const QString &)>::Override NoBrowser{Desktop::Browser, [](const QString &) {}};
 };
 
 void tst_MainPanes::init() {
   Pending = nullptr;
   Fetches = 0;
-  SetBrowserOpener([](const QString &) {});
   SetContentPaneFactory([](QWidget *parent) { return new RecordingPane(parent); });
   SetRemoteDocumentsSource([this](QObject *, std::function<void(const RemoteDocuments &)> done) {
     ++Fetches;
@@ -89,7 +89,6 @@ void tst_MainPanes::cleanup() {
   delete Window;
   SetContentPaneFactory({});
   SetRemoteDocumentsSource({});
-  SetBrowserOpener({});
 }
 
 void tst_MainPanes::windowAppearsWithPicturesBeforeTheFetchEnds() {

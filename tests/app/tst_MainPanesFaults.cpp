@@ -81,6 +81,7 @@ private:
   bool Arrived = false;
   TFrmmain *Window = nullptr;
   QStringList Reported;
+  const Seam<void(const QString &)>::Override NoBrowser{Desktop::Browser, [](const QString &) {}};
 };
 
 void tst_MainPanesFaults::init() {
@@ -89,7 +90,6 @@ void tst_MainPanesFaults::init() {
   qputenv("VANDREL_HOME_SITE", Site->Url().toUtf8());
   Reported.clear();
   SetErrorReporter([this](const QString &message, const QString &) { Reported << message; });
-  SetBrowserOpener([](const QString &) {});
   SetContentPaneFactory([](QWidget *parent) { return new RecordingPane(parent); });
   Arrived = false;
   // The program's own fetch, watched for its end.
@@ -106,7 +106,6 @@ void tst_MainPanesFaults::cleanup() {
   Window = nullptr;
   SetRemoteDocumentsSource({});
   SetContentPaneFactory({});
-  SetBrowserOpener({});
   SetErrorReporter({});
   qunsetenv("VANDREL_HOME_SITE");
   Site.reset();

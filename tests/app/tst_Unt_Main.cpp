@@ -53,28 +53,24 @@ private:
   int Questions = 0;
   bool Answer = true;
   TFrmmain *Window = nullptr;
+  const Seam<void(const QString &)>::Override Browser{Desktop::Browser, [this](const QString &url) { Opened << url; }};
+  const Seam<bool()>::Override Question{ExitQuestion, [this] {
+                                          ++Questions;
+                                          return Answer;
+                                        }};
 };
 
 void tst_Unt_Main::init() {
   Opened.clear();
   Questions = 0;
   Answer = true;
-  SetBrowserOpener([this](const QString &url) { Opened << url; });
-  SetExitQuestion([this] {
-    ++Questions;
-    return Answer;
-  });
   qunsetenv("VANDREL_HOME_SITE");
   Window = new TFrmmain();
   Window->show();
   QVERIFY(QTest::qWaitForWindowExposed(Window));
 }
 
-void tst_Unt_Main::cleanup() {
-  delete Window;
-  SetBrowserOpener({});
-  SetExitQuestion({});
-}
+void tst_Unt_Main::cleanup() { delete Window; }
 
 void tst_Unt_Main::layoutFollowsTheDesign() {
   QCOMPARE(Window->size(), QSize(792, 566));

@@ -1,9 +1,11 @@
 // The calendar window: its designed controls, the month grid and its lunar
 // lines, the selection, the spinners, "今天" and closing on deactivation.
-// Today is fixed through the window's clock seam.
+// Today is fixed through the program's clock seam.
 
+#include "AlmanacWin.h"
 #include "DateWin.h"
 #include "DesignFonts.h"
+#include "Desktop.h"
 #include "ReuseWindow.h"
 #include "RzWidgets.h"
 #include "UpDown.h"
@@ -51,6 +53,9 @@ private slots:
   void todayRestoresEverything();
   void todayOutsideTheTable();
   void deactivationClosesTheWindow();
+  void cellsCarryTheAlmanacInBrief();
+  void enterOpensTheAlmanacAndKeepsTheCalendar();
+  void doubleClickOpensTheDaysAlmanac();
   void openingTwiceLeavesOneInstance();
   void arrowKeysClickNeighbouringCells_data();
   void arrowKeysClickNeighbouringCells();
@@ -75,13 +80,13 @@ private:
   static void Wheel(QWidget *target, QPoint where, int delta, Qt::KeyboardModifiers modifiers = {});
 
   DateValue TodayValue = 0;
+  // Today is TodayValue, at noon.
+  const Seam<QDateTime()>::Override FixedClock{Desktop::Clock,
+                                               [this] { return QDateTime(QDateOf(TodayValue), QTime(12, 0)); }};
   TFRM_Date *Window = nullptr;
 };
 
-void tst_DateWin::initTestCase() {
-  InstallFontSubstitutions();
-  SetTodayProvider([this] { return TodayValue; });
-}
+void tst_DateWin::initTestCase() { InstallFontSubstitutions(); }
 
 void tst_DateWin::init() { OpenOn(Day(2023, 3, 22)); }
 
@@ -438,6 +443,43 @@ void tst_DateWin::deactivationClosesTheWindow() {
   other.show();
   QApplication::setActiveWindow(&other);
   QTRY_VERIFY(!Window->isVisible());
+}
+
+// 2023-03-22 is 癸卯年 乙卯月 己卯日 (lunar-javascript and the published
+// calendars agree); a 卯 day clashes with the 鸡 and has its 煞 in the west (亥卯未).
+void tst_DateWin::cellsCarryTheAlmanacInBrief() {
+  const QString tip = Window->DayLabel(CellOfDay(22))->toolTip();
+  QVERIFY2(tip.startsWith(QStringLiteral("癸卯年 乙卯月 己卯日\n冲鸡 煞西\n")), qPrintable(tip));
+  QVERIFY(tip.contains(QStringLiteral("\n宜：")) && tip.contains(QStringLiteral("\n忌：")));
+  QCOMPARE(Window->LunarLabel(CellOfDay(22))->toolTip(), tip);
+  QVERIFY(Window->DayLabel(CellOfDay(23))->toolTip().startsWith(QStringLiteral("癸卯年 乙卯月 庚辰日")));
+}
+
+void tst_DateWin::enterOpensTheAlmanacAndKeepsTheCalendar() {
+  QApplication::setActiveWindow(Window);
+  QTest::keyClick(Window, Qt::Key_Return);
+  auto *almanac = Window->findChild<TFrmAlmanac *>();
+  QVERIFY(almanac && almanac->isVisible());
+  QVERIFY(almanac->windowTitle().contains(QStringLiteral("2023-03-22")));
+  QVERIFY(almanac->findChild<QWidget *>(QStringLiteral("AlmanacText")));
+  // Our own almanac window taking activation leaves the calendar open ...
+  QApplication::setActiveWindow(almanac);
+  QVERIFY(Window->isVisible());
+  // ... another application's (here: any other window) closes both.
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  QTRY_VERIFY(!Window->isVisible());
+  QTRY_VERIFY(!almanac->isVisible());
+}
+
+void tst_DateWin::doubleClickOpensTheDaysAlmanac() {
+  QLabel *cell = Window->LunarLabel(CellOfDay(10));
+  QTest::mouseDClick(cell, Qt::LeftButton);
+  QCOMPARE(Window->CurDate, Day(2023, 3, 10));
+  auto *almanac = Window->findChild<TFrmAlmanac *>();
+  QVERIFY(almanac && almanac->isVisible());
+  QVERIFY(almanac->windowTitle().contains(QStringLiteral("2023-03-10")));
 }
 
 void tst_DateWin::openingTwiceLeavesOneInstance() {

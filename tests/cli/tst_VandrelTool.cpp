@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +59,7 @@ private slots:
   void calendarDays_data();
   void calendarDays();
   void calendarRangeOverNewYearAndLeapMonth();
+  void almanacOfADay();
   void monthOfFebruary2024();
   void monthShapes_data();
   void monthShapes();
@@ -101,25 +105,26 @@ void tst_VandrelTool::calendarDays_data() {
   QTest::addColumn<QString>("date");
   QTest::addColumn<QString>("line");
   QTest::newRow("first day of the table") << "1901-01-01"
-                                          << "1901-01-01\t1111\t冬月\t十一\t\t\t元旦节\t子鼠\t摩羯座";
+                                          << "1901-01-01\t1111\t冬月\t十一\t\t\t元旦节\t子鼠\t摩羯座\t庚子 戊子 己卯";
   QTest::newRow("day before the table") << "1900-12-31"
-                                        << "1900-12-31\t0\t\t\t\t\t\t\t摩羯座";
+                                        << "1900-12-31\t0\t\t\t\t\t\t\t摩羯座\t";
   QTest::newRow("last day of the table") << "2050-12-31"
-                                         << "2050-12-31\t1118\t冬月\t十八\t\t\t\t午马\t摩羯座";
+                                         << "2050-12-31\t1118\t冬月\t十八\t\t\t\t午马\t摩羯座\t庚午 戊子 乙酉";
   QTest::newRow("day after the table") << "2051-01-01"
-                                       << "2051-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+                                       << "2051-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座\t";
   QTest::newRow("first day of the calendar") << "0001-01-01"
-                                             << "0001-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座";
+                                             << "0001-01-01\t0\t\t\t\t\t元旦节\t\t摩羯座\t";
   QTest::newRow("eve on the thirtieth") << "2024-02-09"
-                                        << "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座";
+                                        << "2024-02-09\t1230\t腊月\t三十\t除夕\t\t\t卯兔\t水瓶座\t甲辰 丙寅 癸卯";
   QTest::newRow("spring festival") << "2024-02-10"
-                                   << "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座";
+                                   << "2024-02-10\t101\t正月\t初一\t春节\t\t\t辰龙\t水瓶座\t甲辰 丙寅 甲辰";
   QTest::newRow("first day of a leap month") << "2023-03-22"
-                                             << "2023-03-22\t-201\t闰二\t初一\t\t\t\t卯兔\t白羊座";
-  QTest::newRow("term and festival on one day") << "2020-06-21"
-                                                << "2020-06-21\t501\t五月\t初一\t\t夏至\t父亲节\t子鼠\t双子座";
+                                             << "2023-03-22\t-201\t闰二\t初一\t\t\t\t卯兔\t白羊座\t癸卯 乙卯 己卯";
+  QTest::newRow("term and festival on one day")
+      << "2020-06-21"
+      << "2020-06-21\t501\t五月\t初一\t\t夏至\t父亲节\t子鼠\t双子座\t庚子 壬午 乙未";
   QTest::newRow("leap day") << "2024-02-29"
-                            << "2024-02-29\t120\t正月\t二十\t\t\t\t辰龙\t双鱼座";
+                            << "2024-02-29\t120\t正月\t二十\t\t\t\t辰龙\t双鱼座\t甲辰 丙寅 癸亥";
 }
 
 void tst_VandrelTool::calendarDays() {
@@ -143,7 +148,32 @@ void tst_VandrelTool::calendarRangeOverNewYearAndLeapMonth() {
   QCOMPARE(lines[31].section(u'\t', 0, 3), u"2034-01-20\t1201\t腊月\t初一"_qs);
   QCOMPARE(lines.last().section(u'\t', 0, 0), u"2034-01-21"_qs);
   for (const QString &line : lines)
-    QCOMPARE(line.count(u'\t'), 8);
+    QCOMPARE(line.count(u'\t'), 9);
+}
+
+void tst_VandrelTool::almanacOfADay() {
+  // 2024-02-10: 甲辰 in 寅月, 满日 (寅月 辰日), a 无禄 day (甲辰 among the ten).
+  const Run text = Tool({u"almanac"_qs, u"2024-02-10"_qs});
+  QCOMPARE(text.Status, 0);
+  const QStringList lines = Lines(text.Out);
+  QCOMPARE(lines.first(), u"2024-02-10  甲辰年 丙寅月 甲辰日"_qs);
+  QVERIFY(lines.contains(u"子时 23:00-01:00 甲子 天牢（黑道）"_qs));
+  QCOMPARE(lines.size(), 12 + 12); // the day, then its twelve double-hours
+  const Run json = Tool({u"almanac"_qs, u"2024-02-10"_qs, u"--json"_qs});
+  QCOMPARE(json.Status, 0);
+  const QJsonObject day = QJsonDocument::fromJson(json.Out.toUtf8()).object();
+  QCOMPARE(day.value(u"officer"_qs).toString(), u"满"_qs);
+  // 无禄 止注 its few items: what else the 吉神 suit is struck, and says so.
+  bool struckByWuLu = false;
+  for (const QJsonValue item : day.value(u"struck"_qs).toArray())
+    for (const QJsonValue rule : item.toObject().value(u"struckBy"_qs).toArray())
+      struckByWuLu = struckByWuLu || rule.toObject().value(u"rule"_qs).toString() == u"无禄"_qs;
+  QVERIFY(struckByWuLu);
+  for (const QJsonValue item : day.value(u"avoided"_qs).toArray())
+    QVERIFY(!item.toObject().value(u"addedBy"_qs).toArray().isEmpty());
+  const Run outside = Tool({u"almanac"_qs, u"1900-12-31"_qs});
+  QCOMPARE(outside.Status, 1);
+  QVERIFY(outside.Err.contains(u"1901-2050"_qs));
 }
 
 void tst_VandrelTool::monthOfFebruary2024() {

@@ -1,3 +1,4 @@
+#include "Desktop.h"
 #include "Gbk.h"
 #include "JetQuery.h"
 #include "JetWriter.h"
@@ -71,6 +72,7 @@ private slots:
   void brokenDatabase();
   void signText_data();
   void signText();
+  void badStoredPairsBeep();
   void emptySignNumberStillRunsTheStatement();
   void lookupsOfOneSign();
   void columnsOutsideTheResultAreRefused();
@@ -256,6 +258,21 @@ void tst_SignDatabase::signText() {
   WriteSignFile({Bihua({{u"天"_qs, u"4"_qs}, {u"地"_qs, u"6"_qs}, {u"人"_qs, u"2"_qs}}), Vandrel(signs)});
   QCOMPARE(Gbk::FromGbk(GetSignText(G(u"天"), G(u"地"), G(u"人"), false)), title);
   QCOMPARE(Gbk::FromGbk(GetSignText(G(u"天"), G(u"地"), G(u"人"), true)), text);
+}
+
+void tst_SignDatabase::badStoredPairsBeep() {
+  // "zz" and "x-" are no hexadecimal pairs: each is left out of the text,
+  // which the pairs between them still give whole, and beeps once. The
+  // decoder only counts them; the lookup beeps.
+  const QString content = u"zz"_qs + StoredSignText(u"一"_qs) + u"x-"_qs;
+  WriteSignFile({Bihua({{u"天"_qs, u"4"_qs}, {u"地"_qs, u"6"_qs}, {u"人"_qs, u"2"_qs}}),
+                 Vandrel({{u"078"_qs, u"签"_qs, content}})});
+  int beeps = 0;
+  const auto counted = Desktop::Beep.Replace([&beeps] { ++beeps; });
+  QCOMPARE(Gbk::FromGbk(GetSignText(G(u"天"), G(u"地"), G(u"人"), false)), u"签"_qs);
+  QCOMPARE(beeps, 0);
+  QCOMPARE(Gbk::FromGbk(GetSignText(G(u"天"), G(u"地"), G(u"人"), true)), u"一"_qs);
+  QCOMPARE(beeps, 2);
 }
 
 void tst_SignDatabase::emptySignNumberStillRunsTheStatement() {

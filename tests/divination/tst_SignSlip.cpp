@@ -92,9 +92,11 @@ void tst_SignSlip::parse() {
 void tst_SignSlip::dateLine_data() {
   QTest::addColumn<QDate>("date");
   QTest::addColumn<QString>("line");
-  QTest::newRow("new year's day of the lunar year") << QDate(2024, 2, 10) << u"2024年2月10日　农历正月初一"_qs;
-  QTest::newRow("leap month") << QDate(2023, 3, 22) << u"2023年3月22日　农历闰二月初一"_qs;
-  QTest::newRow("last day of the table") << QDate(2050, 12, 31) << u"2050年12月31日　农历冬月十八"_qs;
+  QTest::newRow("new year's day of the lunar year")
+      << QDate(2024, 2, 10) << u"2024年2月10日　农历正月初一　甲辰年 丙寅月 甲辰日"_qs;
+  QTest::newRow("leap month") << QDate(2023, 3, 22) << u"2023年3月22日　农历闰二月初一　癸卯年 乙卯月 己卯日"_qs;
+  QTest::newRow("last day of the table") << QDate(2050, 12, 31)
+                                         << u"2050年12月31日　农历冬月十八　庚午年 戊子月 乙酉日"_qs;
   QTest::newRow("after the table: no lunar part") << QDate(2051, 1, 1) << u"2051年1月1日"_qs;
   QTest::newRow("before the table: no lunar part") << QDate(1900, 12, 31) << u"1900年12月31日"_qs;
   QTest::newRow("no date") << QDate() << QString();

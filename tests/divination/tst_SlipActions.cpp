@@ -2,6 +2,8 @@
 // keys, the journal written after each whole report, a journal that cannot be
 // used, and the journal window.
 
+#include "Answers.h"
+#include "Desktop.h"
 #include "FrmJournal.h"
 #include "Gbk.h"
 #include "JetWriter.h"
@@ -66,6 +68,8 @@ private slots:
   void damagedJournalNeverStopsADivination();
   void journalWindow();
   void journalWindowExportsCsv();
+  void csvExportWritesWhatTheListShows_data();
+  void csvExportWritesWhatTheListShows();
 
 private:
   void Compute(const QString &a = u"天"_qs, const QString &b = u"地"_qs, const QString &c = u"人"_qs) {
@@ -84,14 +88,17 @@ private:
   QTemporaryDir Folder;
   QStringList Notices;
   QString SaveTo;
+  // The desktop as these tests answer it.
+  const Seam<QDateTime()>::Override FixedClock{Desktop::Clock, [] { return Moment; }};
+  const Seam<void(QWidget *, const QString &)>::Override Noticed{
+      Desktop::Notice, [this](QWidget *, const QString &text) { Notices.append(text); }};
+  const Seam<QString(QWidget *, const QString &, const QString &, const QString &)>::Override SaveDialog{
+      Desktop::AskSaveFile, [this](QWidget *, const QString &, const QString &, const QString &) { return SaveTo; }};
+  const Seam<bool(QWidget *, const QString &)>::Override Confirmed{Desktop::Confirm,
+                                                                   [](QWidget *, const QString &) { return true; }};
 };
 
-void tst_SlipActions::initTestCase() {
-  SlipDesktop::Now = [] { return Moment; };
-  SlipDesktop::Notice = [this](QWidget *, const QString &text) { Notices.append(text); };
-  SlipDesktop::AskSaveFile = [this](QWidget *, const QString &) { return SaveTo; };
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
-}
+void tst_SlipActions::initTestCase() {}
 
 void tst_SlipActions::init() {
   WriteSignFile();
@@ -222,10 +229,11 @@ void tst_SlipActions::journalWindow() {
   QCOMPARE(journal.List()->topLevelItemCount(), 1);
   journal.Search()->clear();
   journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return false; };
-  journal.DeleteSelected();
-  QCOMPARE(journal.List()->topLevelItemCount(), 2); // declined
-  SlipDesktop::Confirm = [](QWidget *, const QString &) { return true; };
+  {
+    const auto declined = Desktop::Confirm.Replace([](QWidget *, const QString &) { return false; });
+    journal.DeleteSelected();
+    QCOMPARE(journal.List()->topLevelItemCount(), 2); // declined
+  }
   journal.List()->setCurrentItem(journal.List()->topLevelItem(1));
   journal.DeleteSelected();
   QCOMPARE(journal.List()->topLevelItemCount(), 1);
@@ -245,6 +253,44 @@ void tst_SlipActions::journalWindowExportsCsv() {
   QFile csv(SaveTo);
   QVERIFY(csv.open(QIODevice::ReadOnly));
   QCOMPARE(csv.readAll(), JournalCsv(SignJournal().Entries()));
+}
+
+void tst_SlipActions::csvExportWritesWhatTheListShows_data() {
+  QTest::addColumn<QString>("search");
+  QTest::addColumn<bool>("recordedSince");
+  QTest::newRow("a search showing") << u"天地"_qs << false;
+  // Another instance of the program recorded a matching reading after the
+  // list was filled: the export still writes the rows the user sees.
+  QTest::newRow("a search showing, a reading recorded since") << u"天地"_qs << true;
+  QTest::newRow("no search, a reading recorded since") << QString() << true;
+}
+
+void tst_SlipActions::csvExportWritesWhatTheListShows() {
+  QFETCH(QString, search);
+  QFETCH(bool, recordedSince);
+  const auto reading = [](const QString &characters, const QString &time) {
+    JournalEntry entry;
+    entry.time = QDateTime::fromString(time, Qt::ISODate);
+    entry.characters = characters;
+    entry.strokes = {4, 6, 2};
+    entry.signNumber = u"078"_qs;
+    entry.name = u"天地人签"_qs;
+    entry.grade = u"上上签"_qs;
+    return entry;
+  };
+  QVERIFY(SignJournal().Record(reading(u"天地人"_qs, u"2026-01-01T08:00:00"_qs)));
+  QVERIFY(SignJournal().Record(reading(u"山水月"_qs, u"2026-01-02T08:00:00"_qs)));
+  TFrmJournal journal(Window.get());
+  journal.Search()->setText(search);
+  const QList<JournalEntry> shown = SignJournal().Entries(search);
+  QCOMPARE(journal.List()->topLevelItemCount(), shown.size());
+  if (recordedSince)
+    QVERIFY(SignJournal().Record(reading(u"天地日"_qs, u"2026-01-03T08:00:00"_qs)));
+  SaveTo = Folder.filePath(u"shown.csv"_qs);
+  journal.ExportCsv();
+  QFile csv(SaveTo);
+  QVERIFY(csv.open(QIODevice::ReadOnly));
+  QCOMPARE(csv.readAll(), JournalCsv(shown));
 }
 
 QTEST_MAIN(tst_SlipActions)

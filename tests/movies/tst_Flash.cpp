@@ -1,6 +1,6 @@
+#include "AppDir.h"
 #include "Flash.h"
 #include "MovieServer.h"
-#include "SignDatabase.h"
 #include "Unt_Main.h"
 
 #include <QApplication>

@@ -46,13 +46,13 @@ private:
   LoopbackSite Site;
   QStringList Opened;
   QWidget *Host = nullptr;
+  const Seam<void(const QString &)>::Override Browser{Desktop::Browser, [this](const QString &url) { Opened << url; }};
 };
 
 void tst_WebPane::initTestCase() {
   QVERIFY(Site.IsListening());
   qputenv("VANDREL_HOME_SITE", Site.Url().toLatin1());
   InstallWebPanes();
-  SetBrowserOpener([this](const QString &url) { Opened << url; });
 }
 
 void tst_WebPane::init() {
