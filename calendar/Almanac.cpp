@@ -168,12 +168,13 @@ inline constexpr ItemSet VirtueSuits =
       "纳采问名 嫁娶 般移 解除 求医疗病 裁制 营建宫室 缮城郭 兴造动土 竖柱上梁 修仓库 栽种 牧养 纳畜 安葬 "
       "会亲友 出行 修造动土 裁衣 上官");
 // The long 忌 list of 月破 (卷十); 劫煞, 灾煞, 月煞 and 月刑 forbid it too but
-// for 伐木, and with 解除, 求医疗病 and 破屋坏垣.
+// for 伐木, and with 解除, 求医疗病 and 破屋坏垣. 破屋坏垣 is the one work the 破日
+// suits, so 月破 itself does not forbid it.
 inline constexpr ItemSet GreatAvoids =
     L("祈福 求嗣 上册进表章 上表章 颁诏 施恩封拜 袭爵受封 诏命公卿 招贤 举正直 宣政事 布政事 庆赐 赏贺 宴会 冠带 "
       "行幸 遣使 出行 安抚边境 选将训兵 出师 上官赴任 上官 临政亲民 结婚姻 纳采问名 嫁娶 进人口 般移 安床 "
       "整容 剃头 整手足甲 裁制 裁衣 营建宫室 修宫室 缮城郭 筑堤防 兴造动土 修造动土 竖柱上梁 修仓库 "
-      "鼓铸 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 开渠 穿井 安碓硙 补垣 塞穴 修饰垣墙 破屋坏垣 "
+      "鼓铸 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 开渠 穿井 安碓硙 补垣 塞穴 修饰垣墙 "
       "伐木 栽种 牧养 纳畜 破土 安葬 启攒 会亲友");
 
 inline constexpr ItemSet ThreeKillingsAvoid = (GreatAvoids - L("伐木")) | L("解除 求医疗病 破屋坏垣");
@@ -217,9 +218,9 @@ enum R : std::uint8_t {
   QingLong, MingTang, JinKui, BaoGuang, YuTang, SiMing,
   // 凶煞 (卷五, 卷六; 忌 from 卷十).
   YueJian, XiaoShi, TuFu, YuePo, DaHao, SiShen, TianGou, XueZhi,
-  JieSha, ZaiSha, TianHuo, YueSha, YueXu, YueXing, YueHai, YueYan, DiHuo, YanDui, ZhaoYao, DaShi, XianChi,
-  YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong, WuXu, BaFeng, WuMu, JiuKong,
-  JiuKan, JiuJiao, TuFuDay, GuiJi, XueJi, WangWang, FuRi, ChongRi, WuLi, BaZhuan, ChuShuiLong, WuLu,
+  JieSha, ZaiSha, TianHuo, YueSha, YueXu, YueXing, YueHai, TianGang, HeKui, YueYan, DiHuo, YanDui,
+  ZhaoYao, DaShi, XianChi, YouHuo, TianLi, SiQi, XiaoHao, TianZei, SiJi, SiHao, SiFei, SiJiDay, SiQiong,
+  WuXu, BaFeng, WuMu, JiuKong, JiuKan, JiuJiao, TuFuDay, GuiJi, XueJi, WangWang, FuRi, ChongRi, WuLi, BaZhuan, ChuShuiLong, WuLu,
   SiLi, SiJue, HuiRi, FenZhi, YueJi, ShiWu, ShuoWang, BaiJi,
   TianXing, ZhuQue, BaiHu, TianLao, XuanWu, GouChen,
   GradeTable,
@@ -347,6 +348,10 @@ inline constexpr std::array<RuleRow, RuleCount> Rules{{
     {{"月害", V4}, Kind::Bad, {},
      L("祈福 求嗣 上册进表章 上表章 庆赐 赏贺 宴会 安抚边境 选将训兵 出师 结婚姻 纳采问名 嫁娶 进人口 求医疗病 "
        "修仓库 经络 酝酿 开市 立券交易 纳财 开仓库出货财 修置产室 牧养 纳畜 破土 安葬 启攒 会亲友")},
+    // 天罡 and 河魁 stand on the month's 平日 and 收日 by turns; what they forbid is
+    // what those officers forbid, so they name the day and add no list of their own.
+    {{"天罡", V4}, Kind::Bad, {}, {}},
+    {{"河魁", V4}, Kind::Bad, {}, {}},
     {{"月厌", V4}, Kind::Bad, {}, ThreeKillingsAvoid | L("远回 平治道涂 伐木")},
     {{"地火", V4}, Kind::Bad, {}, L("栽种 修筑园圃")},
     {{"厌对", V4}, Kind::Bad, {}, L("嫁娶")},
@@ -720,6 +725,9 @@ void CollectBadGods(const Context &c, Active &on) {
   on[YueSha] = on[YueXu] = b == YueShaBranch[c.Triad];
   on[YueXing] = b == XingBranch[mb];
   on[YueHai] = Mod(b + mb, 12) == 7;
+  // 卷六 天罡: 正月巳, seven branches on each month (二月子, 三月未 ..); 河魁 faces it (正月亥).
+  on[TianGang] = b == Mod(5 + 7 * m, 12);
+  on[HeKui] = b == Mod(11 + 7 * m, 12);
   on[YueYan] = on[DiHuo] = b == Mod(10 - m, 12);
   on[YanDui] = on[ZhaoYao] = b == Mod(4 - m, 12);
   on[DaShi] = on[XianChi] = b == DaShiBranch[c.Triad];

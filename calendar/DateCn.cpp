@@ -12,17 +12,13 @@ constexpr sys_days DayZero = sys_days{year{1899} / December / 30};
 constexpr double FirstDateValue = -693593;
 constexpr double LastDateValue = 2958466;
 
-constexpr int RowOffset(std::uint32_t row) { return static_cast<int>(row >> 24 & 0x7F); }
-constexpr int RowFirstMonth(std::uint32_t row) { return (row & 0x8000'0000u) ? 12 : 11; }
-constexpr int RowLengths(std::uint32_t row) { return static_cast<int>(row >> 8 & 0xFFFF); }
-constexpr int RowLeapMonth(std::uint32_t row) { return static_cast<int>(row & 0xFF); }
 // 0-based day of the year on which the month in progress on 1 January ends.
-constexpr int FirstMonthLastDay(std::uint32_t row) { return (RowLengths(row) & 0x8000 ? 30 : 29) - RowOffset(row); }
+constexpr int FirstMonthLastDay(std::uint32_t row) { return LunarRowMonthLength(row, 0) - LunarRowOffset(row); }
 
 constexpr bool LunarRowsAreWellFormed() {
   for (std::uint32_t row : LunarYearTable) {
-    const int offset = RowOffset(row);
-    const int leap = RowLeapMonth(row);
+    const int offset = LunarRowOffset(row);
+    const int leap = LunarRowLeapMonth(row);
     if (offset < 1 || offset > 30 || leap == 1 || leap > 11)
       return false;
   }
@@ -58,30 +54,20 @@ constexpr bool FestivalAndSignNamesAreThreeCharacters() {
 }
 static_assert(FestivalAndSignNamesAreThreeCharacters(), "names of three characters; every day has a star sign");
 
-// The month after month in a row's month sequence: the leap month n follows
-// the regular month n, and month 12 (leap or not) is followed by month 1.
-constexpr int NextMonth(int month, int leapMonth) {
-  if (month == leapMonth)
-    return -leapMonth;
-  const int next = (month < 0 ? -month : month) + 1;
-  return next > 12 ? 1 : next;
-}
-
 constexpr LunarDateCode Code(int month, int day) { return month < 0 ? month * 100 - day : month * 100 + day; }
 
 // The lunar date of day t (0-based, 0 = 1 January) of a table row. A day that
 // lies in the month in progress on 1 January gets that month as a regular
 // month; the caller decides whether it is the leap month carried over.
 constexpr LunarDateCode WalkRow(std::uint32_t row, int t) {
-  const int lengths = RowLengths(row);
-  const int leapMonth = RowLeapMonth(row);
-  int month = RowFirstMonth(row);
+  const int leapMonth = LunarRowLeapMonth(row);
+  int month = LunarRowFirstMonth(row);
   int lastDay = FirstMonthLastDay(row);
   if (t <= lastDay)
-    return Code(month, RowOffset(row) + t);
+    return Code(month, LunarRowOffset(row) + t);
   for (int i = 1; i < 16; ++i) {
-    month = NextMonth(month, leapMonth);
-    const int length = lengths >> (15 - i) & 1 ? 30 : 29;
+    month = NextLunarMonth(month, leapMonth);
+    const int length = LunarRowMonthLength(row, i);
     if (t <= lastDay + length)
       return Code(month, t - lastDay);
     lastDay += length;
@@ -154,7 +140,7 @@ LunarDateCode GetLunarDate(DateValue date) {
   // before lay in a leap month (no leap month of the table ends on 31 December);
   // only a year whose leap month has that number needs the walk.
   const std::uint32_t previousRow = LunarYearTable[static_cast<std::size_t>(y - 1 - FirstTableYear)];
-  if (RowLeapMonth(previousRow) == RowFirstMonth(row) && WalkRow(previousRow, DaysInYear(y - 1) - 1) < 0)
+  if (LunarRowLeapMonth(previousRow) == LunarRowFirstMonth(row) && WalkRow(previousRow, DaysInYear(y - 1) - 1) < 0)
     return -code;
   return code;
 }

@@ -71,6 +71,21 @@ inline constexpr std::array<std::uint32_t, TableYears> LunarYearTable{
 };
 // clang-format on
 
+// The fields of a LunarYearTable row, as laid out above.
+constexpr int LunarRowOffset(std::uint32_t row) { return static_cast<int>(row >> 24 & 0x7F); } // [1, 30]
+constexpr int LunarRowFirstMonth(std::uint32_t row) { return (row & 0x8000'0000u) ? 12 : 11; }
+constexpr int LunarRowLeapMonth(std::uint32_t row) { return static_cast<int>(row & 0xFF); } // 0 or [2, 11]
+// Days of the i-th month of the row's sequence, i in [0, 15]: 29 or 30.
+constexpr int LunarRowMonthLength(std::uint32_t row, int i) { return (row >> (23 - i) & 1) ? 30 : 29; }
+// The month after month in a row's sequence (negative for a leap month): the
+// leap month n follows the regular month n, and month 12 is followed by month 1.
+constexpr int NextLunarMonth(int month, int leapMonth) {
+  if (month == leapMonth)
+    return -leapMonth;
+  const int next = (month < 0 ? -month : month) + 1;
+  return next > 12 ? 1 : next;
+}
+
 // One byte per Gregorian year 1901..2050 and month, index
 // (year - 1901) * 12 + (month - 1). High nibble h: the month's first solar term
 // falls on day 15 - h; low nibble l: its second term on day 15 + l.

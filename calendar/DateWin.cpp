@@ -2,18 +2,27 @@
 
 #include "Almanac.h"
 #include "AlmanacWin.h"
+#include "Answers.h"
 #include "CalendarDays.h"
 #include "CalendarMonth.h"
+#include "Desktop.h"
 #include "Gbk.h"
+#include "ICalendar.h"
 #include "RzWidgets.h"
 #include "ui_DateWin.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDate>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -86,6 +95,17 @@ TFRM_Date::TFRM_Date(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui:
   ui->UpDown2->downButton()->setAccessibleName(QStringLiteral("上个月（Page Down）"));
   ui->Label21->setAccessibleName(QStringLiteral("生肖年"));
   ui->Label22->setAccessibleName(QStringLiteral("星座"));
+  DayMenu = new QMenu(this);
+  DayMenu->setObjectName(QStringLiteral("DayMenu"));
+  QAction *exportCalendar = DayMenu->addAction(QStringLiteral("导出日历…"), this, &TFRM_Date::ExportCalendarClick);
+  exportCalendar->setObjectName(QStringLiteral("ExportCalendar"));
+  connect(DayMenu, &QMenu::aboutToShow, this, [this, exportCalendar] {
+    Asking = true;
+    // The table's years have festivals and terms to export.
+    const int year = static_cast<int>(DecodeDate(ShownFirst).year());
+    exportCalendar->setEnabled(year >= FirstTableYear && year <= LastTableYear);
+  });
+  connect(DayMenu, &QMenu::aboutToHide, this, [this] { Asking = false; });
   FormCreate();
 }
 
@@ -103,8 +123,8 @@ void TFRM_Date::changeEvent(QEvent *event) {
     return;
   if (isActiveWindow())
     WasActive = true;
-  else if (WasActive && isVisible() && !(AlmanacWindow && QApplication::activeWindow() == AlmanacWindow))
-    FormDeactivate(); // our own almanac window keeps the calendar open
+  else if (WasActive && isVisible() && !Asking && !(AlmanacWindow && QApplication::activeWindow() == AlmanacWindow))
+    FormDeactivate(); // our own almanac window, menu or save dialog keeps the calendar open
 }
 
 // A double-click on a day's cell selects the day and opens its almanac.
@@ -410,4 +430,49 @@ void TFRM_Date::wheelEvent(QWheelEvent *event) {
     StepSpinner(modifiers == Qt::ControlModifier, true);
   for (; WheelRemainder <= -WheelNotch; WheelRemainder += WheelNotch)
     StepSpinner(modifiers == Qt::ControlModifier, false);
+}
+
+void TFRM_Date::contextMenuEvent(QContextMenuEvent *event) {
+  QPoint where = event->pos();
+  const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+  if (fromKeyboard && SelectedCell >= FirstCell && SelectedCell < FirstCell + ShownDays)
+    where = DayLabel(SelectedCell)->geometry().center();
+  bool overCell = false;
+  for (int i = FirstCell; i < FirstCell + ShownDays && !overCell; ++i)
+    overCell = DayLabel(i)->geometry().contains(where) || LunarLabel(i)->geometry().contains(where);
+  if (!overCell) {
+    QDialog::contextMenuEvent(event);
+    return;
+  }
+  event->accept();
+  DayMenu->popup(mapToGlobal(where));
+}
+
+void TFRM_Date::ExportCalendarClick() {
+  Asking = true;
+  const auto asked = qScopeGuard([this] { Asking = false; });
+  const year y = DecodeDate(ShownFirst).year();
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  QString path = Desktop::AskSaveFile(this, QStringLiteral("导出日历"),
+                                      QStringLiteral("%1/农历%2年.ics").arg(folder).arg(static_cast<int>(y)),
+                                      QStringLiteral("iCalendar 日历 (*.ics)"));
+  if (path.isEmpty())
+    return;
+  if (QFileInfo(path).suffix().isEmpty())
+    path += QStringLiteral(".ics");
+  const QList<CalendarEvent> events = GetFestivalEvents(y / January / 1, y / December / 31);
+  const SaveResult saved = SaveICalendar(WriteICalendar(events, Desktop::Clock()), path);
+  switch (saved.Problem) {
+  case SaveProblem::None:
+    return;
+  case SaveProblem::NotACalendarFile:
+    Desktop::Notice(this, QStringLiteral("%1 已存在，而且不是日历文件，没有覆盖它。请换一个文件名。").arg(path));
+    return;
+  case SaveProblem::NotARegularFile:
+    Desktop::Notice(this, QStringLiteral("无法写入 %1：它不是普通文件。").arg(path));
+    return;
+  case SaveProblem::WriteFailed:
+    Desktop::Notice(this, QStringLiteral("无法写入 %1：%2").arg(path, saved.Reason));
+    return;
+  }
 }

@@ -16,6 +16,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class RzClickLabel;
 
 class TFrmAlmanac;
@@ -54,6 +55,9 @@ public:
   void CnDayMouseDown(QLabel *sender);
   void CHnDayClick(QLabel *sender);
   void ChnDateMouseDown(QLabel *sender);
+  // 导出日历… of a day's context menu: the shown year's lunar festivals and
+  // solar terms as an iCalendar file the user names.
+  void ExportCalendarClick();
 
   // The window's current date, and the shown year and month with the
   // selected day; CurDay is not cut to the shown month's length.
@@ -72,6 +76,9 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void wheelEvent(QWheelEvent *event) override;
+  // A day's context menu, DayMenu: over a shown cell, or from the keyboard
+  // at the selected one.
+  void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
   void CreateDayLabels();
@@ -99,6 +106,10 @@ private:
   int SelectedCell = 0;
   // Wheel rotation not yet worth a whole step, in eighths of a degree.
   int WheelRemainder = 0;
+  QMenu *DayMenu = nullptr;
+  // While the window's own menu or save dialog is up, losing activation to it
+  // does not close the window.
+  bool Asking = false;
 };
 
 // The calendar window's current instance; the main window's calendar command

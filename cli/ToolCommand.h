@@ -54,6 +54,8 @@ struct CommandLine {
   // Value of each option given (empty for a switch); the last one of an
   // option given twice.
   QHash<QString, QString> Values;
+  // The arguments as given, for a command with an option of several words.
+  QStringList Arguments;
 
   std::optional<QString> Value(const QString &name) const {
     const auto found = Values.find(name);

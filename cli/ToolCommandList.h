@@ -4,6 +4,9 @@
 // registry includes this list to declare the commands and again to list them.
 VANDREL_TOOL_COMMAND(CalendarCommand)
 VANDREL_TOOL_COMMAND(MonthCommand)
+VANDREL_TOOL_COMMAND(SolarCommand)
+VANDREL_TOOL_COMMAND(BirthdayCommand)
+VANDREL_TOOL_COMMAND(IcsCommand)
 VANDREL_TOOL_COMMAND(AlmanacCommand)
 VANDREL_TOOL_COMMAND(DivineCommand)
 VANDREL_TOOL_COMMAND(StrokesCommand)

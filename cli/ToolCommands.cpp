@@ -273,7 +273,8 @@ constexpr char JournalHelp[] = "Usage: vandrel-tool journal [--json] [SEARCH]\n"
                                "three characters, their stroke counts, the sign's number, name and grade,\n"
                                "separated by tabs; with SEARCH only those whose characters, sign number or\n"
                                "name contain it. --json writes a JSON array instead.\n"
-                               "The journal is ~/.local/share/vandrel/journal.sqlite.\n";
+                               "The journal is ~/.local/share/vandrel/journal.sqlite; it is only read.\n"
+                               "A journal that is damaged, not a journal or cannot be read is exit status 4.\n";
 
 int Journal(const CommandLine &line, Output &out, std::FILE *err) {
   ExpectArguments(line, 0, 1, u"SEARCH");
@@ -282,12 +283,13 @@ int Journal(const CommandLine &line, Output &out, std::FILE *err) {
       out.Line(QStringLiteral("[]"));
     return ExitSuccess;
   }
-  SignJournal journal;
-  if (!journal.IsOpen()) {
+  // Read only: a damaged or foreign file is told about and left as it is.
+  const SignJournal journal(DefaultJournalFile(), JournalAccess::ReadOnly);
+  const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
+  if (!journal.IsOpen() || !journal.Problem().isEmpty()) {
     Message(err, u"journal", journal.Problem());
     return ExitCardFailed;
   }
-  const QList<JournalEntry> entries = journal.Entries(line.Positional.value(0));
   if (line.Has(QStringLiteral("json"))) {
     out.Line(QString::fromUtf8(JournalJson(entries)).chopped(1));
     return ExitSuccess;
@@ -318,8 +320,10 @@ constexpr char StrokesHelp[] = "Usage: vandrel-tool strokes [--db PATH] TEXT\n"
                                "Each character of TEXT, one per line, with three fields separated by a\n"
                                "tab: the character, its stroke count from the sign database and the\n"
                                "traditional form whose strokes are counted. A character the database\n"
-                               "does not list has the count 0 and no form. A control character of TEXT\n"
-                               "is shown as its picture (a tab as ␉, a line feed as ␊).\n"
+                               "does not list has the count 0 and no form, and so has any character that\n"
+                               "is not a two-byte GBK character (a letter, a digit, % or _), unlooked.\n"
+                               "A control character of TEXT is shown as its picture (a tab as ␉, a line\n"
+                               "feed as ␊).\n"
                                "The database is KelmFile.dll in the program's directory, or the file PATH.\n"
                                "When a lookup fails, the exit status is 2.\n"
                                "\n"
@@ -352,7 +356,8 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
     const QString character = text.mid(i, length);
     i += length;
     try {
-      const std::int32_t count = GetStrokeCount(*Gbk::ToGbk(character));
+      const QByteArray gbk = *Gbk::ToGbk(character);
+      const std::int32_t count = IsTwoByteCharacter(gbk) ? GetStrokeCount(gbk) : 0;
       const QString form = count == 0 ? QString() : GetTraditionalForm(character);
       out.Line(Visible(character) + u'\t' + QString::number(count) + u'\t' + form);
     } catch (const SilentAbort &) {
@@ -460,6 +465,7 @@ CommandLine ParseCommandLine(const ToolCommand &command, const QStringList &argu
   if (!parser.parse(QStringList{command.Name} + arguments))
     throw BadArguments{ParseProblem(command, parser, arguments)};
   CommandLine line;
+  line.Arguments = arguments;
   line.Positional = parser.positionalArguments();
   line.Help = parser.isSet(help);
   for (const ToolOption &option : command.Options) {

@@ -86,6 +86,14 @@ QByteArray SignStatement(QByteArrayView signNumber) {
   return "Select top 1 title,content from vandrel where id =" + QuoteSqlText(signNumber);
 }
 
+bool IsTwoByteCharacter(QByteArrayView text) {
+  if (text.size() != 2)
+    return false;
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const auto trail = static_cast<unsigned char>(text[1]);
+  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
 std::optional<std::int32_t> ParseStrokeCount(QByteArrayView text) {
   qsizetype i = 0;
   while (i < text.size() && text[i] == ' ')

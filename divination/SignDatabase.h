@@ -40,6 +40,14 @@ QByteArray SignStatement(QByteArrayView signNumber);
 // any other text, the empty one included.
 std::optional<std::int32_t> ParseStrokeCount(QByteArrayView text);
 
+// Whether text (GBK) is one two-byte GBK character: a lead byte 0x81-0xFE and
+// a trail byte 0x40-0xFE other than 0x7F. A character a user names for its
+// stroke count alone (the strokes command, the note over an edit) is looked up
+// only when it is one; any other text, a wildcard of the pattern or a one-byte
+// character, counts 0 without a lookup. No such character is %, _ or [ once
+// decoded, so its pattern means just itself.
+bool IsTwoByteCharacter(QByteArrayView text);
+
 // The stroke count of the character (GBK, used as given, not trimmed) from the
 // first bihua row whose hanzi contains it, 0 when none does. A database
 // failure, or a num that is not an integer (NULL included), ends the current

@@ -1,8 +1,10 @@
 #include "SignJournal.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,11 +47,33 @@ QString NotNull(const QString &text) { return text.isNull() ? QStringLiteral("")
 
 const QString Columns = QStringLiteral("id, time, characters, strokes1, strokes2, strokes3, sign, name, grade");
 
+// SQLite's primary result code of an error (an extended code carries it in
+// its low byte).
+int ResultCode(const QSqlError &error) { return error.nativeErrorCode().toInt() & 0xFF; }
+
 bool IsBusy(const QSqlError &error) {
   // SQLITE_BUSY (5) and SQLITE_LOCKED (6).
-  const QString code = error.nativeErrorCode();
-  return code == u"5"_qs || code == u"6"_qs;
+  const int code = ResultCode(error);
+  return code == 5 || code == 6;
 }
+
+// Only SQLITE_CORRUPT (11) and SQLITE_NOTADB (26) say the file itself is
+// damaged; a full disk, a read-only file or a lock say nothing about it.
+bool IsDamage(const QSqlError &error) {
+  const int code = ResultCode(error);
+  return code == 11 || code == 26;
+}
+
+const QStringList ReadingColumns = {u"id"_qs,       u"time"_qs, u"characters"_qs, u"strokes1"_qs, u"strokes2"_qs,
+                                    u"strokes3"_qs, u"sign"_qs, u"name"_qs,       u"grade"_qs};
+
+// The recordings not yet written, by journal file, oldest first.
+QHash<QString, QList<JournalEntry>> &Pending() {
+  static QHash<QString, QList<JournalEntry>> pending;
+  return pending;
+}
+
+QString PendingKey(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
 
 } // namespace
 
@@ -70,9 +94,18 @@ void SetJournalRecordingEnabled(bool enabled) {
   settings.setValue(u"Journal/Record"_qs, enabled);
 }
 
-SignJournal::SignJournal(const QString &path)
+SignJournal::SignJournal(const QString &path, JournalAccess access)
     : connection(u"journal-"_qs + QUuid::createUuid().toString(QUuid::WithoutBraces)), file(path) {
+  if (access == JournalAccess::ReadOnly) {
+    open = OpenToRead(path);
+    return;
+  }
   open = Open(path, true);
+  if (open && PendingCount(path) > 0) {
+    const QString opened = problem; // a damaged file set aside is the news to keep
+    if (WritePending())
+      problem = opened;
+  }
 }
 
 SignJournal::~SignJournal() {
@@ -102,17 +135,22 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
     QSqlQuery query(database);
     // A quick look at every page: a damaged file shows here, before anything
     // is written to it.
-    const bool readable = query.exec(u"PRAGMA quick_check"_qs) && query.next() && query.value(0).toString() == u"ok"_qs;
+    const bool checked = query.exec(u"PRAGMA quick_check"_qs);
+    const bool readable = checked && query.next() && query.value(0).toString() == u"ok"_qs;
     const QSqlError error = query.lastError();
     query.finish();
     if (readable && query.exec(Schema))
       return true;
     const QSqlError schemaError = readable ? query.lastError() : error;
+    // Damaged: the check found faults, or SQLite says the file is none of its.
+    const bool damaged = (checked && !readable && !error.isValid()) || IsDamage(schemaError);
     if (IsBusy(schemaError))
       return Fail(u"测字记录暂时无法使用：文件正被其他程序占用。"_qs);
-    database.close();
-    if (!retryAfterSettingAside)
+    if (!damaged || !retryAfterSettingAside) {
+      database.close();
       return Fail(u"测字记录无法使用：%1"_qs.arg(schemaError.text()));
+    }
+    database.close();
   }
   // Damaged: keep the file as it is under another name and start anew.
   const QString aside = path + u".damaged-"_qs + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss-zzz"_qs);
@@ -128,7 +166,45 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
   return reopened;
 }
 
-bool SignJournal::Record(const JournalEntry &entry) {
+bool SignJournal::OpenToRead(const QString &path) {
+  const QFileInfo info(path);
+  if (!info.isFile())
+    return Fail(u"测字记录 %1 不是文件。"_qs.arg(path));
+  if (info.size() == 0) {
+    hasReadings = false; // SQLite's own empty database
+    return true;
+  }
+  QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, connection);
+  database.setDatabaseName(path);
+  database.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_READONLY"_qs.arg(BusyTimeoutMs));
+  if (!database.open())
+    return Fail(u"测字记录 %1 无法打开：%2"_qs.arg(path, database.lastError().text()));
+  QSqlQuery query(database);
+  if (!query.exec(u"PRAGMA quick_check"_qs) || !query.next())
+    return Fail(u"测字记录 %1 无法读取：%2"_qs.arg(path, query.lastError().text()));
+  if (query.value(0).toString() != u"ok"_qs)
+    return Fail(u"测字记录 %1 已损坏：%2"_qs.arg(path, query.value(0).toString()));
+  query.finish();
+  if (!query.exec(u"SELECT count(*) FROM sqlite_master WHERE type = 'table'"_qs) || !query.next())
+    return Fail(u"测字记录 %1 无法读取：%2"_qs.arg(path, query.lastError().text()));
+  if (query.value(0).toInt() == 0) {
+    hasReadings = false; // made, and nothing written yet
+    return true;
+  }
+  query.finish();
+  QStringList columns;
+  if (!query.exec(u"PRAGMA table_info(readings)"_qs))
+    return Fail(u"测字记录 %1 无法读取：%2"_qs.arg(path, query.lastError().text()));
+  while (query.next())
+    columns.append(query.value(1).toString());
+  if (columns.isEmpty())
+    return Fail(u"%1 不是测字记录：其中没有 readings 表。"_qs.arg(path));
+  if (columns != ReadingColumns)
+    return Fail(u"%1 不是测字记录：readings 表的列是 %2。"_qs.arg(path, columns.join(u", "_qs)));
+  return true;
+}
+
+bool SignJournal::Write(const QList<JournalEntry> &entries) {
   if (!open)
     return Fail(problem.isEmpty() ? u"测字记录无法打开。"_qs : problem);
   QSqlDatabase database = QSqlDatabase::database(connection, false);
@@ -138,14 +214,21 @@ bool SignJournal::Record(const JournalEntry &entry) {
   QSqlQuery query(database);
   query.prepare(u"INSERT INTO readings (time, characters, strokes1, strokes2, strokes3, sign, name, grade)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_qs);
-  query.addBindValue(entry.time.toString(Qt::ISODateWithMs));
-  query.addBindValue(NotNull(entry.characters));
-  for (int strokes : entry.strokes)
-    query.addBindValue(strokes);
-  query.addBindValue(NotNull(entry.signNumber));
-  query.addBindValue(NotNull(entry.name));
-  query.addBindValue(NotNull(entry.grade));
-  if (!query.exec() || !database.commit()) {
+  bool written = true;
+  for (const JournalEntry &entry : entries) {
+    query.addBindValue(entry.time.toString(Qt::ISODateWithMs));
+    query.addBindValue(NotNull(entry.characters));
+    for (int strokes : entry.strokes)
+      query.addBindValue(strokes);
+    query.addBindValue(NotNull(entry.signNumber));
+    query.addBindValue(NotNull(entry.name));
+    query.addBindValue(NotNull(entry.grade));
+    if (!query.exec()) {
+      written = false;
+      break;
+    }
+  }
+  if (!written || !database.commit()) {
     const QSqlError error = query.lastError().isValid() ? query.lastError() : database.lastError();
     database.rollback();
     return Fail(IsBusy(error) ? u"测字记录暂时无法写入：文件正被其他程序占用。"_qs
@@ -155,9 +238,44 @@ bool SignJournal::Record(const JournalEntry &entry) {
   return true;
 }
 
+bool SignJournal::Record(const JournalEntry &entry) { return Write({entry}); }
+
+bool SignJournal::RecordOrKeep(const JournalEntry &entry) {
+  Pending()[PendingKey(file)].append(entry);
+  if (WritePending())
+    return true;
+  // Kept: written at the latest when the program ends.
+  static bool atExit = false;
+  if (!atExit && QCoreApplication::instance()) {
+    atExit = true;
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &SignJournal::WriteAllPending);
+  }
+  return false;
+}
+
+bool SignJournal::WritePending() {
+  const QString key = PendingKey(file);
+  const auto waiting = Pending().constFind(key);
+  if (waiting == Pending().cend())
+    return true;
+  if (!Write(*waiting))
+    return false;
+  Pending().remove(key);
+  return true;
+}
+
+int SignJournal::PendingCount(const QString &path) {
+  return static_cast<int>(Pending().value(PendingKey(path)).size());
+}
+
+void SignJournal::WriteAllPending() {
+  for (const QString &path : Pending().keys())
+    SignJournal journal(path); // opening for writing writes what waits
+}
+
 QList<JournalEntry> SignJournal::Entries(const QString &filter) const {
   QList<JournalEntry> entries;
-  if (!open)
+  if (!open || !hasReadings)
     return entries;
   QSqlQuery query(QSqlDatabase::database(connection, false));
   QString statement = u"SELECT "_qs + Columns + u" FROM readings"_qs;
@@ -179,7 +297,7 @@ QList<JournalEntry> SignJournal::Entries(const QString &filter) const {
 }
 
 std::optional<JournalEntry> SignJournal::Entry(qint64 id) const {
-  if (!open)
+  if (!open || !hasReadings)
     return std::nullopt;
   QSqlQuery query(QSqlDatabase::database(connection, false));
   query.prepare(u"SELECT "_qs + Columns + u" FROM readings WHERE id = ?"_qs);

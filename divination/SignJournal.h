@@ -7,8 +7,15 @@
 //
 // A journal file that cannot be used never stops a divination: a damaged file
 // is moved aside (journal.sqlite.damaged-<time>), never overwritten, and a
-// new one is started; a locked file is left alone and the row is not written.
-// Either way the caller is told in words, and decides how often to say so.
+// new one is started; a file that is locked, read-only or on a full disk is
+// left alone, since it is not damaged (nor is an empty file). A recording that
+// cannot be written then is kept in memory for the rest of the run and
+// written at the next chance: the next recording, the next opening of the
+// journal for writing (the journal window), the end of the program. Either
+// way the caller is told in words, and decides how often to say so.
+//
+// Opened for reading only (the command-line tool), nothing of the file is
+// changed, made or moved: a damaged or foreign file is only a problem.
 
 #include <QDateTime>
 #include <QList>
@@ -33,11 +40,20 @@ QString JournalSettingsFile();
 bool JournalRecordingEnabled();
 void SetJournalRecordingEnabled(bool enabled);
 
+enum class JournalAccess {
+  ReadWrite, // creates the file and its table when missing, sets a damaged file aside
+  ReadOnly,  // changes nothing; a damaged or foreign file leaves the journal closed
+};
+
 class SignJournal {
 public:
-  // Opens (creating when missing) the journal at path. Check Problem()
-  // afterwards: a damaged file has already been moved aside by then.
-  explicit SignJournal(const QString &path = DefaultJournalFile());
+  // Opens the journal at path. ReadWrite creates it when missing and then
+  // writes the recordings still waiting for it; check Problem() afterwards: a
+  // damaged file has already been moved aside by then. ReadOnly opens an
+  // existing file only; an empty file, or one without any table, is an empty
+  // journal, and a file with other tables, or a readings table of other
+  // columns, is not open.
+  explicit SignJournal(const QString &path = DefaultJournalFile(), JournalAccess access = JournalAccess::ReadWrite);
   ~SignJournal();
   SignJournal(const SignJournal &) = delete;
   SignJournal &operator=(const SignJournal &) = delete;
@@ -50,6 +66,15 @@ public:
 
   // Appends entry; false (with Problem()) when it could not be written.
   bool Record(const JournalEntry &entry);
+  // Appends the recordings waiting for this file and then entry, in one
+  // transaction; when that fails (with Problem()) entry waits with them.
+  bool RecordOrKeep(const JournalEntry &entry);
+  // Writes the recordings waiting for this file; true when none waits any more.
+  bool WritePending();
+  // How many recordings wait for the journal at path in this run.
+  static int PendingCount(const QString &path = DefaultJournalFile());
+  // Writes what waits for every journal file; run at the end of the program.
+  static void WriteAllPending();
   // Entries newest first; filter, when not empty, keeps those whose
   // characters, sign number or sign name contain it.
   QList<JournalEntry> Entries(const QString &filter = QString()) const;
@@ -59,13 +84,17 @@ public:
 
 private:
   bool Open(const QString &path, bool retryAfterSettingAside);
+  bool OpenToRead(const QString &path);
   bool Fail(const QString &what) const;
+  bool Write(const QList<JournalEntry> &entries);
 
   QString connection;
   QString file;
   QString setAside;
   mutable QString problem;
   bool open = false;
+  // False for an empty file read without changing it: there is nothing to read.
+  bool hasReadings = true;
 };
 
 // The entries as CSV (RFC 4180, UTF-8 with a byte-order mark so that

@@ -3,6 +3,7 @@
 #include "Almanac.h"
 #include "DateCn.h"
 #include "Gbk.h"
+#include "ReplaceableFile.h"
 #include "SignDatabase.h"
 #include "SignJournal.h"
 #include "SignNumber.h"
@@ -307,6 +308,9 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != u"png"_qs && suffix != u"pdf"_qs)
     return u"签图只能保存为 PNG 图片或 PDF 文件（文件名以 .png 或 .pdf 结尾）。"_qs;
+  // Refused before anything is written, and again just before the rename.
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty())
+    return refused;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     return u"无法写入 %1：%2"_qs.arg(path, file.errorString());
@@ -325,6 +329,10 @@ QString WriteSlipFile(const SignSlip &slip, const QString &path) {
       return u"无法写入 %1：PDF 无法生成。"_qs.arg(path);
     PaintSlip(painter, slip);
     painter.end();
+  }
+  if (QString refused = ReplaceableFileProblem(path); !refused.isEmpty()) {
+    file.cancelWriting();
+    return refused;
   }
   if (!file.commit())
     return u"无法写入 %1：%2"_qs.arg(path, file.errorString());

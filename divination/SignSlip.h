@@ -64,8 +64,9 @@ QImage PaintSlipImage(const SignSlip &slip, qreal scale = 2.0);
 // Writes the slip to path, the format following the extension: ".png"
 // (painted at scale 2) or ".pdf" (one page of SlipWidth x SlipHeight points,
 // text as text). The file is written to a temporary name and renamed over the
-// target only when complete. Returns an empty text on success, otherwise what
-// went wrong in words for the user.
+// target only when complete, and only onto a regular file or a new name (see
+// ReplaceableFile.h): anything else is refused and left as it is. Returns an
+// empty text on success, otherwise what went wrong in words for the user.
 QString WriteSlipFile(const SignSlip &slip, const QString &path);
 
 // The slip of a report whose title and text are already known: the three

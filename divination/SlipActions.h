@@ -15,6 +15,7 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QPlainTextEdit;
 class QWidget;
 
@@ -37,23 +38,29 @@ public:
   // the journal, as soon as the compute action has returned.
   void ReportCompleted(const QByteArray &characters);
 
-  const std::optional<SignSlip> &LastSlip() const { return last; }
-  QAction *SaveAction() const { return save; }
-  QAction *CopyAction() const { return copy; }
-  QAction *JournalAction() const { return journal; }
+  const std::optional<SignSlip> &LastSlip() const { return Last; }
+  // The note of recordings still waiting for the journal; hidden when none.
+  QLabel *WaitingNote() const { return Waiting; }
+  QAction *SaveAction() const { return Save; }
+  QAction *CopyAction() const { return Copy; }
+  QAction *JournalAction() const { return Journal; }
 
 private:
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void ShowMenu(const QPoint &position);
   void Record(const SignSlip &slip, const QDateTime &time);
+  // Shows how many recordings wait to be written, in a corner of the report.
+  void ShowWaiting();
 
-  QWidget *window;
-  QPlainTextEdit *memo;
-  QAction *save;
-  QAction *copy;
-  QAction *journal;
-  std::optional<SignSlip> last;
+  QWidget *Window;
+  QPlainTextEdit *Memo;
+  QAction *Save;
+  QAction *Copy;
+  QAction *Journal;
+  QLabel *Waiting;
+  std::optional<SignSlip> Last;
   // Counts reports, so that a slip cast late belongs to the latest one.
-  quint64 generation = 0;
+  quint64 Generation = 0;
 };
 
 // A journal problem is told once per run of the program, not at every

@@ -28,7 +28,8 @@ public:
 
   // What to call when a page the pane was sent to has finished loading (true)
   // or has failed to (false: unreachable, an error status, stopped by the next
-  // navigation). Called from the event loop, once per navigation.
+  // navigation). Called from the event loop, once per navigation, and once
+  // more (false) when a loaded page's renderer dies.
   void SetPageFinishedHandler(std::function<void(bool loaded)> handler) { PageFinishedHandler = std::move(handler); }
 
 protected:

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <QWebEngineCertificateError>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineNewWindowRequest>
@@ -59,6 +60,10 @@ WebPanePage::WebPanePage(QWebEngineProfile *profile, QObject *parent) : QWebEngi
           [this](const QUrl &origin, QWebEnginePage::Feature feature) {
             setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
           });
+  // A certificate the system does not trust is never accepted: the page fails
+  // and the picture stays.
+  connect(this, &QWebEnginePage::certificateError, this,
+          [](QWebEngineCertificateError error) { error.rejectCertificate(); });
   connect(this, &QWebEnginePage::fullScreenRequested, this,
           [](QWebEngineFullScreenRequest request) { request.reject(); });
   connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
@@ -110,6 +115,10 @@ void WebPane::Navigate(const QUrl &address) {
     View->setAcceptDrops(false);
     layout()->addWidget(View);
     connect(View, &QWebEngineView::loadFinished, this, [this](bool loaded) { PageFinished(loaded); });
+    // A renderer that dies (a page that ran out of memory, a crash, a kill)
+    // leaves a white view: the page counts as failed at once, and the next
+    // navigation starts a new renderer.
+    connect(View->page(), &QWebEnginePage::renderProcessTerminated, this, [this] { PageFinished(false); });
   }
   View->setUrl(address);
 }

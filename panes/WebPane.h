@@ -20,7 +20,9 @@
 // window's appearance must not wait for, and a pane that never shows a page
 // (switched off, site unreachable) never starts the engine at all. The pane
 // reports each page's end (ContentPane::PageFinished): an error status, an
-// unreachable address or a navigation cut short count as failed.
+// unreachable address, a navigation cut short or a certificate the system does
+// not trust count as failed, and a page whose renderer dies fails then, even
+// after it had loaded.
 
 #include "ContentPane.h"
 

@@ -31,7 +31,12 @@ packages=(
   # the journal of past divinations (Qt SQL's SQLite driver)
   libqt6sql6-sqlite
   unicode-data opencc libopencc-data python3 python3-lunardate libicu-dev libbenchmark-dev
+  # the iCalendar export's read-back test
+  python3-icalendar
   xvfb xauth xdotool x11-apps imagemagick desktop-file-utils appstream hyperfine
+  # the panes' https test: a certificate made by the test (openssl), trusted
+  # in a certificate store of the test's own (certutil)
+  openssl libnss3-tools
   nodejs npm
 )
 

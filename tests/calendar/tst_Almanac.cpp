@@ -142,6 +142,47 @@ private slots:
     QVERIFY(Find(day->Suited, day->SuitedCount, "纳财")); // 天愿's, 四穷's 忌 lifted
   }
 
+  // 卷十 破日 suits 破屋坏垣, the one work a 月破 day allows; 灾煞 still forbids it.
+  void brokenDayPullsDown_data() {
+    QTest::addColumn<year_month_day>("date");
+    QTest::addColumn<bool>("suited");
+    QTest::newRow("巳月 丁亥 月破") << year{2025} / 5 / 18 << true;
+    QTest::newRow("午月 壬子 月破 灾煞") << year{2025} / 6 / 12 << false;
+  }
+
+  void brokenDayPullsDown() {
+    QFETCH(year_month_day, date);
+    QFETCH(bool, suited);
+    const auto day = Almanac::GetAlmanac(date);
+    QVERIFY(day);
+    QCOMPARE(Utf8(Almanac::OfficerName(day->Officer)), QStringLiteral("破"));
+    const Almanac::ItemReasons *item = Find(day->Suited, day->SuitedCount, "破屋坏垣");
+    QCOMPARE(item != nullptr, suited);
+    if (item)
+      QCOMPARE(Rules(item->AddedBy, item->AddedCount), QStringList{"破日"});
+  }
+
+  // 卷六 天罡 (正月巳, 二月子, 三月未 ..) and 河魁 facing it, on 平日 and 收日 by turns.
+  void levelAndGatherSpirits_data() {
+    QTest::addColumn<year_month_day>("date");
+    QTest::addColumn<QString>("present");
+    QTest::addColumn<QString>("absent");
+    QTest::newRow("寅月 乙巳 平: 天罡") << year{2025} / 2 / 5 << QStringLiteral("天罡") << QStringLiteral("河魁");
+    QTest::newRow("卯月 壬子 收: 天罡") << year{1975} / 3 / 7 << QStringLiteral("天罡") << QStringLiteral("河魁");
+    QTest::newRow("午月 癸卯 收: 河魁") << year{2000} / 6 / 14 << QStringLiteral("河魁") << QStringLiteral("天罡");
+    QTest::newRow("戌月 辛未 收: 河魁") << year{1901} / 10 / 20 << QStringLiteral("河魁") << QStringLiteral("天罡");
+  }
+
+  void levelAndGatherSpirits() {
+    QFETCH(year_month_day, date);
+    QFETCH(QString, present);
+    QFETCH(QString, absent);
+    const auto day = Almanac::GetAlmanac(date);
+    QVERIFY(day);
+    const QStringList bad = Names(day->BadSpirits, day->BadCount);
+    QVERIFY2(bad.contains(present) && !bad.contains(absent), qPrintable(bad.join(' ')));
+  }
+
   void slipLine() {
     const QByteArray line = Almanac::GetGanZhiLine(EncodeDate(year{2024} / 2 / 10));
     QCOMPARE(Gbk::FromGbk(line), QStringLiteral("甲辰年 丙寅月 甲辰日"));

@@ -3,6 +3,7 @@
 // Today is fixed through the program's clock seam.
 
 #include "AlmanacWin.h"
+#include "Answers.h"
 #include "DateWin.h"
 #include "DesignFonts.h"
 #include "Desktop.h"
@@ -11,6 +12,12 @@
 #include "UpDown.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -67,6 +74,9 @@ private slots:
   void selectedCellIsDescribed_data();
   void selectedCellIsDescribed();
   void descriptionFollowsTheSelection();
+  void dayMenuOpensOverCells();
+  void exportCalendar_data();
+  void exportCalendar();
 
 private:
   void OpenOn(DateValue today);
@@ -707,6 +717,100 @@ void tst_DateWin::descriptionFollowsTheSelection() {
   for (int i = 1; i <= TFRM_Date::CellCount; ++i)
     described += !Window->DayLabel(i)->accessibleDescription().isEmpty();
   QCOMPARE(described, 1);
+}
+
+void tst_DateWin::dayMenuOpensOverCells() {
+  auto *menu = Control<QMenu>("DayMenu");
+  QVERIFY(menu);
+  QLabel *lunar = Window->LunarLabel(CellOfDay(10));
+  QContextMenuEvent overCell(QContextMenuEvent::Mouse, lunar->rect().center(),
+                             lunar->mapToGlobal(lunar->rect().center()));
+  QApplication::sendEvent(lunar, &overCell); // the label passes it on to the window
+  QTRY_VERIFY(menu->isVisible());
+  QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("导出日历…"));
+  QVERIFY(Window->isVisible()); // the menu taking activation does not close the window
+  menu->hide();
+  // Off the grid: no menu. From the keyboard: at the selected day.
+  QContextMenuEvent offGrid(QContextMenuEvent::Mouse, QPoint(5, 5), Window->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(Window, &offGrid);
+  QVERIFY(!menu->isVisible());
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), Window->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(Window, &key);
+  QTRY_VERIFY(menu->isVisible());
+  menu->hide();
+}
+
+// The file holds the shown year's lunar festivals and solar terms: for 2024
+// eight festivals (腊八 on 01-18 to 重阳 on 10-11; the next 除夕 falls in 2025)
+// and the 24 terms, 冬至 on 12-21.
+void tst_DateWin::exportCalendar_data() {
+  QTest::addColumn<QString>("answer");    // file name in a fresh folder; empty: cancelled
+  QTest::addColumn<QByteArray>("before"); // what the file held, if anything
+  QTest::addColumn<int>("events");
+  QTest::addColumn<QString>("notice");
+  QTest::newRow("saved") << "2024.ics" << QByteArray() << 32 << "";
+  QTest::newRow("name without ending gets .ics") << "农历" << QByteArray() << 32 << "";
+  QTest::newRow("an earlier export is replaced")
+      << "old.ics" << QByteArray("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n") << 32 << "";
+  QTest::newRow("cancelled") << "" << QByteArray() << -1 << "";
+  QTest::newRow("another file is kept") << "notes.txt" << QByteArray("my notes\n") << -1 << "没有覆盖";
+}
+
+void tst_DateWin::exportCalendar() {
+  QFETCH(QString, answer);
+  QFETCH(QByteArray, before);
+  QFETCH(int, events);
+  QFETCH(QString, notice);
+  OpenOn(Day(2024, 6, 1));
+  QTemporaryDir folder;
+  QVERIFY(folder.isValid());
+  QString path = answer.isEmpty() ? QString() : folder.filePath(answer);
+  if (!before.isEmpty()) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(before);
+  }
+  QString suggested, noticed;
+  bool tookActivation = false;
+  QApplication::setActiveWindow(Window);
+  QTRY_VERIFY(Window->isActiveWindow());
+  // The save dialog takes activation from the window while it is up.
+  {
+    const auto asked =
+        Desktop::AskSaveFile.Replace([&](QWidget *, const QString &, const QString &offered, const QString &) {
+          suggested = offered;
+          QWidget dialog;
+          dialog.show();
+          QApplication::setActiveWindow(&dialog);
+          tookActivation = QTest::qWaitFor([this] { return !Window->isActiveWindow(); });
+          return path;
+        });
+    const auto told = Desktop::Notice.Replace([&](QWidget *, const QString &text) { noticed = text; });
+    Control<QAction>("ExportCalendar")->trigger();
+  }
+
+  QVERIFY2(suggested.endsWith(QStringLiteral("农历2024年.ics")), qPrintable(suggested));
+  QCOMPARE(noticed.isEmpty(), notice.isEmpty());
+  QVERIFY2(noticed.contains(notice), qPrintable(noticed));
+  QCOMPARE(tookActivation, true);
+  QVERIFY(Window->isVisible());
+  if (events < 0) {
+    if (!before.isEmpty()) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.readAll(), before);
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), before.isEmpty() ? 0 : 1);
+    return;
+  }
+  QFile file(QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".ics") : path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(file.readAll());
+  QCOMPARE(text.count(QStringLiteral("BEGIN:VEVENT")), events);
+  QVERIFY(text.contains(QStringLiteral("DTSTART;VALUE=DATE:20240210\r\nDTEND;VALUE=DATE:20240211\r\nSUMMARY:春节")));
+  QVERIFY(text.contains(QStringLiteral("DTSTART;VALUE=DATE:20241221\r\nDTEND;VALUE=DATE:20241222\r\nSUMMARY:冬至")));
+  QVERIFY(!text.contains(QStringLiteral("DTSTART;VALUE=DATE:2023")) &&
+          !text.contains(QStringLiteral("DTSTART;VALUE=DATE:2025")));
 }
 
 QTEST_MAIN(tst_DateWin)

@@ -4,14 +4,23 @@
 
 #include "TerminalText.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,8 +30,13 @@ struct Run {
   QString Err;
 };
 
-Run Tool(const QStringList &arguments) {
+Run Tool(const QStringList &arguments, const QString &dataHome = QString()) {
   QProcess process;
+  if (!dataHome.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_DATA_HOME"_qs, dataHome);
+    process.setProcessEnvironment(environment);
+  }
   process.start(QStringLiteral(VANDREL_TOOL), arguments);
   if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
     return {};
@@ -47,6 +61,39 @@ QString Fixture(const QString &earthStrokes) {
       .arg(earthStrokes);
 }
 
+// An SQLite file made by statement, as its bytes.
+QByteArray SqliteFile(const QStringList &statements) {
+  QTemporaryDir scratch;
+  const QString path = scratch.filePath(u"made.sqlite"_qs);
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"maker"_qs);
+    database.setDatabaseName(path);
+    if (database.open())
+      for (const QString &statement : statements)
+        QSqlQuery(database).exec(statement);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(u"maker"_qs);
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString JournalTable =
+    u"CREATE TABLE readings (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL,"
+    " characters TEXT NOT NULL, strokes1 INTEGER NOT NULL, strokes2 INTEGER NOT NULL,"
+    " strokes3 INTEGER NOT NULL, sign TEXT NOT NULL, name TEXT NOT NULL, grade TEXT NOT NULL)"_qs;
+
+// A device to point a link at. As root, whom nothing stops from replacing a
+// device node, one of the test's own (the null device's numbers) in folder,
+// so that a fault can never replace the system's; otherwise /dev/null, which
+// no other user may replace.
+QString TestDevice(const QString &folder) {
+  if (::geteuid() != 0)
+    return u"/dev/null"_qs;
+  const QString node = folder + u"/null-device"_qs;
+  return ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : QString();
+}
+
 const QString Heading = QStringLiteral("你测算的三个字是:天地人 解析如下...");
 
 } // namespace
@@ -61,6 +108,8 @@ private slots:
   void calendarRangeOverNewYearAndLeapMonth();
   void almanacOfADay();
   void monthOfFebruary2024();
+  void lunarDates_data();
+  void lunarDates();
   void monthShapes_data();
   void monthShapes();
   void displayWidth_data();
@@ -72,6 +121,8 @@ private slots:
   void unwritableOutput();
   void strokesFromTheProgramsDatabase();
   void slipAndJournal();
+  void journalIsOnlyRead_data();
+  void journalIsOnlyRead();
   void badArguments_data();
   void badArguments();
   void help_data();
@@ -193,6 +244,40 @@ void tst_VandrelTool::monthOfFebruary2024() {
   十六    十七    十八    十九    二十
 生肖：卯兔
 )"_qs);
+}
+
+// Known answers from lunar-javascript and python3-lunardate; the regular
+// month's day in a year without the leap month is our rule.
+void tst_VandrelTool::lunarDates_data() {
+  QTest::addColumn<QStringList>("arguments");
+  QTest::addColumn<QString>("out");
+  QTest::newRow("leap fourth month birthday of 2020")
+      << QStringList{u"birthday"_qs, u"4"_qs, u"8"_qs, u"--leap"_qs, u"2020"_qs, u"2022"_qs}
+      << u"2020-05-30\t2020\t闰四月初八\n2021-05-19\t2021\t四月初八\n2022-05-08\t2022\t四月初八\n"_qs;
+  QTest::newRow("leap second month birthday of 2023, by name")
+      << QStringList{u"birthday"_qs, u"闰二月"_qs, u"初八"_qs, u"2022"_qs, u"2024"_qs}
+      << u"2022-03-10\t2022\t二月初八\n2023-03-29\t2023\t闰二月初八\n2024-03-17\t2024\t二月初八\n"_qs;
+  QTest::newRow("leap eleventh month birthday of 2033, in January 2034")
+      << QStringList{u"birthday"_qs, u"冬月"_qs, u"十五"_qs, u"--leap"_qs, u"2032"_qs, u"2034"_qs}
+      << u"2032-12-17\t2032\t冬月十五\n2034-01-05\t2033\t闰冬月十五\n2034-12-25\t2034\t冬月十五\n"_qs;
+  QTest::newRow("三十 of a 29-day 腊月 kept on 廿九")
+      << QStringList{u"birthday"_qs, u"腊月"_qs, u"三十"_qs, u"2023"_qs, u"2024"_qs}
+      << u"2024-02-09\t2023\t腊月三十\n2025-01-28\t2024\t腊月廿九\n"_qs;
+  QTest::newRow("solar: leap month by name")
+      << QStringList{u"solar"_qs, u"2023"_qs, u"闰二月"_qs, u"初八"_qs} << u"2023-03-29\n"_qs;
+  QTest::newRow("solar: 腊月 of 2033 lies in 2034")
+      << QStringList{u"solar"_qs, u"2033"_qs, u"12"_qs, u"8"_qs} << u"2034-01-27\n"_qs;
+  QTest::newRow("solar: first day of the table")
+      << QStringList{u"solar"_qs, u"1900"_qs, u"冬月"_qs, u"十一"_qs} << u"1901-01-01\n"_qs;
+}
+
+void tst_VandrelTool::lunarDates() {
+  QFETCH(QStringList, arguments);
+  QFETCH(QString, out);
+  const Run run = Tool(arguments);
+  QCOMPARE(run.Err, QString());
+  QCOMPARE(run.Status, 0);
+  QCOMPARE(run.Out, out);
 }
 
 void tst_VandrelTool::monthShapes_data() {
@@ -326,6 +411,13 @@ void tst_VandrelTool::strokesFromTheProgramsDatabase() {
   // one line per character; without a row there is no form.
   const Run controls = Tool({u"strokes"_qs, u"天\t\n\x7f☆"_qs});
   QCOMPARE(controls.Out, u"天\t4\t天\n\u2409\t0\t\n\u240A\t0\t\n\u2421\t0\t\n☆\t0\t\n"_qs);
+  // What is not one two-byte GBK character counts 0 and is never looked up,
+  // so neither a pattern's wildcard nor a broken pattern reaches the database
+  // (one that does not exist here); a plain space stays a space.
+  const Run unlooked = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"[%_ a!"_qs});
+  QCOMPARE(unlooked.Status, 0);
+  QCOMPARE(unlooked.Out, u"[\t0\t\n%\t0\t\n_\t0\t\n \t0\t\na\t0\t\n!\t0\t\n"_qs);
+  QCOMPARE(Tool({u"strokes"_qs, u"天[_%"_qs}).Out, u"天\t4\t天\n[\t0\t\n_\t0\t\n%\t0\t\n"_qs);
   const Run missing = Tool({u"strokes"_qs, u"--db"_qs, u"/nonexistent.mdb"_qs, u"天地"_qs});
   QCOMPARE(missing.Status, 2);
   QVERIFY(missing.Out.isEmpty());
@@ -343,10 +435,76 @@ void tst_VandrelTool::slipAndJournal() {
   QCOMPARE(jpeg.Status, 4);
   QCOMPARE(Lines(jpeg.Out).size(), 5);
   QVERIFY(!QFile::exists(folder.filePath(u"s.jpg"_qs)));
+  // --card replaces only a regular file: a link to a device or a FIFO named
+  // like a picture is refused after the report and left as it is.
+  QTemporaryDir devices;
+  const QString device = TestDevice(devices.path());
+  QVERIFY(!device.isEmpty());
+  QVERIFY(QFile::link(device, folder.filePath(u"device.png"_qs)));
+  QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(u"fifo.pdf"_qs)).constData(), 0600), 0);
+  for (const QString &name : {u"device.png"_qs, u"fifo.pdf"_qs}) {
+    const Run refused = Tool({u"divine"_qs, u"--card"_qs, folder.filePath(name), u"天"_qs, u"地"_qs, u"人"_qs});
+    QCOMPARE(refused.Status, 4);
+    QCOMPARE(Lines(refused.Out).size(), 5);
+    QVERIFY2(refused.Err.contains(u"只能写入普通文件"_qs), qPrintable(refused.Err));
+    QVERIFY(!QFileInfo(folder.filePath(name)).isFile());
+  }
+  QCOMPARE(QFileInfo(folder.filePath(u"device.png"_qs)).symLinkTarget(), device);
+  QVERIFY(!QFileInfo(device).isFile());
   const Run journal = Tool({u"journal"_qs, u"--json"_qs});
   QCOMPARE(journal.Status, 0);
   QCOMPARE(journal.Out, u"[]\n"_qs);
   QCOMPARE(Tool({u"journal"_qs}).Out, QString());
+}
+
+void tst_VandrelTool::journalIsOnlyRead_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::addColumn<int>("status");
+  QTest::addColumn<QString>("out");
+  const QString row = u"INSERT INTO readings VALUES (1, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+                      " '上上签')"_qs;
+  QStringList many{JournalTable};
+  for (int i = 0; i < 150; ++i)
+    many += u"INSERT INTO readings VALUES (NULL, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
+            " '上上签')"_qs;
+  QByteArray damaged = SqliteFile(many);
+  damaged.replace(damaged.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  QTest::newRow("journal") << SqliteFile({JournalTable, row}) << 0
+                           << u"2026-12-08 10:30:00\t天地人\t4 6 2\t078\t锦鲤跃波\t上上签\n"_qs;
+  QTest::newRow("empty file") << QByteArray() << 0 << QString();
+  QTest::newRow("text") << QByteArray("no journal\n") << 4 << QString();
+  QTest::newRow("zeros") << QByteArray(8192, '\0') << 4 << QString();
+  QTest::newRow("one damaged page") << damaged << 4 << QString();
+  QTest::newRow("cut short") << SqliteFile(many).chopped(2 * 4096) << 4 << QString();
+  QTest::newRow("foreign SQLite file") << SqliteFile({u"CREATE TABLE notes (text TEXT)"_qs}) << 4 << QString();
+  QTest::newRow("readings of other columns")
+      << SqliteFile({u"CREATE TABLE readings (id INTEGER, what TEXT)"_qs, u"INSERT INTO readings VALUES (1, 'x')"_qs})
+      << 4 << QString();
+}
+
+void tst_VandrelTool::journalIsOnlyRead() {
+  // The tool reads the journal and changes nothing: a file it cannot read
+  // as a journal is a message and status 4, and stays as it was, unmoved.
+  QFETCH(QByteArray, contents);
+  QTemporaryDir home;
+  QVERIFY(QDir(home.path()).mkpath(u"vandrel"_qs));
+  const QString path = home.filePath(u"vandrel/journal.sqlite"_qs);
+  {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+  }
+  const Run run = Tool({u"journal"_qs}, home.path());
+  QTEST(run.Status, "status");
+  QTEST(run.Out, "out");
+  QCOMPARE(run.Err.isEmpty(), run.Status == 0);
+  if (run.Status != 0)
+    QVERIFY2(run.Err.contains(path), qPrintable(run.Err));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), contents);
+  QCOMPARE(QDir(home.filePath(u"vandrel"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+           QStringList{u"journal.sqlite"_qs});
 }
 
 void tst_VandrelTool::badArguments_data() {
@@ -383,6 +541,24 @@ void tst_VandrelTool::badArguments_data() {
   QTest::newRow("journal with two searches") << QStringList{u"journal"_qs, u"天"_qs, u"地"_qs} << "too many";
   QTest::newRow("--json for divine") << QStringList{u"divine"_qs, u"--json"_qs, u"天"_qs, u"地"_qs, u"人"_qs}
                                      << "--json";
+  QTest::newRow("三十 of a 29-day leap month") << QStringList{u"solar"_qs, u"2023"_qs, u"2"_qs, u"30"_qs, u"--leap"_qs}
+                                               << "闰二月 of the lunar year 2023 has 29 days";
+  QTest::newRow("year without a leap month")
+      << QStringList{u"solar"_qs, u"2024"_qs, u"闰四月"_qs, u"初八"_qs} << "2024 has no leap month";
+  QTest::newRow("leap month of another number")
+      << QStringList{u"solar"_qs, u"2023"_qs, u"闰四月"_qs, u"初八"_qs} << "has 闰二月 as its leap month, not 闰四月";
+  QTest::newRow("after the table") << QStringList{u"solar"_qs, u"2050"_qs, u"腊月"_qs, u"初八"_qs} << "outside";
+  QTest::newRow("birthday running past the table, no partial list")
+      << QStringList{u"birthday"_qs, u"腊月"_qs, u"初八"_qs, u"2049"_qs, u"2050"_qs} << "1900 to 2049";
+  QTest::newRow("ics without -o") << QStringList{u"ics"_qs, u"2024-01-01"_qs, u"2024-12-31"_qs} << "-o";
+  QTest::newRow("ics birthday cut short") << QStringList{u"ics"_qs,   u"2024-01-01"_qs, u"2024-12-31"_qs, u"-o"_qs,
+                                                         u"x.ics"_qs, u"--birthday"_qs, u"妈妈"_qs,       u"4"_qs}
+                                          << "--birthday needs NAME MONTH DAY";
+  QTest::newRow("ics --leap without a birthday")
+      << QStringList{u"ics"_qs, u"2024-01-01"_qs, u"2024-12-31"_qs, u"--leap"_qs, u"-o"_qs, u"x.ics"_qs} << "--leap";
+  QTest::newRow("lunar month 13") << QStringList{u"solar"_qs, u"2024"_qs, u"13"_qs, u"1"_qs} << "bad lunar month";
+  QTest::newRow("lunar day 31") << QStringList{u"birthday"_qs, u"4"_qs, u"31"_qs, u"2020"_qs, u"2021"_qs}
+                                << "bad lunar day";
 }
 
 void tst_VandrelTool::badArguments() {
@@ -403,6 +579,9 @@ void tst_VandrelTool::help_data() {
   QTest::newRow("divine") << QStringList{u"divine"_qs, u"-h"_qs};
   QTest::newRow("strokes") << QStringList{u"strokes"_qs, u"--help"_qs};
   QTest::newRow("journal") << QStringList{u"journal"_qs, u"--help"_qs};
+  QTest::newRow("birthday") << QStringList{u"birthday"_qs, u"--help"_qs};
+  QTest::newRow("solar") << QStringList{u"solar"_qs, u"--help"_qs};
+  QTest::newRow("ics") << QStringList{u"ics"_qs, u"--help"_qs};
 }
 
 void tst_VandrelTool::help() {

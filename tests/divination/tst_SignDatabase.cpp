@@ -63,6 +63,8 @@ private slots:
   void statements_data();
   void statements();
   void connectionString();
+  void twoByteCharacter_data();
+  void twoByteCharacter();
   void parseStrokeCount_data();
   void parseStrokeCount();
   void strokeCount_data();
@@ -121,6 +123,31 @@ void tst_SignDatabase::connectionString() {
   QCOMPARE(GetConnectionString(), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + G(GetAppDir()) +
                                       "KelmFile.dll;Persist Security Info=True");
   QVERIFY(GetAppDir().endsWith(u'/'));
+}
+
+void tst_SignDatabase::twoByteCharacter_data() {
+  // GBK's two-byte range: lead bytes 81-FE, trail bytes 40-7E and 80-FE.
+  QTest::addColumn<QByteArray>("text");
+  QTest::addColumn<bool>("looked");
+  QTest::newRow("天") << G(u"天") << true;
+  QTest::newRow("first code 8140") << QByteArray("\x81\x40") << true;
+  QTest::newRow("last code FEFE") << QByteArray("\xFE\xFE") << true;
+  QTest::newRow("trail 7E") << QByteArray("\x81\x7E") << true;
+  QTest::newRow("trail 80") << QByteArray("\x81\x80") << true;
+  QTest::newRow("trail 7F is none") << QByteArray("\x81\x7F") << false;
+  QTest::newRow("trail 3F is none") << QByteArray("\x81\x3F") << false;
+  QTest::newRow("trail FF is none") << QByteArray("\x81\xFF") << false;
+  QTest::newRow("lead 80 is none") << QByteArray("\x80\x40") << false;
+  QTest::newRow("lead FF is none") << QByteArray("\xFF\x40") << false;
+  QTest::newRow("two ASCII bytes") << QByteArray("%_") << false;
+  QTest::newRow("one byte") << QByteArray("[") << false;
+  QTest::newRow("empty") << QByteArray() << false;
+  QTest::newRow("a character and a byte") << G(u"天") + "a" << false;
+}
+
+void tst_SignDatabase::twoByteCharacter() {
+  QFETCH(QByteArray, text);
+  QTEST(IsTwoByteCharacter(text), "looked");
 }
 
 void tst_SignDatabase::parseStrokeCount_data() {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +14,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -54,6 +59,74 @@ int WriteForever(const QString &path) {
   }
 }
 
+// A sound journal of many rows, so that its readings span several pages.
+QByteArray SoundJournal(int rows = 120) {
+  QTemporaryDir scratch;
+  const QString path = scratch.filePath(u"journal.sqlite"_qs);
+  {
+    SignJournal journal(path);
+    for (int i = 0; i < rows; ++i)
+      journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs, QString::number(i % 384).rightJustified(3, u'0')));
+  }
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The same with its last page (a page of readings) overwritten.
+QByteArray OneDamagedPage() {
+  QByteArray bytes = SoundJournal();
+  bytes.replace(bytes.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  return bytes;
+}
+
+// An SQLite file made by other statements than the journal's.
+QByteArray SqliteFile(const QString &statement) {
+  QTemporaryDir scratch;
+  const QString path = scratch.filePath(u"other.sqlite"_qs);
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"maker"_qs);
+    database.setDatabaseName(path);
+    if (database.open())
+      QSqlQuery(database).exec(statement);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(u"maker"_qs);
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &contents) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(contents), contents.size());
+}
+
+QByteArray ReadFile(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// Records one reading while another connection holds the file with BEGIN
+// EXCLUSIVE, then lets go and quits: what waits is written at the end.
+int KeepThenQuit(const QString &path) {
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(path);
+  if (!other.open())
+    return 2;
+  {
+    QSqlQuery hold(other);
+    if (!hold.exec(u"BEGIN EXCLUSIVE"_qs))
+      return 2;
+    SignJournal journal(path);
+    if (journal.RecordOrKeep(Entry(u"等一等"_qs, u"2026-12-08T12:00:00"_qs)) || SignJournal::PendingCount(path) != 1)
+      return 3;
+    hold.exec(u"ROLLBACK"_qs);
+  }
+  other.close();
+  QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+  return QCoreApplication::exec();
+}
+
 } // namespace
 
 class tst_SignJournal : public QObject {
@@ -69,6 +142,13 @@ private slots:
   void damagedFileIsSetAsideNeverOverwritten_data();
   void damagedFileIsSetAsideNeverOverwritten();
   void lockedFileIsLeftAlone();
+  void lockedRecordingsWaitAndAreWrittenLater();
+  void fullDiskIsNotDamage();
+  void healthyFilesAreNotDamaged_data();
+  void healthyFilesAreNotDamaged();
+  void readingChangesNothing_data();
+  void readingChangesNothing();
+  void waitingRecordingsWrittenAtTheEnd();
   void folderThatCannotBeMade();
   void killsMidWriteLeaveWholeRows();
   void recordingSetting();
@@ -158,6 +238,8 @@ void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten_data() {
   QByteArray header("SQLite format 3");
   header.append('\0');
   QTest::newRow("header then garbage") << header + QByteArray(4096, '\xA5');
+  QTest::newRow("sound file with one damaged page") << OneDamagedPage();
+  QTest::newRow("sound file cut short") << SoundJournal().chopped(3 * 4096);
 }
 
 void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten() {
@@ -204,6 +286,149 @@ void tst_SignJournal::lockedFileIsLeftAlone() {
   QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{u"journal.sqlite"_qs});
   SignJournal journal(Path());
   QCOMPARE(Characters(journal.Entries()), QStringList{u"天地人"_qs});
+}
+
+void tst_SignJournal::lockedRecordingsWaitAndAreWrittenLater() {
+  {
+    SignJournal journal(Path());
+    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
+  }
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(Path());
+  QVERIFY(other.open());
+  {
+    QSqlQuery hold(other);
+    QVERIFY(hold.exec(u"BEGIN EXCLUSIVE"_qs));
+    for (const QString &characters : {u"吉祥如"_qs, u"意平安"_qs}) {
+      SignJournal journal(Path());
+      QVERIFY(!journal.RecordOrKeep(Entry(characters, u"2026-12-08T11:00:00"_qs)));
+      QVERIFY2(journal.Problem().contains(u"占用"_qs), qPrintable(journal.Problem()));
+    }
+    QCOMPARE(SignJournal::PendingCount(Path()), 2);
+    QCOMPARE(SignJournal::PendingCount(folder->filePath(u"other.sqlite"_qs)), 0);
+    QVERIFY(hold.exec(u"ROLLBACK"_qs));
+  }
+  other.close();
+  other = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"other"_qs);
+  // The next recording takes the waiting ones with it, oldest first.
+  {
+    SignJournal journal(Path());
+    QVERIFY2(journal.RecordOrKeep(Entry(u"福寿康"_qs, u"2026-12-08T11:00:00"_qs)), qPrintable(journal.Problem()));
+  }
+  QCOMPARE(SignJournal::PendingCount(Path()), 0);
+  QCOMPARE(Characters(SignJournal(Path()).Entries()),
+           (QStringList{u"福寿康"_qs, u"意平安"_qs, u"吉祥如"_qs, u"天地人"_qs}));
+}
+
+void tst_SignJournal::fullDiskIsNotDamage() {
+  // No room for a single byte: the journal cannot be made, nothing is set
+  // aside, and the recording waits until the next opening for writing.
+  const QString path = Path();
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit full{0, limit.rlim_max};
+  QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  bool kept = false;
+  QString problem;
+  for (int i = 0; i < 2; ++i) {
+    SignJournal journal(path);
+    kept = !journal.RecordOrKeep(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs));
+    problem = journal.Problem();
+  }
+  QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  QVERIFY(kept);
+  QVERIFY(!problem.isEmpty());
+  QVERIFY2(!problem.contains(u"损坏"_qs), qPrintable(problem));
+  QCOMPARE(QDir(folder->path()).entryList({u"*.damaged-*"_qs}, QDir::Files), QStringList());
+  QCOMPARE(SignJournal::PendingCount(path), 2);
+  SignJournal journal(path); // the journal window opens it
+  QCOMPARE(journal.Entries().size(), 2);
+  QCOMPARE(SignJournal::PendingCount(path), 0);
+}
+
+void tst_SignJournal::healthyFilesAreNotDamaged_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::addColumn<bool>("readOnly");
+  QTest::newRow("empty file") << QByteArray() << false;
+  QTest::newRow("read-only empty file") << QByteArray() << true;
+  QTest::newRow("read-only journal") << SoundJournal(3) << true;
+}
+
+void tst_SignJournal::healthyFilesAreNotDamaged() {
+  QFETCH(QByteArray, contents);
+  QFETCH(bool, readOnly);
+  WriteFile(Path(), contents);
+  if (readOnly)
+    QVERIFY(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  {
+    SignJournal journal(Path());
+    QVERIFY(journal.SetAsideFile().isEmpty());
+    QVERIFY2(!journal.Problem().contains(u"损坏"_qs), qPrintable(journal.Problem()));
+    const bool written = journal.RecordOrKeep(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs));
+    if (!readOnly || ::geteuid() == 0) // root writes whatever the permissions
+      QVERIFY2(written, qPrintable(journal.Problem()));
+    else
+      QVERIFY(!written && SignJournal::PendingCount(Path()) == 1);
+  }
+  QCOMPARE(QDir(folder->path()).entryList({u"*.damaged-*"_qs}, QDir::Files), QStringList());
+  QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner);
+  SignJournal journal(Path());
+  QCOMPARE(journal.Entries().size(), contents.isEmpty() ? 1 : 4);
+}
+
+void tst_SignJournal::readingChangesNothing_data() {
+  QTest::addColumn<QByteArray>("contents");
+  QTest::addColumn<int>("entries"); // -1: not opened
+  QTest::addColumn<QString>("problem");
+  QTest::newRow("sound journal") << SoundJournal(3) << 3 << QString();
+  QTest::newRow("empty file") << QByteArray() << 0 << QString();
+  QTest::newRow("SQLite file without tables") << SqliteFile(u"PRAGMA user_version = 1"_qs) << 0 << QString();
+  QTest::newRow("text") << QByteArray("not a database at all\n") << -1 << u"无法读取"_qs;
+  QTest::newRow("zeros") << QByteArray(8192, '\0') << -1 << u"无法读取"_qs;
+  QTest::newRow("one damaged page") << OneDamagedPage() << -1 << u"损坏"_qs;
+  QTest::newRow("cut short") << SoundJournal().chopped(3 * 4096) << -1 << u"journal.sqlite"_qs;
+  QTest::newRow("foreign file") << SqliteFile(u"CREATE TABLE notes (id INTEGER, text TEXT)"_qs) << -1
+                                << u"没有 readings 表"_qs;
+  QTest::newRow("readings of other columns")
+      << SqliteFile(u"CREATE TABLE readings (id INTEGER PRIMARY KEY, time TEXT, characters TEXT)"_qs) << -1
+      << u"readings 表的列"_qs;
+}
+
+void tst_SignJournal::readingChangesNothing() {
+  QFETCH(QByteArray, contents);
+  QFETCH(int, entries);
+  QFETCH(QString, problem);
+  WriteFile(Path(), contents);
+  {
+    const SignJournal journal(Path(), JournalAccess::ReadOnly);
+    QCOMPARE(journal.IsOpen(), entries >= 0);
+    if (entries >= 0) {
+      QCOMPARE(journal.Entries().size(), entries);
+      QCOMPARE(journal.Problem(), QString());
+    } else {
+      QVERIFY2(journal.Problem().contains(problem), qPrintable(journal.Problem()));
+    }
+  }
+  QCOMPARE(ReadFile(Path()), contents);
+  QCOMPARE(QDir(folder->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"journal.sqlite"_qs});
+  // Nothing is made where there is nothing.
+  const SignJournal missing(folder->filePath(u"none/journal.sqlite"_qs), JournalAccess::ReadOnly);
+  QVERIFY(!missing.IsOpen());
+  QVERIFY(!QFileInfo::exists(folder->filePath(u"none"_qs)));
+}
+
+void tst_SignJournal::waitingRecordingsWrittenAtTheEnd() {
+  {
+    SignJournal journal(Path());
+    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
+  }
+  QProcess child;
+  child.start(QCoreApplication::applicationFilePath(), {u"--keep-then-quit"_qs, Path()});
+  QVERIFY(child.waitForFinished(60000));
+  QCOMPARE(child.exitCode(), 0);
+  QCOMPARE(Characters(SignJournal(Path()).Entries()), (QStringList{u"等一等"_qs, u"天地人"_qs}));
 }
 
 void tst_SignJournal::folderThatCannotBeMade() {
@@ -261,6 +486,8 @@ int main(int argc, char *argv[]) {
   QCoreApplication app(argc, argv);
   if (argc == 3 && QByteArray(argv[1]) == "--write-forever")
     return WriteForever(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QByteArray(argv[1]) == "--keep-then-quit")
+    return KeepThenQuit(QString::fromLocal8Bit(argv[2]));
   tst_SignJournal test;
   return QTest::qExec(&test, argc, argv);
 }

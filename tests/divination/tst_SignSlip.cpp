@@ -6,8 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +31,17 @@ SignSlip Sample() {
   return slip;
 }
 
+// A device to point a link at. As root, whom nothing stops from replacing a
+// device node, one of the test's own (the null device's numbers) in folder,
+// so that a fault can never replace the system's; otherwise /dev/null, which
+// no other user may replace.
+QString TestDevice(const QString &folder) {
+  if (::geteuid() != 0)
+    return u"/dev/null"_qs;
+  const QString node = folder + u"/null-device"_qs;
+  return ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : QString();
+}
+
 } // namespace
 
 class tst_SignSlip : public QObject {
@@ -39,6 +55,8 @@ private slots:
   void pictureAndPage();
   void refusedFiles_data();
   void refusedFiles();
+  void onlyRegularFilesReplaced_data();
+  void onlyRegularFilesReplaced();
   void failedWriteKeepsTheOldFile();
 };
 
@@ -140,6 +158,66 @@ void tst_SignSlip::refusedFiles() {
   QTemporaryDir folder;
   QVERIFY(!WriteSlipFile(Sample(), folder.filePath(name)).isEmpty());
   QVERIFY(QDir(folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void tst_SignSlip::onlyRegularFilesReplaced_data() {
+  // What the name is, made by the test; whether a slip may replace it.
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<bool>("written");
+  QTest::newRow("regular file") << u"file"_qs << true;
+  QTest::newRow("link to a regular file") << u"link to file"_qs << true;
+  QTest::newRow("FIFO") << u"fifo"_qs << false;
+  QTest::newRow("link to a FIFO") << u"link to fifo"_qs << false;
+  QTest::newRow("link to a device") << u"link to device"_qs << false;
+  QTest::newRow("link to a folder") << u"link to folder"_qs << false;
+  QTest::newRow("dangling link") << u"dangling link"_qs << false;
+}
+
+void tst_SignSlip::onlyRegularFilesReplaced() {
+  QFETCH(QString, kind);
+  QFETCH(bool, written);
+  QTemporaryDir folder;
+  const QString slip = folder.filePath(u"slip.png"_qs);
+  const QString file = folder.filePath(u"old.png"_qs);
+  const QString fifo = folder.filePath(u"fifo.png"_qs);
+  QFile old(file);
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("old");
+  old.close();
+  QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  QTemporaryDir devices;
+  const QString device = TestDevice(devices.path());
+  QVERIFY(!device.isEmpty());
+  const QMap<QString, QString> links = {{u"link to file"_qs, file},
+                                        {u"link to fifo"_qs, fifo},
+                                        {u"link to device"_qs, device},
+                                        {u"link to folder"_qs, folder.path()},
+                                        {u"dangling link"_qs, folder.filePath(u"nothing.png"_qs)}};
+  const QString target = kind == u"file"_qs ? file : kind == u"fifo"_qs ? fifo : slip;
+  if (links.contains(kind))
+    QVERIFY(QFile::link(links[kind], slip));
+  const QFileInfo before(target);
+  const QString problem = WriteSlipFile(Sample(), target);
+  QCOMPARE(problem.isEmpty(), written);
+  const QFileInfo after(target);
+  if (written) {
+    QCOMPARE(QImage(target).size(), QSize(2 * SlipWidth, 2 * SlipHeight));
+  } else {
+    QVERIFY(problem.contains(target));
+    QCOMPARE(after.isSymLink(), before.isSymLink()); // the name itself is left as it was
+    QCOMPARE(after.symLinkTarget(), before.symLinkTarget());
+    QCOMPARE(QFileInfo(fifo).isFile(), false);
+    QVERIFY(QFileInfo::exists(device) && !QFileInfo(device).isFile());
+  }
+  // The old file keeps its bytes unless it was the one written, and no
+  // temporary is left.
+  if (target != file && kind != u"link to file"_qs) {
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+  }
+  QStringList names = QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+  names.removeAll(u"slip.png"_qs);
+  QCOMPARE(names, (QStringList{u"fifo.png"_qs, u"old.png"_qs}));
 }
 
 void tst_SignSlip::failedWriteKeepsTheOldFile() {

@@ -20,12 +20,17 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +71,8 @@ private slots:
   void eachWholeReportIsRecorded();
   void recordingSwitchedOff();
   void damagedJournalNeverStopsADivination();
+  void lockedJournalKeepsEveryReading();
+  void journalWindowWritesWaitingReadings();
   void journalWindow();
   void journalWindowExportsCsv();
   void csvExportWritesWhatTheListShows_data();
@@ -214,6 +221,59 @@ void tst_SlipActions::damagedJournalNeverStopsADivination() {
   QVERIFY(aside.open(QIODevice::ReadOnly));
   QCOMPARE(aside.readAll(), QByteArray("this is no journal"));
   QCOMPARE(SignJournal().Entries().size(), 2);
+}
+
+void tst_SlipActions::lockedJournalKeepsEveryReading() {
+  {
+    SignJournal made; // the journal exists; another program then holds it
+  }
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(DefaultJournalFile());
+  QVERIFY(other.open());
+  auto hold = std::make_unique<QSqlQuery>(other);
+  QVERIFY(hold->exec(u"BEGIN EXCLUSIVE"_qs));
+  Compute();
+  Compute(u"人"_qs, u"地"_qs, u"天"_qs);
+  QCOMPARE(Notices.size(), 1); // told once; the note keeps count
+  QVERIFY2(Notices.first().contains(u"占用"_qs), qPrintable(Notices.first()));
+  QLabel *note = Actions()->WaitingNote();
+  QVERIFY(note->isVisible());
+  QVERIFY2(note->text().contains(u'2'), qPrintable(note->text()));
+  QVERIFY(hold->exec(u"ROLLBACK"_qs));
+  hold.reset();
+  other.close();
+  other = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"other"_qs);
+  // The next divination writes them all, oldest first.
+  Compute(u"天"_qs, u"人"_qs, u"地"_qs);
+  QVERIFY(!note->isVisible());
+  QCOMPARE(SignJournal::PendingCount(), 0);
+  const QList<JournalEntry> entries = SignJournal().Entries();
+  QCOMPARE(entries.size(), 3);
+  QCOMPARE(entries.last().characters, u"天地人"_qs);
+  QCOMPARE(Notices.size(), 1);
+}
+
+void tst_SlipActions::journalWindowWritesWaitingReadings() {
+  QVERIFY(QDir().mkpath(QFileInfo(DefaultJournalFile()).absolutePath()));
+  // A journal that cannot be written for now: a read-only folder and no file
+  // yet (for root, whom permissions do not stop, a folder in the file's way).
+  const QString folder = QFileInfo(DefaultJournalFile()).absolutePath();
+  const bool root = ::geteuid() == 0;
+  if (root)
+    QVERIFY(QDir().mkpath(DefaultJournalFile()));
+  else
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+  Compute();
+  QCOMPARE(SignJournal::PendingCount(), 1);
+  QCOMPARE(QDir(folder).entryList({u"*.damaged-*"_qs}, QDir::AllEntries), QStringList());
+  if (root)
+    QVERIFY(QDir(DefaultJournalFile()).removeRecursively());
+  else
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  TFrmJournal journal(Window.get());
+  QCOMPARE(journal.List()->topLevelItemCount(), 1);
+  QCOMPARE(SignJournal::PendingCount(), 0);
 }
 
 void tst_SlipActions::journalWindow() {

@@ -1,6 +1,6 @@
 #pragma once
-// A stand-in for the publisher's site in tests: an HTTP server on 127.0.0.1 at
-// a free port whose answers (status, headers, body, delay, no answer at all)
+// A stand-in for the publisher's site in tests: an HTTP or HTTPS server on
+// 127.0.0.1 at a free port whose answers (status, headers, body, delay, no answer at all)
 // each test sets per path. It records every request it receives.
 
 #include <QHostAddress>
@@ -9,10 +9,12 @@
 #include <QHttpServerResponder>
 #include <QList>
 #include <QMap>
+#include <QSslConfiguration>
 #include <QTimer>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <utility>
 
 struct SiteAnswer {
@@ -33,15 +35,18 @@ struct SeenRequest {
 
 class LoopbackSite {
 public:
-  LoopbackSite() {
+  // Plain HTTP; or HTTPS with the certificate and key of tls.
+  explicit LoopbackSite(const std::optional<QSslConfiguration> &tls = std::nullopt) : Secure(tls.has_value()) {
     Server.setMissingHandler([this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
       Respond(request, std::move(responder));
     });
+    if (tls)
+      Server.sslSetup(*tls);
     Port = Server.listen(QHostAddress::LocalHost, 0);
   }
 
   bool IsListening() const { return Port != 0; }
-  QString Url() const { return QStringLiteral("http://127.0.0.1:%1").arg(Port); }
+  QString Url() const { return QStringLiteral("%1://127.0.0.1:%2").arg(Secure ? u"https" : u"http").arg(Port); }
 
   // The answers for a path, given in turn; the last one repeats. A path
   // without answers gets 404.
@@ -80,6 +85,7 @@ private:
       send();
   }
 
+  bool Secure = false;
   QHttpServer Server;
   quint16 Port = 0;
   QMap<QString, QList<SiteAnswer>> Answers;
