@@ -7,7 +7,9 @@
 #                 replaying its seed corpus and regressions (no random search)
 # make fuzz       open-ended fuzzing: each fuzz target in turn for FUZZ_SECONDS
 #                 (600 unless told: make fuzz FUZZ_SECONDS=60); not part of test
-# make lint       clang-tidy (.clang-tidy) and cppcheck over our code
+# make lint       the layer order, clang-format (.clang-format), clang-tidy
+#                 (.clang-tidy) and cppcheck over our code; clang-tidy on some
+#                 sources only: make lint LINT_ONLY=panes/
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 BUILD_TYPE ?= RelWithDebInfo
@@ -26,7 +28,7 @@ setup:
 
 configure: setup
 	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE); fi
+	  cmake --preset default -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE); fi
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,12 +46,11 @@ unit-test: build
 	  cd $(BUILD) && $(ROOT_ENV) xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS); \
 	fi
 
-# -O1 keeps the sanitizers' reports readable and the build quick; Debug keeps
-# Qt's own assertions in its headers.
+# The builds are the presets of CMakePresets.json: default here, sanitize
+# (clang, -O1 Debug, the fuzz targets) below.
 sanitize-configure: setup
 	@if [ ! -f $(SANITIZE_BUILD)/CMakeCache.txt ]; then \
-	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-	    -DCMAKE_CXX_COMPILER=clang++ -DVANDREL_BUILD_FUZZERS=ON -DVANDREL_BUILD_BENCHMARKS=OFF; fi
+	  cmake --preset sanitize -B $(SANITIZE_BUILD); fi
 
 sanitize: sanitize-configure
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target sanitized

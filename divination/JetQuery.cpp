@@ -424,6 +424,116 @@ void BindConditionColumns(MdbSargNode *node, std::vector<std::vector<char>> &buf
   BindConditionColumns(node->right, buffers, size);
 }
 
+// The database file's bytes, its structure checked first: mdbtools takes a
+// damaged file for a shorter one (see JetFileCheck.h).
+QByteArray ReadCheckedFile(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw JetError("database file not readable");
+  if (file.size() > MaxDatabaseFileBytes)
+    throw JetError("database file far larger than a sign database");
+  const QByteArray bytes = file.readAll();
+  file.close();
+  if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))
+    throw JetError(*problem);
+  return bytes;
+}
+
+// mdbtools' SQL on the file, its text read and written as UTF-8.
+MdbSQL *OpenEngine(const QString &path) {
+  MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+  if (!mdb)
+    throw JetError("not a database");
+  MdbSQL *sql = mdb_sql_init();
+  sql->mdb = mdb;
+  if (!IS_JET3(mdb)) {
+    // Jet 4 stores text as UCS-2; have it as UTF-8 whatever MDBICONV says,
+    // since a LIKE on UTF-8 bytes can never match part of a character.
+    mdb_iconv_close(mdb);
+    mdb->iconv_in = iconv_open("UTF-8", "UCS-2LE");
+    mdb->iconv_out = iconv_open("UCS-2LE", "UTF-8");
+  }
+  return sql;
+}
+
+// The queried table's definition and pages, checked before mdbtools reads
+// them: it gives up on a definition it cannot read whole without freeing
+// the table it read so far. Its definition page, when the catalog has it.
+std::optional<std::uint32_t> CheckQueriedTable(const QByteArray &bytes, MdbHandle *mdb, const QString &statement) {
+  const std::optional<std::uint32_t> tdefPage = TableDefinitionPage(mdb, QueriedTable(statement));
+  if (tdefPage) {
+    JetFileCheck::Problem problem = JetFileCheck::CheckTableDefinition(bytes, *tdefPage);
+    if (!problem)
+      problem = JetFileCheck::CheckTablePages(bytes, *tdefPage);
+    if (problem)
+      throw JetError(*problem);
+  }
+  return tdefPage;
+}
+
+// Runs the statement up to its first row. The condition is evaluated here,
+// the Jet way, instead of by mdbtools: its tree becomes the caller's, since
+// mdbtools frees a table definition without its tree.
+MdbTableDef *RunStatement(MdbSQL *sql, const QString &statement, MdbSargNode *&condition) {
+  const QByteArray text = statement.toUtf8();
+  if (!mdb_sql_run_query(sql, text.constData()) || mdb_sql_has_error(sql) || !sql->cur_table)
+    throw JetError(mdb_sql_has_error(sql) ? mdb_sql_last_error(sql) : "statement not run");
+  MdbTableDef *table = sql->cur_table;
+  condition = table->sarg_tree;
+  table->sarg_tree = nullptr;
+  return table;
+}
+
+// The selected columns with the buffers mdbtools bound them to.
+using SelectedColumns = std::vector<std::pair<MdbColumn *, void *>>;
+
+// While the rows are scanned only the condition's columns are read; the
+// selected ones are read for the matching row alone. That, and converting
+// text values into buffers sized for a text column rather than for the
+// longest memo, keeps a scan of a table of some 20,000 rows cheap.
+SelectedColumns BindForScan(MdbHandle *mdb, MdbTableDef *table, MdbSargNode *condition,
+                            std::vector<std::vector<char>> &ownBuffers, size_t fullBindSize) {
+  SelectedColumns selected;
+  for (unsigned i = 0; i < table->num_cols; ++i) {
+    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+    if (col->bind_ptr)
+      selected.emplace_back(col, std::exchange(col->bind_ptr, nullptr));
+  }
+  BindConditionColumns(condition, ownBuffers, fullBindSize);
+  bool onlyTextColumns = true;
+  for (unsigned i = 0; i < table->num_cols; ++i) {
+    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
+    onlyTextColumns = onlyTextColumns && (!col->bind_ptr || col->col_type == MDB_TEXT);
+  }
+  // A text column holds at most 255 UCS-2 units, 765 bytes of UTF-8.
+  if (onlyTextColumns)
+    mdb_set_bind_size(mdb, std::min<size_t>(1024, fullBindSize));
+  return selected;
+}
+
+// The matching row read again, its selected columns bound at full size;
+// their memo fields are checked before mdbtools follows them. The values as
+// GBK, in the statement's order.
+QList<QByteArray> ReadSelected(const QByteArray &bytes, MdbSQL *sql, MdbTableDef *table, RowFields &fields,
+                               const SelectedColumns &selected, size_t fullBindSize) {
+  for (const auto &[col, buffer] : selected)
+    if (col->col_type == MDB_MEMO)
+      if (JetFileCheck::Problem problem = JetFileCheck::CheckLongValue(bytes, fields.Bytes(col)))
+        throw JetError(*problem);
+  for (unsigned i = 0; i < table->num_cols; ++i)
+    static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i))->bind_ptr = nullptr;
+  for (const auto &[col, buffer] : selected)
+    col->bind_ptr = buffer;
+  mdb_set_bind_size(sql->mdb, fullBindSize);
+  mdb_read_row(table, table->cur_row - 1);
+  QList<QByteArray> row;
+  for (unsigned i = 0; i < sql->num_columns; ++i) {
+    const auto *bound = static_cast<const char *>(g_ptr_array_index(sql->bound_values, i));
+    row += ToGbkLossy(QString::fromUtf8(bound));
+  }
+  return row;
+}
+
 } // namespace
 
 JetQuery::JetQuery() = default;
@@ -442,54 +552,16 @@ void JetQuery::Open() {
   if (path.isEmpty() || !QFileInfo(path).isFile())
     throw JetError("database file not found");
   const Literals literals = SeparateLiterals(Gbk::FromGbk(Statement));
-  // mdbtools takes a damaged file for a shorter one (see JetFileCheck.h): its
-  // structure is checked first, the catalog here, the queried table below.
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw JetError("database file not readable");
-  if (file.size() > MaxDatabaseFileBytes)
-    throw JetError("database file far larger than a sign database");
-  const QByteArray bytes = file.readAll();
-  file.close();
-  if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))
-    throw JetError(*problem);
+  // The whole file is checked here, the queried table below.
+  const QByteArray bytes = ReadCheckedFile(path);
 
   auto result = std::make_unique<Result>();
   QuietStderr quiet;
-  MdbHandle *mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-  if (!mdb)
-    throw JetError("not a database");
-  result->Sql = mdb_sql_init();
-  result->Sql->mdb = mdb;
-  if (!IS_JET3(mdb)) {
-    // Jet 4 stores text as UCS-2; have it as UTF-8 whatever MDBICONV says,
-    // since a LIKE on UTF-8 bytes can never match part of a character.
-    mdb_iconv_close(mdb);
-    mdb->iconv_in = iconv_open("UTF-8", "UCS-2LE");
-    mdb->iconv_out = iconv_open("UCS-2LE", "UTF-8");
-  }
-
-  // The queried table's definition and pages, checked before mdbtools reads
-  // them: it gives up on a definition it cannot read whole without freeing
-  // the table it read so far.
-  const std::optional<std::uint32_t> tdefPage = TableDefinitionPage(mdb, QueriedTable(literals.Statement));
-  if (tdefPage) {
-    JetFileCheck::Problem problem = JetFileCheck::CheckTableDefinition(bytes, *tdefPage);
-    if (!problem)
-      problem = JetFileCheck::CheckTablePages(bytes, *tdefPage);
-    if (problem)
-      throw JetError(*problem);
-  }
-
+  result->Sql = OpenEngine(path);
   MdbSQL *sql = result->Sql;
-  const QByteArray text = literals.Statement.toUtf8();
-  if (!mdb_sql_run_query(sql, text.constData()) || mdb_sql_has_error(sql) || !sql->cur_table)
-    throw JetError(mdb_sql_has_error(sql) ? mdb_sql_last_error(sql) : "statement not run");
-  MdbTableDef *table = sql->cur_table;
-  // The condition is evaluated here, the Jet way, instead of by mdbtools.
-  // Ours from here on: mdbtools frees a table definition without its tree.
-  result->Condition = table->sarg_tree;
-  table->sarg_tree = nullptr;
+  MdbHandle *mdb = sql->mdb;
+  const std::optional<std::uint32_t> tdefPage = CheckQueriedTable(bytes, mdb, literals.Statement);
+  MdbTableDef *table = RunStatement(sql, literals.Statement, result->Condition);
   if (!tdefPage || *tdefPage != table->entry->table_pg)
     if (JetFileCheck::Problem problem =
             JetFileCheck::CheckTablePages(bytes, static_cast<std::uint32_t>(table->entry->table_pg)))
@@ -497,47 +569,15 @@ void JetQuery::Open() {
   std::map<const MdbSargNode *, CompiledLike> likes;
   CheckCondition(result->Condition, literals.Values, likes);
 
-  // While the rows are scanned only the condition's columns are read; the
-  // selected ones are read for the matching row alone. That, and converting
-  // text values into buffers sized for a text column rather than for the
-  // longest memo, keeps a scan of a table of some 20,000 rows cheap.
-  std::vector<std::pair<MdbColumn *, void *>> selected;
-  for (unsigned i = 0; i < table->num_cols; ++i) {
-    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
-    if (col->bind_ptr)
-      selected.emplace_back(col, std::exchange(col->bind_ptr, nullptr));
-  }
   const size_t fullBindSize = mdb->bind_size;
-  BindConditionColumns(result->Condition, result->OwnBuffers, fullBindSize);
-  bool onlyTextColumns = true;
-  for (unsigned i = 0; i < table->num_cols; ++i) {
-    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
-    onlyTextColumns = onlyTextColumns && (!col->bind_ptr || col->col_type == MDB_TEXT);
-  }
-  // A text column holds at most 255 UCS-2 units, 765 bytes of UTF-8.
-  if (onlyTextColumns)
-    mdb_set_bind_size(mdb, std::min<size_t>(1024, fullBindSize));
-
+  const SelectedColumns selected = BindForScan(mdb, table, result->Condition, result->OwnBuffers, fullBindSize);
   const long limit = sql->limit; // TOP n; -1 when there is none
   while (limit != 0 && mdb_fetch_row(table)) {
     RowFields fields(table);
     if (result->Condition && Evaluation{literals.Values, likes, fields}.Test(result->Condition) != true)
       continue;
-    for (const auto &[col, buffer] : selected)
-      if (col->col_type == MDB_MEMO)
-        if (JetFileCheck::Problem problem = JetFileCheck::CheckLongValue(bytes, fields.Bytes(col)))
-          throw JetError(*problem);
-    for (unsigned i = 0; i < table->num_cols; ++i)
-      static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i))->bind_ptr = nullptr;
-    for (const auto &[col, buffer] : selected)
-      col->bind_ptr = buffer;
-    mdb_set_bind_size(mdb, fullBindSize);
-    mdb_read_row(table, table->cur_row - 1);
+    result->Row = ReadSelected(bytes, sql, table, fields, selected, fullBindSize);
     result->Empty = false;
-    for (unsigned i = 0; i < sql->num_columns; ++i) {
-      const auto *bound = static_cast<const char *>(g_ptr_array_index(sql->bound_values, i));
-      result->Row += ToGbkLossy(QString::fromUtf8(bound));
-    }
     break;
   }
   Opened = std::move(result);

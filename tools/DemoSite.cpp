@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -60,13 +61,16 @@ Answer FileAnswer(const QDir &root, const QString &path) {
   return {200, type, file.readAll()};
 }
 
-} // namespace
+// The command line, checked.
+struct SiteOptions {
+  quint16 Port = 0;
+  QDir Root;
+  double DocumentDelay = 0; // seconds
+  double PageDelay = 0;     // seconds
+  std::optional<QByteArray> Switches;
+};
 
-int main(int argc, char *argv[]) {
-  // Pictures are painted without a display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
+std::optional<SiteOptions> ParseOptions(const QCoreApplication &app) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("The demo publisher site for the content panes, on 127.0.0.1."));
   parser.addHelpOption();
@@ -92,8 +96,46 @@ int main(int argc, char *argv[]) {
   bool pageDelayOk = false;
   const double pageDelaySeconds = parser.value(pageDelayOption).toDouble(&pageDelayOk);
   const QDir root(parser.value(rootOption));
-  if (!portOk || port > 65535 || !delayOk || delaySeconds < 0 || !pageDelayOk || pageDelaySeconds < 0 ||
-      !root.exists()) {
+  if (!portOk || port > 65535 || !delayOk || delaySeconds < 0 || !pageDelayOk || pageDelaySeconds < 0 || !root.exists())
+    return std::nullopt;
+  SiteOptions options{static_cast<quint16>(port), root, delaySeconds, pageDelaySeconds, std::nullopt};
+  if (parser.isSet(switchesOption))
+    options.Switches = parser.value(switchesOption).toLatin1();
+  return options;
+}
+
+// The answer to one request; document tells the page list and the switch
+// document (answered after the document delay) from everything else.
+Answer AnswerFor(const QHttpServerRequest &request, const SiteOptions &options,
+                 const QMap<QString, QByteArray> &pictures, const QString &site, bool &document) {
+  const QString path = request.url().path();
+  document = false;
+  if (request.method() != QHttpServerRequest::Method::Get)
+    return {405, "text/plain; charset=utf-8", "GET only\n"};
+  if (path.startsWith(QLatin1String("/pictures/")) && pictures.contains(path.mid(10)))
+    return {200, "image/png", pictures.value(path.mid(10))};
+  if (path == QLatin1String(SwitchDocumentPath) && options.Switches) {
+    document = true;
+    return {200, "text/html", *options.Switches};
+  }
+  Answer answer = FileAnswer(options.Root, path);
+  document = path == QLatin1String(PageListPath) || path == QLatin1String(SwitchDocumentPath);
+  if (path == QLatin1String(PageListPath)) {
+    answer.Body.replace("{site}", site.toLatin1());
+    answer.Type = "text/html";
+  }
+  return answer;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  // Pictures are painted without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const std::optional<SiteOptions> options = ParseOptions(app);
+  if (!options) {
     std::fprintf(stderr, "DemoSite: give a port 0-65535, a delay of 0 or more seconds and an existing --root\n");
     return 2;
   }
@@ -102,42 +144,26 @@ int main(int argc, char *argv[]) {
   QHttpServer server;
   QString site;
   server.setMissingHandler([&](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-    const QString path = request.url().path();
-    Answer answer;
     bool document = false;
-    if (request.method() != QHttpServerRequest::Method::Get) {
-      answer = {405, "text/plain; charset=utf-8", "GET only\n"};
-    } else if (path.startsWith(QLatin1String("/pictures/")) && pictures.contains(path.mid(10))) {
-      answer = {200, "image/png", pictures.value(path.mid(10))};
-    } else if (path == QLatin1String(SwitchDocumentPath) && parser.isSet(switchesOption)) {
-      answer = {200, "text/html", parser.value(switchesOption).toLatin1()};
-      document = true;
-    } else {
-      answer = FileAnswer(root, path);
-      document = path == QLatin1String(PageListPath) || path == QLatin1String(SwitchDocumentPath);
-      if (path == QLatin1String(PageListPath)) {
-        answer.Body.replace("{site}", site.toLatin1());
-        answer.Type = "text/html";
-      }
-    }
+    const Answer answer = AnswerFor(request, *options, pictures, site, document);
     auto held = std::make_shared<QHttpServerResponder>(std::move(responder));
     auto send = [held, answer] {
       held->write(answer.Body, {{"Content-Type", answer.Type}, {"Cache-Control", "no-store"}},
                   static_cast<QHttpServerResponder::StatusCode>(answer.Status));
     };
-    const double delay = document ? delaySeconds : pageDelaySeconds;
+    const double delay = document ? options->DocumentDelay : options->PageDelay;
     if (delay > 0)
       QTimer::singleShot(static_cast<int>(delay * 1000), &server, send);
     else
       send();
   });
-  const quint16 listening = server.listen(QHostAddress::LocalHost, static_cast<quint16>(port));
+  const quint16 listening = server.listen(QHostAddress::LocalHost, options->Port);
   if (listening == 0) {
-    std::fprintf(stderr, "DemoSite: cannot listen on 127.0.0.1:%u\n", port);
+    std::fprintf(stderr, "DemoSite: cannot listen on 127.0.0.1:%u\n", unsigned(options->Port));
     return 1;
   }
   site = QStringLiteral("http://127.0.0.1:%1").arg(listening);
-  std::printf("DemoSite: serving %s at %s\n", qPrintable(root.absolutePath()), qPrintable(site));
+  std::printf("DemoSite: serving %s at %s\n", qPrintable(options->Root.absolutePath()), qPrintable(site));
   std::fflush(stdout);
   return app.exec();
 }

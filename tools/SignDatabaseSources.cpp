@@ -8,7 +8,10 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <array>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -71,6 +74,11 @@ std::optional<QString> FirstNonGbk(const QString &s) {
   return std::nullopt;
 }
 
+// The escapes of a description's values: the letter after the backslash
+// and the character it stands for.
+constexpr std::array<std::pair<char16_t, char16_t>, 4> Escapes{
+    {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}}};
+
 QString Unescape(const QString &value, const QString &name, int line) {
   QString out;
   for (qsizetype i = 0; i < value.size(); ++i) {
@@ -80,22 +88,11 @@ QString Unescape(const QString &value, const QString &name, int line) {
     }
     if (++i == value.size())
       Fail(name, line, QStringLiteral("a backslash ends the value"));
-    switch (value[i].unicode()) {
-    case u't':
-      out += u'\t';
-      break;
-    case u'n':
-      out += u'\n';
-      break;
-    case u'r':
-      out += u'\r';
-      break;
-    case u'\\':
-      out += u'\\';
-      break;
-    default:
+    const auto escape = std::find_if(Escapes.begin(), Escapes.end(),
+                                     [&](const auto &pair) { return pair.first == value[i].unicode(); });
+    if (escape == Escapes.end())
       Fail(name, line, QStringLiteral("unknown escape \\%1").arg(value[i]));
-    }
+    out += QChar(escape->second);
   }
   return out;
 }
@@ -170,84 +167,106 @@ std::vector<SignEntry> ParseSignSource(const QByteArray &utf8, const QString &na
   return entries;
 }
 
+namespace {
+
+// A table of a description, with the columns given as "scrambled".
+struct DescribedTable {
+  Jet::Table table;
+  std::vector<bool> scrambled; // per column
+};
+
+// column<TAB>name<TAB>type[<TAB>length]
+void AddColumn(DescribedTable &described, const QStringList &fields, const QString &name, int line) {
+  if (!described.table.rows.empty())
+    Fail(name, line, QStringLiteral("columns must come before the rows"));
+  if (fields.size() < 3 || fields.size() > 4)
+    Fail(name, line, QStringLiteral("expected column<TAB>name<TAB>type[<TAB>length]"));
+  Jet::Column column;
+  column.name = fields[1];
+  const QString &type = fields[2];
+  bool scramble = false;
+  if (type == u"text")
+    column.type = Jet::ColumnType::Text;
+  else if (type == u"memo")
+    column.type = Jet::ColumnType::Memo;
+  else if (type == u"scrambled")
+    column.type = Jet::ColumnType::Memo, scramble = true;
+  else if (type == u"long")
+    column.type = Jet::ColumnType::Long;
+  else if (type == u"integer")
+    column.type = Jet::ColumnType::Integer;
+  else
+    Fail(name, line, QStringLiteral("unknown column type %1").arg(Quoted(type)));
+  if (fields.size() == 4) {
+    const auto length = ParseCount(fields[3]);
+    if (!length || column.type != Jet::ColumnType::Text)
+      Fail(name, line, QStringLiteral("a length is a number and only text columns have one"));
+    column.maxLength = *length;
+  }
+  described.table.columns.push_back(column);
+  described.scrambled.push_back(scramble);
+}
+
+// One value of a row line, already unescaped, as its column stores it.
+Jet::Value ColumnValue(const Jet::Column &column, bool scrambled, const QString &value, const QString &name, int line) {
+  if (column.type == Jet::ColumnType::Long || column.type == Jet::ColumnType::Integer) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok)
+      Fail(name, line, QStringLiteral("column %1: %2 is no integer").arg(Quoted(column.name), Quoted(value)));
+    return std::int32_t(number);
+  }
+  if (scrambled) {
+    if (const auto bad = FirstNonGbk(value))
+      Fail(name, line, QStringLiteral("column %1: %2 is outside GBK").arg(Quoted(column.name), Quoted(*bad)));
+    return StoredSignText(value);
+  }
+  return value;
+}
+
+// row<TAB>value<TAB>value...
+void AddRow(DescribedTable &described, const QStringList &fields, const QString &name, int line) {
+  Jet::Table &table = described.table;
+  if (std::size_t(fields.size() - 1) != table.columns.size())
+    Fail(name, line,
+         QStringLiteral("the row has %1 values for %2 columns").arg(fields.size() - 1).arg(table.columns.size()));
+  std::vector<Jet::Value> row;
+  for (qsizetype i = 1; i < fields.size(); ++i) {
+    if (fields[i] == u"\\N")
+      row.emplace_back(std::monostate{});
+    else
+      row.push_back(ColumnValue(table.columns[std::size_t(i - 1)], described.scrambled[std::size_t(i - 1)],
+                                Unescape(fields[i], name, line), name, line));
+  }
+  table.rows.push_back(std::move(row));
+}
+
+} // namespace
+
 std::vector<Jet::Table> ParseTableDescription(const QByteArray &utf8, const QString &name) {
-  std::vector<Jet::Table> tables;
-  std::vector<std::vector<bool>> scrambled; // per table, per column
+  std::vector<DescribedTable> described;
   for (const SourceLine &line : ReadLines(utf8, name)) {
     const QStringList fields = line.text.split(u'\t');
     const QString &kind = fields[0];
     if (kind == u"table") {
       if (fields.size() != 2)
         Fail(name, line.number, QStringLiteral("expected table<TAB>name"));
-      tables.push_back({fields[1], {}, {}});
-      scrambled.emplace_back();
+      described.push_back({{fields[1], {}, {}}, {}});
       continue;
     }
-    if (tables.empty())
+    if (described.empty())
       Fail(name, line.number, QStringLiteral("a table line must come first"));
-    Jet::Table &table = tables.back();
-    if (kind == u"column") {
-      if (!table.rows.empty())
-        Fail(name, line.number, QStringLiteral("columns must come before the rows"));
-      if (fields.size() < 3 || fields.size() > 4)
-        Fail(name, line.number, QStringLiteral("expected column<TAB>name<TAB>type[<TAB>length]"));
-      Jet::Column column;
-      column.name = fields[1];
-      const QString &type = fields[2];
-      bool scramble = false;
-      if (type == u"text")
-        column.type = Jet::ColumnType::Text;
-      else if (type == u"memo")
-        column.type = Jet::ColumnType::Memo;
-      else if (type == u"scrambled")
-        column.type = Jet::ColumnType::Memo, scramble = true;
-      else if (type == u"long")
-        column.type = Jet::ColumnType::Long;
-      else if (type == u"integer")
-        column.type = Jet::ColumnType::Integer;
-      else
-        Fail(name, line.number, QStringLiteral("unknown column type %1").arg(Quoted(type)));
-      if (fields.size() == 4) {
-        const auto length = ParseCount(fields[3]);
-        if (!length || column.type != Jet::ColumnType::Text)
-          Fail(name, line.number, QStringLiteral("a length is a number and only text columns have one"));
-        column.maxLength = *length;
-      }
-      table.columns.push_back(column);
-      scrambled.back().push_back(scramble);
-    } else if (kind == u"row") {
-      if (std::size_t(fields.size() - 1) != table.columns.size())
-        Fail(name, line.number,
-             QStringLiteral("the row has %1 values for %2 columns").arg(fields.size() - 1).arg(table.columns.size()));
-      std::vector<Jet::Value> row;
-      for (qsizetype i = 1; i < fields.size(); ++i) {
-        const Jet::Column &column = table.columns[std::size_t(i - 1)];
-        if (fields[i] == u"\\N") {
-          row.emplace_back(std::monostate{});
-          continue;
-        }
-        const QString value = Unescape(fields[i], name, line.number);
-        if (column.type == Jet::ColumnType::Long || column.type == Jet::ColumnType::Integer) {
-          bool ok = false;
-          const int number = value.toInt(&ok);
-          if (!ok)
-            Fail(name, line.number,
-                 QStringLiteral("column %1: %2 is no integer").arg(Quoted(column.name), Quoted(value)));
-          row.emplace_back(std::int32_t(number));
-        } else if (scrambled.back()[std::size_t(i - 1)]) {
-          if (const auto bad = FirstNonGbk(value))
-            Fail(name, line.number,
-                 QStringLiteral("column %1: %2 is outside GBK").arg(Quoted(column.name), Quoted(*bad)));
-          row.emplace_back(StoredSignText(value));
-        } else {
-          row.emplace_back(value);
-        }
-      }
-      table.rows.push_back(std::move(row));
-    } else {
+    if (kind == u"column")
+      AddColumn(described.back(), fields, name, line.number);
+    else if (kind == u"row")
+      AddRow(described.back(), fields, name, line.number);
+    else
       Fail(name, line.number, QStringLiteral("expected a table, column or row line"));
-    }
   }
+  std::vector<Jet::Table> tables;
+  tables.reserve(described.size());
+  for (DescribedTable &d : described)
+    tables.push_back(std::move(d.table));
   return tables;
 }
 
