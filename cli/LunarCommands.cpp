@@ -34,13 +34,7 @@ constexpr const char16_t *OtherMonthNames[] = {u"一",   nullptr, nullptr, nullp
 std::optional<int> SmallNumber(QStringView text) {
   if (text.isEmpty() || text.size() > 4)
     return std::nullopt;
-  int value = 0;
-  for (QChar c : text) {
-    if (c < u'0' || c > u'9')
-      return std::nullopt;
-    value = value * 10 + (c.unicode() - u'0');
-  }
-  return value;
+  return Number(text);
 }
 
 LunarMonthArgument ParseLunarMonth(const QString &text) {

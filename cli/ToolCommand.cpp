@@ -10,8 +10,8 @@ namespace {
 
 constexpr char ToolName[] = "vandrel-tool";
 
-// The value of a run of decimal digits; nothing when another character is
-// among them.
+} // namespace
+
 std::optional<int> Number(QStringView digits) {
   int value = 0;
   for (QChar c : digits) {
@@ -21,8 +21,6 @@ std::optional<int> Number(QStringView digits) {
   }
   return value;
 }
-
-} // namespace
 
 void Output::Line(QStringView text) {
   Pending += text.toUtf8();

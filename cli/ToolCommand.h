@@ -96,6 +96,10 @@ void ExpectArguments(const CommandLine &line, qsizetype least, qsizetype most, Q
 // YYYY-MM-DD, or YYYY-MM when the day may be left out (it is then the 1st);
 // pattern is how the message spells what was expected. Any date of the
 // Gregorian calendar from the year 1 to 9999.
+// The value of a run of decimal digits; nothing when another character is
+// among them.
+std::optional<int> Number(QStringView digits);
+
 std::chrono::year_month_day ParseDate(QStringView text, bool dayOptional, QStringView pattern);
 QString IsoDate(const std::chrono::year_month_day &date);
 // The GBK form of a text the user gave, or a message naming the character
