@@ -79,10 +79,6 @@ bool StandbyLoaded = false;
 // button.
 std::chrono::milliseconds StandbyLifetime = std::chrono::minutes(3);
 
-// How long a movie window waits after its movie's first frame before it
-// warms up the player for the next window: the first movie is not slowed.
-constexpr std::chrono::milliseconds NextPlayerDelay{1000};
-
 void DropStandby() {
   delete Standby.data();
   Standby = nullptr;
@@ -114,15 +110,6 @@ void KeepInStandby(QWebEnginePage *page, bool loaded) {
   Standby = page;
   StandbyLoaded = loaded;
   StandbyNeeded();
-}
-
-// Once window's page plays its movie, a player is warmed up for a second
-// window opened while this one shows.
-void WarmUpAfterFirstFrame(QWidget *window, QWebEnginePage *page) {
-  QObject::connect(page, &QWebEnginePage::titleChanged, window, [window](const QString &title) {
-    if (title == u"movie playing")
-      QTimer::singleShot(NextPlayerDelay, window, [] { WarmUpMoviePlayer(); });
-  });
 }
 
 } // namespace
@@ -223,7 +210,6 @@ void TFrmFlash::SetMovie(const QString &path) {
     return;
   }
   PageUrl = server->PlayerUrl(*movieUrl);
-  WarmUpAfterFirstFrame(this, ui->ShockwaveFlash1->page());
   if (!PlayerTaken)
     ui->ShockwaveFlash1->load(PageUrl);
   else if (PlayerPageLoaded)

@@ -43,7 +43,6 @@ private slots:
   void closedWindowsPlayerStartsTheNextMovie();
   void missingMovieShowsAMessage();
   void browserWithoutWebAssemblyShowsAMessage();
-  void aSecondMovieTakesAPlayerWarmedByTheFirst();
   void standbyGoesAfterItsLifetime();
   void aMovieLikelySoonWarmsThePlayer_data();
   void aMovieLikelySoonWarmsThePlayer();
@@ -311,21 +310,6 @@ void tst_Flash::missingPlayerShowsAMessage() {
               .toString()
               .contains(QStringLiteral("影片播放器的文件缺失")));
   QVERIFY(window->isVisible());
-}
-
-// A movie opened while another shows finds a player warmed up once the first
-// movie played, and is handed its movie at once.
-void tst_Flash::aSecondMovieTakesAPlayerWarmedByTheFirst() {
-  ShowMovieDivination(3);
-  const QPointer<TFrmFlash> first = FrmFlash;
-  QCOMPARE(FinalPlayerState(first->Player(), 60000), QStringLiteral("playing"));
-  QTRY_VERIFY_WITH_TIMEOUT(MoviePlayerInStandby(), 10000);
-  ShowMovieDivination(2);
-  QVERIFY(FrmFlash != first);
-  QVERIFY(FrmFlash->Player()->page()->requestedUrl().query().contains(u"standby"));
-  QCOMPARE(FinalPlayerState(FrmFlash->Player(), 60000), QStringLiteral("playing"));
-  QVERIFY(FrmFlash->Player()->url().toString(QUrl::FullyDecoded).contains(u"paifo.swf"));
-  QVERIFY(first && first->isVisible());
 }
 
 // A player in standby costs a browser process: without a movie it goes.
