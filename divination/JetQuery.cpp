@@ -432,7 +432,7 @@ QByteArray ReadCheckedFile(const QString &path) {
     throw JetError("database file not readable");
   if (file.size() > MaxDatabaseFileBytes)
     throw JetError("database file far larger than a sign database");
-  const QByteArray bytes = file.readAll();
+  QByteArray bytes = file.readAll();
   file.close();
   if (JetFileCheck::Problem problem = JetFileCheck::CheckFile(bytes))
     throw JetError(*problem);
