@@ -754,8 +754,8 @@ def _check_text(text, tables, pending=frozenset()):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('--signs')
-    parser.add_argument('--lots')
+    parser.add_argument('--signs', nargs='+', default=[], help='one or more files of signs, checked together')
+    parser.add_argument('--lots', nargs='+', default=[], help='one or more files of lots, checked together')
     parser.add_argument('--partial', action='store_true')
     parser.add_argument('--pending', help='the records not yet rewritten (data/oracle_pending.txt)')
     parser.add_argument('--originality', help='the digest of the verses checked against the Tang and Song poems')
@@ -769,8 +769,7 @@ def main():
     seen = new_seen()
     problems = []
     for kind in ('signs', 'lots'):
-        path = getattr(args, kind)
-        if path:
+        for path in getattr(args, kind):
             problems += check_file(path, kind, tables, args.partial, seen, pending[kind])
     problems += across_files(seen, args.originality, not args.partial and args.signs and args.lots)
     for line in problems:
