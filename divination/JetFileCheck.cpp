@@ -77,6 +77,7 @@ class Pages {
 public:
   Pages(QByteArrayView file, const Format &format) : File(file), Fmt(format) {}
   std::uint32_t Count() const { return static_cast<std::uint32_t>(File.size() / Fmt.PageSize); }
+  qsizetype FileSize() const { return File.size(); }
   QByteArrayView Page(std::uint32_t number) const { return File.sliced(number * Fmt.PageSize, Fmt.PageSize); }
   const Format &Layout() const { return Fmt; }
   // The bytes of row `row` of data page `page`, or nothing when the page or
@@ -253,6 +254,89 @@ std::optional<QByteArrayView> LongValueRow(const Pages &pages, std::uint32_t poi
   return row;
 }
 
+// count entries of entrySize bytes each, then count names; cutShort is the
+// problem of a name whose length is not there.
+Problem ReadEntriesAndNames(DefinitionCursor &cursor, std::uint64_t count, std::uint64_t entrySize, int nameLengthBytes,
+                            const char *cutShort) {
+  for (std::uint64_t i = 0; i < count; ++i)
+    if (Problem problem = cursor.Read(entrySize))
+      return problem;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::optional<std::uint32_t> length = cursor.ReadLength(nameLengthBytes);
+    if (!length)
+      return cutShort;
+    if (Problem problem = cursor.Read(*length))
+      return problem;
+  }
+  return std::nullopt;
+}
+
+// The definition's column and index entries and names, read from the pages of
+// a file whose page tdefPage is a table definition.
+Problem DefinitionProblem(const Pages &pages, std::uint32_t tdefPage) {
+  const Format &format = pages.Layout();
+  const QByteArrayView tdef = pages.Page(tdefPage);
+  const std::uint64_t columns = Int16At(tdef, format.ColumnCountOffset);
+  const std::uint64_t indexes = Int32At(tdef, format.IndexCountOffset);
+  const std::uint64_t realIndexes = Int32At(tdef, format.RealIndexCountOffset);
+  // Counts no file of this size can hold are refused before any walking.
+  const std::uint64_t least = columns * std::uint64_t(format.ColumnEntrySize + format.NameLengthBytes) +
+                              indexes * std::uint64_t(format.IndexEntrySize + format.NameLengthBytes) +
+                              realIndexes * std::uint64_t(format.RealIndexEntrySize);
+  if (least > std::uint64_t(pages.FileSize()))
+    return "a table definition counts more columns or indexes than the file holds";
+  DefinitionCursor cursor(pages, tdefPage,
+                          std::uint64_t(format.EntriesStart) + realIndexes * std::uint64_t(format.RealIndexEntrySize),
+                          format.PageSize);
+  if (Problem problem = ReadEntriesAndNames(cursor, columns, std::uint64_t(format.ColumnEntrySize),
+                                            format.NameLengthBytes, "a table definition ends inside its column names"))
+    return problem;
+  cursor.Skip(realIndexes * std::uint64_t(format.RealIndexColumnsSize));
+  return ReadEntriesAndNames(cursor, indexes, std::uint64_t(format.IndexEntrySize), format.NameLengthBytes,
+                             "a table definition ends inside its index names");
+}
+
+// The usage map's pages, read from the pages of a file whose page tdefPage is
+// a table definition.
+Problem UsageMapProblem(const Pages &pages, std::uint32_t tdefPage) {
+  const Format &format = pages.Layout();
+  const QByteArrayView tdef = pages.Page(tdefPage);
+  const std::uint32_t mapPointer = Int32At(tdef, format.UsageMapOffset);
+  const std::optional<QByteArrayView> map = pages.Row(mapPointer >> 8, mapPointer & 0xFF);
+  if (!map || map->isEmpty())
+    return "a table's usage map is missing";
+  const auto type = static_cast<std::uint8_t>((*map)[0]);
+  if (type == MapInline) {
+    if (map->size() < 5)
+      return "a table's usage map is cut short";
+    return CheckBitmap(pages, map->sliced(5), Int32At(*map, 1), tdefPage);
+  }
+  if (type == MapReference) {
+    const std::uint64_t pagesPerBitmap = std::uint64_t(format.PageSize - BitmapPageHeader) * 8;
+    for (qsizetype slot = 0; 1 + 4 * slot + 4 <= map->size(); ++slot) {
+      const std::uint32_t bitmapPage = Int32At(*map, 1 + 4 * slot);
+      if (bitmapPage == 0)
+        continue;
+      if (bitmapPage >= pages.Count())
+        return "a usage map's bitmap page lies past the end of the file";
+      const QByteArrayView bitmap = pages.Page(bitmapPage).sliced(BitmapPageHeader);
+      if (Problem problem = CheckBitmap(pages, bitmap, pagesPerBitmap * std::uint64_t(slot), tdefPage))
+        return problem;
+    }
+    return std::nullopt;
+  }
+  return "a table's usage map is of an unknown type";
+}
+
+// check on the pages of file when its page tdefPage is a table definition;
+// otherwise why it is not.
+Problem OnDefinitionPages(QByteArrayView file, std::uint32_t tdefPage,
+                          Problem (*check)(const Pages &pages, std::uint32_t tdefPage)) {
+  Problem refused;
+  const std::optional<Pages> pages = DefinitionPages(file, tdefPage, refused);
+  return pages ? check(*pages, tdefPage) : refused;
+}
+
 } // namespace
 
 Problem CheckFile(QByteArrayView file) {
@@ -269,47 +353,7 @@ Problem CheckFile(QByteArrayView file) {
 }
 
 Problem CheckTableDefinition(QByteArrayView file, std::uint32_t tdefPage) {
-  Problem refused;
-  const std::optional<Pages> found = DefinitionPages(file, tdefPage, refused);
-  if (!found)
-    return refused;
-  const Pages &pages = *found;
-  const Format &format = pages.Layout();
-  const QByteArrayView tdef = pages.Page(tdefPage);
-  const std::uint64_t columns = Int16At(tdef, format.ColumnCountOffset);
-  const std::uint64_t indexes = Int32At(tdef, format.IndexCountOffset);
-  const std::uint64_t realIndexes = Int32At(tdef, format.RealIndexCountOffset);
-  // Counts no file of this size can hold are refused before any walking.
-  const std::uint64_t least = columns * std::uint64_t(format.ColumnEntrySize + format.NameLengthBytes) +
-                              indexes * std::uint64_t(format.IndexEntrySize + format.NameLengthBytes) +
-                              realIndexes * std::uint64_t(format.RealIndexEntrySize);
-  if (least > std::uint64_t(file.size()))
-    return "a table definition counts more columns or indexes than the file holds";
-  DefinitionCursor cursor(pages, tdefPage,
-                          std::uint64_t(format.EntriesStart) + realIndexes * std::uint64_t(format.RealIndexEntrySize),
-                          format.PageSize);
-  for (std::uint64_t i = 0; i < columns; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format.ColumnEntrySize)))
-      return problem;
-  for (std::uint64_t i = 0; i < columns; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format.NameLengthBytes);
-    if (!length)
-      return "a table definition ends inside its column names";
-    if (Problem problem = cursor.Read(*length))
-      return problem;
-  }
-  cursor.Skip(realIndexes * std::uint64_t(format.RealIndexColumnsSize));
-  for (std::uint64_t i = 0; i < indexes; ++i)
-    if (Problem problem = cursor.Read(std::uint64_t(format.IndexEntrySize)))
-      return problem;
-  for (std::uint64_t i = 0; i < indexes; ++i) {
-    const std::optional<std::uint32_t> length = cursor.ReadLength(format.NameLengthBytes);
-    if (!length)
-      return "a table definition ends inside its index names";
-    if (Problem problem = cursor.Read(*length))
-      return problem;
-  }
-  return std::nullopt;
+  return OnDefinitionPages(file, tdefPage, DefinitionProblem);
 }
 
 Problem CheckLongValue(QByteArrayView file, QByteArrayView field) {
@@ -363,38 +407,7 @@ Problem CheckLongValue(QByteArrayView file, QByteArrayView field) {
 }
 
 Problem CheckTablePages(QByteArrayView file, std::uint32_t tdefPage) {
-  Problem refused;
-  const std::optional<Pages> found = DefinitionPages(file, tdefPage, refused);
-  if (!found)
-    return refused;
-  const Pages &pages = *found;
-  const Format &format = pages.Layout();
-  const QByteArrayView tdef = pages.Page(tdefPage);
-  const std::uint32_t mapPointer = Int32At(tdef, format.UsageMapOffset);
-  const std::optional<QByteArrayView> map = pages.Row(mapPointer >> 8, mapPointer & 0xFF);
-  if (!map || map->isEmpty())
-    return "a table's usage map is missing";
-  const auto type = static_cast<std::uint8_t>((*map)[0]);
-  if (type == MapInline) {
-    if (map->size() < 5)
-      return "a table's usage map is cut short";
-    return CheckBitmap(pages, map->sliced(5), Int32At(*map, 1), tdefPage);
-  }
-  if (type == MapReference) {
-    const std::uint64_t pagesPerBitmap = std::uint64_t(format.PageSize - BitmapPageHeader) * 8;
-    for (qsizetype slot = 0; 1 + 4 * slot + 4 <= map->size(); ++slot) {
-      const std::uint32_t bitmapPage = Int32At(*map, 1 + 4 * slot);
-      if (bitmapPage == 0)
-        continue;
-      if (bitmapPage >= pages.Count())
-        return "a usage map's bitmap page lies past the end of the file";
-      const QByteArrayView bitmap = pages.Page(bitmapPage).sliced(BitmapPageHeader);
-      if (Problem problem = CheckBitmap(pages, bitmap, pagesPerBitmap * std::uint64_t(slot), tdefPage))
-        return problem;
-    }
-    return std::nullopt;
-  }
-  return "a table's usage map is of an unknown type";
+  return OnDefinitionPages(file, tdefPage, UsageMapProblem);
 }
 
 } // namespace JetFileCheck
