@@ -16,12 +16,12 @@ namespace {
 
 JournalEntry Reading(int i) {
   JournalEntry entry;
-  entry.time = QDateTime(QDate(2020, 1, 1), QTime(8, 0)).addSecs(qint64(i) * 3600);
-  entry.characters = QStringLiteral("天地人");
-  entry.strokes = {4, 6, 2};
-  entry.signNumber = QString::number(i % 384).rightJustified(3, u'0');
-  entry.name = QStringLiteral("锦鲤跃波");
-  entry.grade = QStringLiteral("上上签");
+  entry.Time = QDateTime(QDate(2020, 1, 1), QTime(8, 0)).addSecs(qint64(i) * 3600);
+  entry.Characters = QStringLiteral("天地人");
+  entry.Strokes = {4, 6, 2};
+  entry.SignNumber = QString::number(i % 384).rightJustified(3, u'0');
+  entry.Name = QStringLiteral("锦鲤跃波");
+  entry.Grade = QStringLiteral("上上签");
   return entry;
 }
 

@@ -295,9 +295,9 @@ int Journal(const CommandLine &line, Output &out, std::FILE *err) {
     return ExitSuccess;
   }
   for (const JournalEntry &entry : entries)
-    out.Line(QStringList{entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.characters,
-                         QStringLiteral("%1 %2 %3").arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
-                         entry.signNumber, entry.name, entry.grade}
+    out.Line(QStringList{entry.Time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.Characters,
+                         QStringLiteral("%1 %2 %3").arg(entry.Strokes[0]).arg(entry.Strokes[1]).arg(entry.Strokes[2]),
+                         entry.SignNumber, entry.Name, entry.Grade}
                  .join(u'\t'));
   return ExitSuccess;
 }

@@ -75,10 +75,10 @@ void TFrmJournal::Refresh() {
   QList<QTreeWidgetItem *> items;
   items.reserve(Shown.size());
   for (const JournalEntry &entry : std::as_const(Shown)) {
-    auto *item = new QTreeWidgetItem({entry.time.toString(u"yyyy-MM-dd HH:mm"_qs), entry.characters,
-                                      u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
-                                      entry.signNumber, entry.name, entry.grade});
-    item->setData(0, IdRole, entry.id);
+    auto *item = new QTreeWidgetItem({entry.Time.toString(u"yyyy-MM-dd HH:mm"_qs), entry.Characters,
+                                      u"%1 %2 %3"_qs.arg(entry.Strokes[0]).arg(entry.Strokes[1]).arg(entry.Strokes[2]),
+                                      entry.SignNumber, entry.Name, entry.Grade});
+    item->setData(0, IdRole, entry.Id);
     items.append(item);
   }
   ui->JournalList->addTopLevelItems(items);
@@ -104,13 +104,13 @@ void TFrmJournal::ViewSelected() {
   if (!entry)
     return;
   // The words come from the sign database again, as the report first did.
-  const std::optional<QByteArray> characters = Gbk::ToGbk(entry->characters);
+  const std::optional<QByteArray> characters = Gbk::ToGbk(entry->Characters);
   QStringList lines;
   SignSlip slip;
   try {
     WriteSignReport(characters.value_or(QByteArray()),
                     [&lines](const QByteArray &line) { lines.append(Gbk::FromGbk(line)); });
-    slip = CastSlip(characters.value_or(QByteArray()), entry->time.date());
+    slip = CastSlip(characters.value_or(QByteArray()), entry->Time.date());
   } catch (const SilentAbort &) {
     Desktop::Notice(this, u"签文无法读取：签库文件 KelmFile.dll 缺失或损坏。"_qs);
     return;

@@ -31,14 +31,14 @@ const QString Schema =
 
 JournalEntry ReadEntry(const QSqlQuery &query) {
   JournalEntry entry;
-  entry.id = query.value(0).toLongLong();
-  entry.time = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
-  entry.characters = query.value(2).toString();
+  entry.Id = query.value(0).toLongLong();
+  entry.Time = QDateTime::fromString(query.value(1).toString(), Qt::ISODate);
+  entry.Characters = query.value(2).toString();
   for (int i = 0; i < 3; ++i)
-    entry.strokes[static_cast<std::size_t>(i)] = query.value(3 + i).toInt();
-  entry.signNumber = query.value(6).toString();
-  entry.name = query.value(7).toString();
-  entry.grade = query.value(8).toString();
+    entry.Strokes[static_cast<std::size_t>(i)] = query.value(3 + i).toInt();
+  entry.SignNumber = query.value(6).toString();
+  entry.Name = query.value(7).toString();
+  entry.Grade = query.value(8).toString();
   return entry;
 }
 
@@ -95,30 +95,30 @@ void SetJournalRecordingEnabled(bool enabled) {
 }
 
 SignJournal::SignJournal(const QString &path, JournalAccess access)
-    : connection(u"journal-"_qs + QUuid::createUuid().toString(QUuid::WithoutBraces)), file(path) {
+    : Connection(u"journal-"_qs + QUuid::createUuid().toString(QUuid::WithoutBraces)), File(path) {
   if (access == JournalAccess::ReadOnly) {
-    open = OpenToRead(path);
+    Opened = OpenToRead(path);
     return;
   }
-  open = Open(path, true);
-  if (open && PendingCount(path) > 0) {
-    const QString opened = problem; // a damaged file set aside is the news to keep
+  Opened = Open(path, true);
+  if (Opened && PendingCount(path) > 0) {
+    const QString opened = LastProblem; // a damaged file set aside is the news to keep
     if (WritePending())
-      problem = opened;
+      LastProblem = opened;
   }
 }
 
 SignJournal::~SignJournal() {
   {
-    QSqlDatabase database = QSqlDatabase::database(connection, false);
+    QSqlDatabase database = QSqlDatabase::database(Connection, false);
     if (database.isOpen())
       database.close();
   }
-  QSqlDatabase::removeDatabase(connection);
+  QSqlDatabase::removeDatabase(Connection);
 }
 
 bool SignJournal::Fail(const QString &what) const {
-  problem = what;
+  LastProblem = what;
   return false;
 }
 
@@ -126,8 +126,8 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
   if (!QDir().mkpath(QFileInfo(path).absolutePath()))
     return Fail(u"测字记录无法保存：无法建立文件夹 %1。"_qs.arg(QFileInfo(path).absolutePath()));
   {
-    QSqlDatabase database = QSqlDatabase::contains(connection) ? QSqlDatabase::database(connection, false)
-                                                               : QSqlDatabase::addDatabase(u"QSQLITE"_qs, connection);
+    QSqlDatabase database = QSqlDatabase::contains(Connection) ? QSqlDatabase::database(Connection, false)
+                                                               : QSqlDatabase::addDatabase(u"QSQLITE"_qs, Connection);
     database.setDatabaseName(path);
     database.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_qs.arg(BusyTimeoutMs));
     if (!database.open())
@@ -159,10 +159,10 @@ bool SignJournal::Open(const QString &path, bool retryAfterSettingAside) {
   for (const QString &companion : {u"-journal"_qs, u"-wal"_qs, u"-shm"_qs})
     if (QFile::exists(path + companion))
       QFile::rename(path + companion, aside + companion);
-  setAside = aside;
+  SetAsidePath = aside;
   const bool reopened = Open(path, false);
   if (reopened)
-    problem = u"测字记录文件已损坏，已另存为 %1，并新建了记录。"_qs.arg(aside);
+    LastProblem = u"测字记录文件已损坏，已另存为 %1，并新建了记录。"_qs.arg(aside);
   return reopened;
 }
 
@@ -171,10 +171,10 @@ bool SignJournal::OpenToRead(const QString &path) {
   if (!info.isFile())
     return Fail(u"测字记录 %1 不是文件。"_qs.arg(path));
   if (info.size() == 0) {
-    hasReadings = false; // SQLite's own empty database
+    HasReadings = false; // SQLite's own empty database
     return true;
   }
-  QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, connection);
+  QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_qs, Connection);
   database.setDatabaseName(path);
   database.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_READONLY"_qs.arg(BusyTimeoutMs));
   if (!database.open())
@@ -188,7 +188,7 @@ bool SignJournal::OpenToRead(const QString &path) {
   if (!query.exec(u"SELECT count(*) FROM sqlite_master WHERE type = 'table'"_qs) || !query.next())
     return Fail(u"测字记录 %1 无法读取：%2"_qs.arg(path, query.lastError().text()));
   if (query.value(0).toInt() == 0) {
-    hasReadings = false; // made, and nothing written yet
+    HasReadings = false; // made, and nothing written yet
     return true;
   }
   query.finish();
@@ -205,9 +205,9 @@ bool SignJournal::OpenToRead(const QString &path) {
 }
 
 bool SignJournal::Write(const QList<JournalEntry> &entries) {
-  if (!open)
-    return Fail(problem.isEmpty() ? u"测字记录无法打开。"_qs : problem);
-  QSqlDatabase database = QSqlDatabase::database(connection, false);
+  if (!Opened)
+    return Fail(LastProblem.isEmpty() ? u"测字记录无法打开。"_qs : LastProblem);
+  QSqlDatabase database = QSqlDatabase::database(Connection, false);
   if (!database.transaction())
     return Fail(IsBusy(database.lastError()) ? u"测字记录暂时无法写入：文件正被其他程序占用。"_qs
                                              : u"测字记录无法写入：%1"_qs.arg(database.lastError().text()));
@@ -216,13 +216,13 @@ bool SignJournal::Write(const QList<JournalEntry> &entries) {
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_qs);
   bool written = true;
   for (const JournalEntry &entry : entries) {
-    query.addBindValue(entry.time.toString(Qt::ISODateWithMs));
-    query.addBindValue(NotNull(entry.characters));
-    for (int strokes : entry.strokes)
+    query.addBindValue(entry.Time.toString(Qt::ISODateWithMs));
+    query.addBindValue(NotNull(entry.Characters));
+    for (int strokes : entry.Strokes)
       query.addBindValue(strokes);
-    query.addBindValue(NotNull(entry.signNumber));
-    query.addBindValue(NotNull(entry.name));
-    query.addBindValue(NotNull(entry.grade));
+    query.addBindValue(NotNull(entry.SignNumber));
+    query.addBindValue(NotNull(entry.Name));
+    query.addBindValue(NotNull(entry.Grade));
     if (!query.exec()) {
       written = false;
       break;
@@ -234,14 +234,14 @@ bool SignJournal::Write(const QList<JournalEntry> &entries) {
     return Fail(IsBusy(error) ? u"测字记录暂时无法写入：文件正被其他程序占用。"_qs
                               : u"测字记录无法写入：%1"_qs.arg(error.text()));
   }
-  problem.clear();
+  LastProblem.clear();
   return true;
 }
 
 bool SignJournal::Record(const JournalEntry &entry) { return Write({entry}); }
 
 bool SignJournal::RecordOrKeep(const JournalEntry &entry) {
-  Pending()[PendingKey(file)].append(entry);
+  Pending()[PendingKey(File)].append(entry);
   if (WritePending())
     return true;
   // Kept: written at the latest when the program ends.
@@ -254,7 +254,7 @@ bool SignJournal::RecordOrKeep(const JournalEntry &entry) {
 }
 
 bool SignJournal::WritePending() {
-  const QString key = PendingKey(file);
+  const QString key = PendingKey(File);
   const auto waiting = Pending().constFind(key);
   if (waiting == Pending().cend())
     return true;
@@ -275,9 +275,9 @@ void SignJournal::WriteAllPending() {
 
 QList<JournalEntry> SignJournal::Entries(const QString &filter) const {
   QList<JournalEntry> entries;
-  if (!open || !hasReadings)
+  if (!Opened || !HasReadings)
     return entries;
-  QSqlQuery query(QSqlDatabase::database(connection, false));
+  QSqlQuery query(QSqlDatabase::database(Connection, false));
   QString statement = u"SELECT "_qs + Columns + u" FROM readings"_qs;
   if (!filter.isEmpty())
     statement +=
@@ -298,9 +298,9 @@ QList<JournalEntry> SignJournal::Entries(const QString &filter) const {
 }
 
 std::optional<JournalEntry> SignJournal::Entry(qint64 id) const {
-  if (!open || !hasReadings)
+  if (!Opened || !HasReadings)
     return std::nullopt;
-  QSqlQuery query(QSqlDatabase::database(connection, false));
+  QSqlQuery query(QSqlDatabase::database(Connection, false));
   query.prepare(u"SELECT "_qs + Columns + u" FROM readings WHERE id = ?"_qs);
   query.addBindValue(id);
   if (!query.exec() || !query.next())
@@ -309,9 +309,9 @@ std::optional<JournalEntry> SignJournal::Entry(qint64 id) const {
 }
 
 bool SignJournal::Remove(qint64 id) {
-  if (!open)
-    return Fail(problem);
-  QSqlQuery query(QSqlDatabase::database(connection, false));
+  if (!Opened)
+    return Fail(LastProblem);
+  QSqlQuery query(QSqlDatabase::database(Connection, false));
   query.prepare(u"DELETE FROM readings WHERE id = ?"_qs);
   query.addBindValue(id);
   if (!query.exec())
@@ -320,9 +320,9 @@ bool SignJournal::Remove(qint64 id) {
 }
 
 bool SignJournal::RemoveAll() {
-  if (!open)
-    return Fail(problem);
-  QSqlQuery query(QSqlDatabase::database(connection, false));
+  if (!Opened)
+    return Fail(LastProblem);
+  QSqlQuery query(QSqlDatabase::database(Connection, false));
   if (!query.exec(u"DELETE FROM readings"_qs))
     return Fail(u"测字记录无法删除：%1"_qs.arg(query.lastError().text()));
   return true;
@@ -343,12 +343,12 @@ QString CsvField(const QString &value) {
 QByteArray JournalCsv(const QList<JournalEntry> &entries) {
   QString text = u"时间,三字,笔画,签号,签名,签等\r\n"_qs;
   for (const JournalEntry &entry : entries) {
-    const QStringList fields = {entry.time.toString(u"yyyy-MM-dd HH:mm:ss"_qs),
-                                entry.characters,
-                                u"%1 %2 %3"_qs.arg(entry.strokes[0]).arg(entry.strokes[1]).arg(entry.strokes[2]),
-                                entry.signNumber,
-                                entry.name,
-                                entry.grade};
+    const QStringList fields = {entry.Time.toString(u"yyyy-MM-dd HH:mm:ss"_qs),
+                                entry.Characters,
+                                u"%1 %2 %3"_qs.arg(entry.Strokes[0]).arg(entry.Strokes[1]).arg(entry.Strokes[2]),
+                                entry.SignNumber,
+                                entry.Name,
+                                entry.Grade};
     QStringList quoted;
     for (const QString &field : fields)
       quoted.append(CsvField(field));
@@ -360,13 +360,13 @@ QByteArray JournalCsv(const QList<JournalEntry> &entries) {
 QByteArray JournalJson(const QList<JournalEntry> &entries) {
   QJsonArray array;
   for (const JournalEntry &entry : entries) {
-    array.append(QJsonObject{{u"id"_qs, entry.id},
-                             {u"time"_qs, entry.time.toString(Qt::ISODate)},
-                             {u"characters"_qs, entry.characters},
-                             {u"strokes"_qs, QJsonArray{entry.strokes[0], entry.strokes[1], entry.strokes[2]}},
-                             {u"sign"_qs, entry.signNumber},
-                             {u"name"_qs, entry.name},
-                             {u"grade"_qs, entry.grade}});
+    array.append(QJsonObject{{u"id"_qs, entry.Id},
+                             {u"time"_qs, entry.Time.toString(Qt::ISODate)},
+                             {u"characters"_qs, entry.Characters},
+                             {u"strokes"_qs, QJsonArray{entry.Strokes[0], entry.Strokes[1], entry.Strokes[2]}},
+                             {u"sign"_qs, entry.SignNumber},
+                             {u"name"_qs, entry.Name},
+                             {u"grade"_qs, entry.Grade}});
   }
   return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }

@@ -25,13 +25,13 @@
 #include <optional>
 
 struct JournalEntry {
-  qint64 id = 0; // assigned by the journal
-  QDateTime time;
-  QString characters;           // the three characters as entered
-  std::array<int, 3> strokes{}; // their stroke counts
-  QString signNumber;           // "000".."383"
-  QString name;                 // the sign's name
-  QString grade; // 上上签 上吉签 中吉签 中平签 中下签 下下签 (or whatever grade the sign had then)
+  qint64 Id = 0; // assigned by the journal
+  QDateTime Time;
+  QString Characters;           // the three characters as entered
+  std::array<int, 3> Strokes{}; // their stroke counts
+  QString SignNumber;           // "000".."383"
+  QString Name;                 // the sign's name
+  QString Grade; // 上上签 上吉签 中吉签 中平签 中下签 下下签 (or whatever grade the sign had then)
 };
 
 // The journal file and the settings file that says whether to record.
@@ -59,10 +59,10 @@ public:
   SignJournal &operator=(const SignJournal &) = delete;
 
   // What went wrong last, in words for the user; empty when all is well.
-  QString Problem() const { return problem; }
-  bool IsOpen() const { return open; }
+  QString Problem() const { return LastProblem; }
+  bool IsOpen() const { return Opened; }
   // Where a damaged file was moved, when that happened while opening.
-  QString SetAsideFile() const { return setAside; }
+  QString SetAsideFile() const { return SetAsidePath; }
 
   // Appends entry; false (with Problem()) when it could not be written.
   bool Record(const JournalEntry &entry);
@@ -89,13 +89,13 @@ private:
   bool Fail(const QString &what) const;
   bool Write(const QList<JournalEntry> &entries);
 
-  QString connection;
-  QString file;
-  QString setAside;
-  mutable QString problem;
-  bool open = false;
+  QString Connection;
+  QString File;
+  QString SetAsidePath;
+  mutable QString LastProblem;
+  bool Opened = false;
   // False for an empty file read without changing it: there is nothing to read.
-  bool hasReadings = true;
+  bool HasReadings = true;
 };
 
 // The entries as CSV (RFC 4180, UTF-8 with a byte-order mark so that

@@ -427,13 +427,13 @@ SignSlip CastSlip(QByteArrayView characters, QDate date) {
 
 JournalEntry JournalEntryOf(const SignSlip &slip, const QDateTime &time) {
   JournalEntry entry;
-  entry.time = time;
+  entry.Time = time;
   for (std::size_t i = 0; i < slip.Characters.size(); ++i) {
-    entry.characters += slip.Characters[i].Character;
-    entry.strokes[i] = slip.Characters[i].Strokes;
+    entry.Characters += slip.Characters[i].Character;
+    entry.Strokes[i] = slip.Characters[i].Strokes;
   }
-  entry.signNumber = slip.SignNumber;
-  entry.name = slip.Words.Name;
-  entry.grade = slip.Words.Grade;
+  entry.SignNumber = slip.SignNumber;
+  entry.Name = slip.Words.Name;
+  entry.Grade = slip.Words.Grade;
   return entry;
 }

@@ -45,11 +45,11 @@ QString TypeName(ColumnType t) {
 }
 
 QString Where(const Table &t, qsizetype row, const Column *column) {
-  QString s = QStringLiteral("table \"%1\"").arg(t.name);
+  QString s = QStringLiteral("table \"%1\"").arg(t.Name);
   if (row >= 0)
     s += QStringLiteral(", row %1").arg(row + 1);
   if (column)
-    s += QStringLiteral(", column \"%1\"").arg(column->name);
+    s += QStringLiteral(", column \"%1\"").arg(column->Name);
   return s;
 }
 

@@ -34,16 +34,16 @@ QByteArray BuildHeaderPage(const DatabaseOptions &options) {
   page.replace(4, 16, QByteArray("Standard Jet DB\0", 16));
   Put32(page, 0x14, 1); // Jet 4
   // Header block, stored RC4-encrypted with a fixed key.
-  Put16(page, 0x3C, options.codePage);
+  Put16(page, 0x3C, options.CodePage);
   Put32(page, 0x3E, 0); // database key 0: pages are not encoded
   // The 40-byte password is masked with the whole days of the creation
   // date; an empty password is stored as the bare mask.
-  const auto days = std::uint32_t(std::int32_t(std::floor(options.created)));
+  const auto days = std::uint32_t(std::int32_t(std::floor(options.Created)));
   for (int i = 0; i < 40; ++i)
     Put8(page, 0x42 + i, std::uint8_t(days >> (8 * (i % 4))));
-  Put16(page, 0x6E, options.sortOrder); // then 0x00 and the sort version 0
+  Put16(page, 0x6E, options.SortOrder); // then 0x00 and the sort version 0
   QByteArray date;
-  AppendDouble(date, options.created);
+  AppendDouble(date, options.Created);
   page.replace(0x72, 8, date);
   Rc4({0xC7, 0xDA, 0x39, 0x6B}, page.data() + 0x18, 128);
   return page;

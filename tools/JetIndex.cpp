@@ -101,10 +101,10 @@ std::vector<NumberedPage> BuildIndexPages(std::vector<TableLayout> &layouts) {
     for (IndexLayout &x : t.indexes) {
       std::vector<std::pair<QByteArray, std::uint32_t>> entries;
       QSet<QByteArray> distinct;
-      for (std::size_t r = 0; r < t.table->rows.size(); ++r) {
+      for (std::size_t r = 0; r < t.table->Rows.size(); ++r) {
         QByteArray key;
         for (int column : x.columns)
-          key.append(IndexKey(t.table->rows[r][std::size_t(column)]));
+          key.append(IndexKey(t.table->Rows[r][std::size_t(column)]));
         distinct.insert(key);
         entries.emplace_back(key, t.rowPointers[r]);
       }

@@ -100,9 +100,9 @@ struct RowParts {
 // LVAL pages when it does not stay in the row.
 QByteArray EncodeLongValue(const TableLayout &t, ColumnLayout &c, const Value &v, qsizetype rowIndex) {
   QByteArray data;
-  if (c.column.type == ColumnType::Memo) {
+  if (c.column.Type == ColumnType::Memo) {
     const QString &text = std::get<QString>(v);
-    data = EncodeText(text, c.column.compressedUnicode && text.size() <= MaxCompressedMemoChars);
+    data = EncodeText(text, c.column.CompressedUnicode && text.size() <= MaxCompressedMemoChars);
   } else {
     data = std::get<QByteArray>(v);
   }
@@ -116,7 +116,7 @@ QByteArray EncodeLongValue(const TableLayout &t, ColumnLayout &c, const Value &v
 // Stores a value that is not NULL in the fixed area or among the variable
 // data. Boolean values live in the null mask alone.
 void EncodeValue(const TableLayout &t, ColumnLayout &c, const Value &v, qsizetype rowIndex, RowParts &parts) {
-  switch (c.column.type) {
+  switch (c.column.Type) {
   case ColumnType::Boolean:
     break;
   case ColumnType::Integer:
@@ -132,7 +132,7 @@ void EncodeValue(const TableLayout &t, ColumnLayout &c, const Value &v, qsizetyp
     break;
   }
   case ColumnType::Text:
-    parts.variable[std::size_t(c.variableIndex)] = EncodeText(std::get<QString>(v), c.column.compressedUnicode);
+    parts.variable[std::size_t(c.variableIndex)] = EncodeText(std::get<QString>(v), c.column.CompressedUnicode);
     break;
   case ColumnType::Binary:
     parts.variable[std::size_t(c.variableIndex)] = std::get<QByteArray>(v);
@@ -158,7 +158,7 @@ QByteArray EncodeRow(TableLayout &t, const std::vector<Value> &values, qsizetype
     if (!isNull)
       EncodeValue(t, c, v, rowIndex, parts);
     // A set bit means "not null"; for a Boolean it is the value itself.
-    const bool bit = c.column.type == ColumnType::Boolean ? !isNull && std::get<bool>(v) : !isNull;
+    const bool bit = c.column.Type == ColumnType::Boolean ? !isNull && std::get<bool>(v) : !isNull;
     if (bit)
       SetBit(nullMask, 0, i);
   }

@@ -7,9 +7,9 @@ namespace {
 
 Column Col(const char *name, ColumnType type, int maxLength = 255) {
   Column c;
-  c.name = QString::fromLatin1(name);
-  c.type = type;
-  c.maxLength = maxLength;
+  c.Name = QString::fromLatin1(name);
+  c.Type = type;
+  c.MaxLength = maxLength;
   return c;
 }
 
@@ -37,13 +37,13 @@ std::vector<Column> CatalogColumns() {
 
 std::vector<Value> CatalogRow(const Table &catalog, const DatabaseOptions &options, std::int32_t id,
                               std::int32_t parent, const QString &name, std::int16_t type, std::int32_t flags) {
-  std::vector<Value> r(catalog.columns.size());
+  std::vector<Value> r(catalog.Columns.size());
   r[0] = id;
   r[1] = parent;
   r[2] = name;
   r[3] = std::int32_t(type);
-  r[4] = options.created;
-  r[5] = options.created;
+  r[4] = options.Created;
+  r[5] = options.Created;
   r[7] = flags;
   return r;
 }
@@ -81,7 +81,7 @@ Table RelationshipsTable() {
 // tables, each table under its definition page.
 void AddCatalogRows(Table &catalog, const std::vector<TableLayout> &layouts, const DatabaseOptions &options) {
   auto add = [&](std::int32_t id, std::int32_t parent, const QString &name, std::int16_t type, std::int32_t flags) {
-    catalog.rows.push_back(CatalogRow(catalog, options, id, parent, name, type, flags));
+    catalog.Rows.push_back(CatalogRow(catalog, options, id, parent, name, type, flags));
   };
   add(TablesContainerId, TablesContainerId, QStringLiteral("Tables"), ObjectTypeContainer, SystemObjectFlags);
   add(DatabasesContainerId, TablesContainerId, QStringLiteral("Databases"), ObjectTypeContainer, SystemObjectFlags);
@@ -89,7 +89,7 @@ void AddCatalogRows(Table &catalog, const std::vector<TableLayout> &layouts, con
       SystemObjectFlags);
   add(DatabaseObjectId, DatabasesContainerId, QStringLiteral("MSysDb"), ObjectTypeDatabase, SystemObjectFlags);
   for (const TableLayout &t : layouts)
-    add(t.tdefPage, TablesContainerId, t.table->name, ObjectTypeTable, t.system ? SystemObjectFlags : 0);
+    add(t.tdefPage, TablesContainerId, t.table->Name, ObjectTypeTable, t.system ? SystemObjectFlags : 0);
 }
 
 } // namespace Jet::Format

@@ -15,7 +15,7 @@ QByteArray TdefHeader(const TableLayout &t) {
   Put8(d, 0, PageTypeTdef);
   Put8(d, 1, 0x01);
   Put32(d, 12, TableMagic);
-  Put32(d, 16, std::uint32_t(t.table->rows.size()));
+  Put32(d, 16, std::uint32_t(t.table->Rows.size()));
   Put8(d, 24, 0x01); // lets the engine hand out autonumbers
   Put8(d, 40, t.system ? TableTypeSystem : TableTypeUser);
   Put16(d, 41, std::uint32_t(t.columns.size()));
@@ -37,33 +37,33 @@ QByteArray TdefHeader(const TableLayout &t) {
 // The length field of a column entry: bytes for text (two per character)
 // and binary, 1 for Boolean, the fixed size for the others.
 int ColumnLength(const Column &column) {
-  switch (column.type) {
+  switch (column.Type) {
   case ColumnType::Text:
-    return column.maxLength * 2;
+    return column.MaxLength * 2;
   case ColumnType::Binary:
-    return column.maxLength;
+    return column.MaxLength;
   case ColumnType::Boolean:
     return 1;
   default:
-    return FixedSize(column.type);
+    return FixedSize(column.Type);
   }
 }
 
 QByteArray ColumnEntry(const ColumnLayout &c, const DatabaseOptions &options) {
   QByteArray e(ColumnEntrySize, '\0');
-  Put8(e, 0, std::uint8_t(c.column.type));
+  Put8(e, 0, std::uint8_t(c.column.Type));
   Put32(e, 1, TableMagic);
   Put16(e, 5, std::uint32_t(c.number));
-  Put16(e, 7, IsVariable(c.column.type) ? std::uint32_t(c.variableIndex) : 0);
+  Put16(e, 7, IsVariable(c.column.Type) ? std::uint32_t(c.variableIndex) : 0);
   Put16(e, 9, std::uint32_t(c.number));
-  if (IsTextual(c.column.type))
-    Put16(e, 11, options.sortOrder); // then 0x00 and the sort version 0
+  if (IsTextual(c.column.Type))
+    Put16(e, 11, options.SortOrder); // then 0x00 and the sort version 0
   std::uint8_t flags = 0x02;         // updatable
-  if (!IsVariable(c.column.type))
+  if (!IsVariable(c.column.Type))
     flags |= 0x01;
   Put8(e, 15, flags);
-  Put8(e, 16, IsTextual(c.column.type) && c.column.compressedUnicode ? 0x01 : 0x00);
-  Put16(e, 21, IsVariable(c.column.type) ? 0 : std::uint32_t(c.fixedOffset));
+  Put8(e, 16, IsTextual(c.column.Type) && c.column.CompressedUnicode ? 0x01 : 0x00);
+  Put16(e, 21, IsVariable(c.column.Type) ? 0 : std::uint32_t(c.fixedOffset));
   Put16(e, 23, std::uint32_t(ColumnLength(c.column)));
   return e;
 }
@@ -109,7 +109,7 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
   for (const ColumnLayout &c : t.columns)
     d.append(ColumnEntry(c, options));
   for (const ColumnLayout &c : t.columns)
-    AppendName(d, c.column.name);
+    AppendName(d, c.column.Name);
   for (const IndexLayout &x : t.indexes)
     AppendIndexData(d, x);
   for (std::size_t n = 0; n < t.indexes.size(); ++n)
@@ -117,7 +117,7 @@ QByteArray BuildTdef(const TableLayout &t, const DatabaseOptions &options) {
   for (const IndexLayout &x : t.indexes)
     AppendName(d, x.name);
   for (const ColumnLayout &c : t.columns) {
-    if (!IsLongValue(c.column.type))
+    if (!IsLongValue(c.column.Type))
       continue;
     Append16(d, std::uint32_t(c.number));
     Append32(d, c.ownedMap);

@@ -78,7 +78,7 @@ UsageMaps PlaceUsageMapRows(const std::vector<TableLayout> &layouts) {
   for (const TableLayout &t : layouts) {
     int count = 2 + int(t.indexes.size());
     for (const ColumnLayout &c : t.columns)
-      count += IsLongValue(c.column.type) ? 2 : 0;
+      count += IsLongValue(c.column.Type) ? 2 : 0;
     if (int(maps.pages.back().size()) + count > perPage)
       maps.pages.emplace_back();
     maps.tableRow.emplace_back(int(maps.pages.size()) - 1, int(maps.pages.back().size()));
@@ -100,7 +100,7 @@ void PointToUsageMaps(std::vector<TableLayout> &layouts, const UsageMaps &maps) 
     for (IndexLayout &x : t.indexes)
       x.usageMap = PageRow(pageNumber, row++);
     for (ColumnLayout &c : t.columns) {
-      if (!IsLongValue(c.column.type))
+      if (!IsLongValue(c.column.Type))
         continue;
       c.ownedMap = PageRow(pageNumber, row++);
       c.freeMap = PageRow(pageNumber, row++);
@@ -122,7 +122,7 @@ void MarkUsedPages(const std::vector<TableLayout> &layouts, UsageMaps &maps) {
     for (const IndexLayout &x : t.indexes)
       rows[std::size_t(row++)].pages.push_back(x.rootPage);
     for (const ColumnLayout &c : t.columns) {
-      if (!IsLongValue(c.column.type))
+      if (!IsLongValue(c.column.Type))
         continue;
       for (const RowPage &p : c.lvalPages->pages)
         rows[std::size_t(row)].pages.push_back(p.number);

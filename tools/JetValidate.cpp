@@ -19,15 +19,15 @@ void ValidateName(const QString &name, const QString &what) {
 }
 
 void ValidateColumns(const Table &t) {
-  if (t.columns.empty() || t.columns.size() > 255)
+  if (t.Columns.empty() || t.Columns.size() > 255)
     Fail(QStringLiteral("%1: a table needs 1 to 255 columns").arg(Where(t, -1, nullptr)));
   QSet<QString> names;
-  for (const Column &c : t.columns) {
-    ValidateName(c.name, Where(t, -1, &c));
-    if (names.contains(c.name.toCaseFolded()))
+  for (const Column &c : t.Columns) {
+    ValidateName(c.Name, Where(t, -1, &c));
+    if (names.contains(c.Name.toCaseFolded()))
       Fail(QStringLiteral("%1: the column name is used twice").arg(Where(t, -1, &c)));
-    names.insert(c.name.toCaseFolded());
-    if ((c.type == ColumnType::Text || c.type == ColumnType::Binary) && (c.maxLength < 1 || c.maxLength > 255))
+    names.insert(c.Name.toCaseFolded());
+    if ((c.Type == ColumnType::Text || c.Type == ColumnType::Binary) && (c.MaxLength < 1 || c.MaxLength > 255))
       Fail(QStringLiteral("%1: the length must be 1 to 255").arg(Where(t, -1, &c)));
   }
 }
@@ -40,15 +40,15 @@ bool FitsLength(const Table &t, qsizetype r, const Column &c, const Value &v, QL
   if (!std::holds_alternative<Held>(v))
     return false;
   const qsizetype size = std::get<Held>(v).size();
-  if (size > c.maxLength)
+  if (size > c.MaxLength)
     Fail(QStringLiteral("%1: the %2 has %3 %4, the column holds %5")
-             .arg(Where(t, r, &c), kind, QString::number(size), unit, QString::number(c.maxLength)));
+             .arg(Where(t, r, &c), kind, QString::number(size), unit, QString::number(c.MaxLength)));
   return true;
 }
 
 // Whether a value that is not NULL has the column's type and fits it.
 bool ValueFits(const Table &t, qsizetype r, const Column &c, const Value &v) {
-  switch (c.type) {
+  switch (c.Type) {
   case ColumnType::Boolean:
     return std::holds_alternative<bool>(v);
   case ColumnType::Integer:
@@ -71,24 +71,24 @@ bool ValueFits(const Table &t, qsizetype r, const Column &c, const Value &v) {
 }
 
 void ValidateRows(const Table &t) {
-  for (qsizetype r = 0; r < qsizetype(t.rows.size()); ++r) {
-    const auto &row = t.rows[r];
-    if (row.size() != t.columns.size())
+  for (qsizetype r = 0; r < qsizetype(t.Rows.size()); ++r) {
+    const auto &row = t.Rows[r];
+    if (row.size() != t.Columns.size())
       Fail(QStringLiteral("%1: the row has %2 values for %3 columns")
                .arg(Where(t, r, nullptr))
                .arg(row.size())
-               .arg(t.columns.size()));
+               .arg(t.Columns.size()));
     for (std::size_t i = 0; i < row.size(); ++i) {
-      const Column &c = t.columns[i];
+      const Column &c = t.Columns[i];
       const Value &v = row[i];
       if (!std::holds_alternative<std::monostate>(v) && !ValueFits(t, r, c, v))
-        Fail(QStringLiteral("%1: the value does not fit a %2 column").arg(Where(t, r, &c), TypeName(c.type)));
+        Fail(QStringLiteral("%1: the value does not fit a %2 column").arg(Where(t, r, &c), TypeName(c.Type)));
     }
   }
 }
 
 void ValidateTable(const Table &t) {
-  ValidateName(t.name, QStringLiteral("table \"%1\"").arg(t.name));
+  ValidateName(t.Name, QStringLiteral("table \"%1\"").arg(t.Name));
   ValidateColumns(t);
   ValidateRows(t);
 }
@@ -99,15 +99,15 @@ void ValidateUserTables(const std::vector<Table> &userTables) {
   QSet<QString> tableNames;
   for (const Table &t : userTables) {
     ValidateTable(t);
-    if (t.name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
-      Fail(QStringLiteral("table \"%1\": names starting with MSys belong to the system tables").arg(t.name));
-    if (!GeneralSortCodes(t.name))
+    if (t.Name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+      Fail(QStringLiteral("table \"%1\": names starting with MSys belong to the system tables").arg(t.Name));
+    if (!GeneralSortCodes(t.Name))
       Fail(QStringLiteral("table \"%1\": a table name may hold only letters A-Z, digits, blanks and underscores, "
                           "the characters the catalog's index encodes")
-               .arg(t.name));
-    if (tableNames.contains(t.name.toCaseFolded()))
-      Fail(QStringLiteral("table \"%1\": the table name is used twice").arg(t.name));
-    tableNames.insert(t.name.toCaseFolded());
+               .arg(t.Name));
+    if (tableNames.contains(t.Name.toCaseFolded()))
+      Fail(QStringLiteral("table \"%1\": the table name is used twice").arg(t.Name));
+    tableNames.insert(t.Name.toCaseFolded());
   }
 }
 

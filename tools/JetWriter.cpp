@@ -21,21 +21,21 @@ TableLayout LayOutTable(const Table *table, bool system) {
   t.table = table;
   t.system = system;
   int nonLong = 0;
-  for (const Column &c : table->columns)
-    if (IsVariable(c.type) && !IsLongValue(c.type))
+  for (const Column &c : table->Columns)
+    if (IsVariable(c.Type) && !IsLongValue(c.Type))
       ++nonLong;
   int variable = 0, longValue = nonLong, fixed = 0;
-  for (std::size_t n = 0; n < table->columns.size(); ++n) {
+  for (std::size_t n = 0; n < table->Columns.size(); ++n) {
     ColumnLayout c;
-    c.column = table->columns[n];
+    c.column = table->Columns[n];
     c.number = int(n);
-    if (IsLongValue(c.column.type))
+    if (IsLongValue(c.column.Type))
       c.variableIndex = longValue++;
-    else if (IsVariable(c.column.type))
+    else if (IsVariable(c.column.Type))
       c.variableIndex = variable++;
     else {
       c.fixedOffset = fixed;
-      fixed += FixedSize(c.column.type);
+      fixed += FixedSize(c.column.Type);
     }
     t.columns.push_back(std::move(c));
   }
@@ -89,12 +89,12 @@ void NumberPages(std::vector<TableLayout> &layouts, UsageMaps &maps, PageAllocat
 void StoreRows(std::vector<TableLayout> &layouts, PageAllocator &allocator) {
   for (TableLayout &t : layouts) {
     for (ColumnLayout &c : t.columns)
-      if (IsLongValue(c.column.type))
+      if (IsLongValue(c.column.Type))
         c.lvalPages.emplace(allocator, 0, true);
     t.dataPages.emplace(allocator, std::uint32_t(t.tdefPage), false);
     std::vector<QByteArray> rows;
-    for (qsizetype r = 0; r < qsizetype(t.table->rows.size()); ++r)
-      rows.push_back(EncodeRow(t, t.table->rows[std::size_t(r)], r));
+    for (qsizetype r = 0; r < qsizetype(t.table->Rows.size()); ++r)
+      rows.push_back(EncodeRow(t, t.table->Rows[std::size_t(r)], r));
     for (const QByteArray &row : rows)
       t.rowPointers.push_back(t.dataPages->Add(row));
   }
@@ -102,10 +102,10 @@ void StoreRows(std::vector<TableLayout> &layouts, PageAllocator &allocator) {
 
 // Every page of the plan at its place in the file.
 struct FilePages {
-  const std::vector<TableLayout> &layouts;
-  const std::vector<RowPage> &mapRowPages;
-  const BitmapPages &bitmaps;
-  const std::vector<NumberedPage> &indexPages;
+  const std::vector<TableLayout> &Layouts;
+  const std::vector<RowPage> &MapRowPages;
+  const BitmapPages &Bitmaps;
+  const std::vector<NumberedPage> &IndexPages;
 };
 
 QByteArray AssembleFile(const FilePages &plan, int totalPages, const DatabaseOptions &options) {
@@ -115,9 +115,9 @@ QByteArray AssembleFile(const FilePages &plan, int totalPages, const DatabaseOpt
     file.replace(qsizetype(number) * PageSize, PageSize, page);
   };
   place(0, BuildHeaderPage(options));
-  for (const RowPage &p : plan.mapRowPages)
+  for (const RowPage &p : plan.MapRowPages)
     place(p.number, p.bytes);
-  for (const TableLayout &t : plan.layouts) {
+  for (const TableLayout &t : plan.Layouts) {
     for (const auto &[number, page] : TdefPages(t, options))
       place(number, page);
     for (const RowPage &p : t.dataPages->pages)
@@ -127,9 +127,9 @@ QByteArray AssembleFile(const FilePages &plan, int totalPages, const DatabaseOpt
         for (const RowPage &p : c.lvalPages->pages)
           place(p.number, p.bytes);
   }
-  for (const auto &[number, page] : plan.bitmaps.pages)
+  for (const auto &[number, page] : plan.Bitmaps.pages)
     place(number, page);
-  for (const auto &[number, page] : plan.indexPages)
+  for (const auto &[number, page] : plan.IndexPages)
     place(number, page);
   return file;
 }

@@ -32,10 +32,10 @@ enum class ColumnType : std::uint8_t {
 };
 
 struct Column {
-  QString name;
-  ColumnType type = ColumnType::Text;
-  int maxLength = 255;           // Text: characters [1, 255]; Binary: bytes [1, 255]
-  bool compressedUnicode = true; // Text and Memo: Jet's "Unicode compression"
+  QString Name;
+  ColumnType Type = ColumnType::Text;
+  int MaxLength = 255;           // Text: characters [1, 255]; Binary: bytes [1, 255]
+  bool CompressedUnicode = true; // Text and Memo: Jet's "Unicode compression"
 };
 
 // One value of a row: std::monostate is NULL. Integer and Long take
@@ -44,23 +44,23 @@ struct Column {
 using Value = std::variant<std::monostate, std::int32_t, double, bool, QString, QByteArray>;
 
 struct Table {
-  QString name;
-  std::vector<Column> columns;
-  std::vector<std::vector<Value>> rows;
+  QString Name;
+  std::vector<Column> Columns;
+  std::vector<std::vector<Value>> Rows;
 };
 
 // Settings of the whole file.
 struct DatabaseOptions {
   // Windows code page of the database's text (page-0 header): 936, Chinese
   // (PRC).
-  std::uint16_t codePage = 936;
+  std::uint16_t CodePage = 936;
   // Collating order of the database and of every text column: General
   // (1033, 0x0409, the Access 2000 form), the order whose index keys the
   // catalog's index is written in. It sorts Chinese by code point.
-  std::uint16_t sortOrder = 0x0409;
+  std::uint16_t SortOrder = 0x0409;
   // Creation and modification time of every object, in Jet's date form (days
   // since 1899-12-30). A fixed default keeps the output reproducible.
-  double created = 45658.5; // 2025-01-01 12:00
+  double Created = 45658.5; // 2025-01-01 12:00
 };
 
 // Raised for input that cannot be written; the message names the table, row

@@ -35,8 +35,8 @@ int main(int argc, char *argv[]) {
   std::vector<std::pair<char32_t, char32_t>> forms;
   try {
     for (const StrokeEntry &entry : ParseStrokeSource(source.readAll(), sourcePath))
-      if (entry.form != entry.character)
-        forms.emplace_back(entry.character.toUcs4().at(0), entry.form.toUcs4().at(0));
+      if (entry.Form != entry.Character)
+        forms.emplace_back(entry.Character.toUcs4().at(0), entry.Form.toUcs4().at(0));
   } catch (const SourceError &e) {
     std::fprintf(stderr, "MakeFormTable: %s\n", e.what());
     return 1;

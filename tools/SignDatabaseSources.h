@@ -48,15 +48,15 @@ inline constexpr int MaxMatchedTextBytes = 255;
 inline constexpr int MaxMatchedMemoBytes = 16383;
 
 struct StrokeEntry {
-  QString character;
-  int strokes = 0;
-  QString form; // one character, possibly outside GBK and the BMP
+  QString Character;
+  int Strokes = 0;
+  QString Form; // one character, possibly outside GBK and the BMP
 };
 
 struct SignEntry {
-  QString id; // three digits
-  QString title;
-  QString text; // plain text
+  QString Id; // three digits
+  QString Title;
+  QString Text; // plain text
 };
 
 // The longest sign text in GBK bytes. Its stored form is twice as long in

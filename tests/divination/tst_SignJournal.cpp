@@ -27,19 +27,19 @@ namespace {
 JournalEntry Entry(const QString &characters, const QString &time, const QString &sign = u"078"_qs,
                    const QString &name = u"锦鲤跃波"_qs, const QString &grade = u"上上签"_qs) {
   JournalEntry entry;
-  entry.time = QDateTime::fromString(time, Qt::ISODate);
-  entry.characters = characters;
-  entry.strokes = {4, 6, 2};
-  entry.signNumber = sign;
-  entry.name = name;
-  entry.grade = grade;
+  entry.Time = QDateTime::fromString(time, Qt::ISODate);
+  entry.Characters = characters;
+  entry.Strokes = {4, 6, 2};
+  entry.SignNumber = sign;
+  entry.Name = name;
+  entry.Grade = grade;
   return entry;
 }
 
 QStringList Characters(const QList<JournalEntry> &entries) {
   QStringList list;
   for (const JournalEntry &entry : entries)
-    list.append(entry.characters);
+    list.append(entry.Characters);
   return list;
 }
 
@@ -193,17 +193,17 @@ void tst_SignJournal::removeOneAndAll() {
   QVERIFY(journal.Record(Entry(u"吉祥如"_qs, u"2026-01-01T08:00:00"_qs)));
   QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-02-01T08:00:00"_qs)));
   const QList<JournalEntry> before = journal.Entries();
-  QVERIFY(journal.Remove(before.last().id));
+  QVERIFY(journal.Remove(before.last().Id));
   QCOMPARE(Characters(journal.Entries()), QStringList{u"天地人"_qs});
-  QVERIFY(journal.Entry(before.first().id).has_value());
-  QVERIFY(!journal.Entry(before.last().id).has_value());
+  QVERIFY(journal.Entry(before.first().Id).has_value());
+  QVERIFY(!journal.Entry(before.last().Id).has_value());
   QVERIFY(journal.RemoveAll());
   QVERIFY(journal.Entries().isEmpty());
   // Reopened, the file keeps what was done.
   QVERIFY(journal.Record(Entry(u"山明月"_qs, u"2026-03-01T08:00:00"_qs)));
   SignJournal again(Path());
   QCOMPARE(Characters(again.Entries()), QStringList{u"山明月"_qs});
-  QCOMPARE(again.Entries().first().strokes, (std::array<int, 3>{4, 6, 2}));
+  QCOMPARE(again.Entries().first().Strokes, (std::array<int, 3>{4, 6, 2}));
 }
 
 void tst_SignJournal::csvQuotesWhatNeedsIt() {

@@ -184,13 +184,13 @@ void tst_SlipActions::eachWholeReportIsRecorded() {
   const QList<JournalEntry> entries = journal.Entries();
   QVERIFY2(Notices.isEmpty(), qPrintable(Notices.join(u'\n')));
   QCOMPARE(entries.size(), 2);
-  QCOMPARE(entries.first().characters, u"人地天"_qs); // same time: newest by order
-  QCOMPARE(entries.last().characters, u"天地人"_qs);
-  QCOMPARE(entries.last().strokes, (std::array<int, 3>{4, 6, 2}));
-  QCOMPARE(entries.last().signNumber, u"078"_qs);
-  QCOMPARE(entries.last().name, u"锦鲤跃波"_qs);
-  QCOMPARE(entries.last().grade, u"上上签"_qs);
-  QCOMPARE(entries.last().time, Moment);
+  QCOMPARE(entries.first().Characters, u"人地天"_qs); // same time: newest by order
+  QCOMPARE(entries.last().Characters, u"天地人"_qs);
+  QCOMPARE(entries.last().Strokes, (std::array<int, 3>{4, 6, 2}));
+  QCOMPARE(entries.last().SignNumber, u"078"_qs);
+  QCOMPARE(entries.last().Name, u"锦鲤跃波"_qs);
+  QCOMPARE(entries.last().Grade, u"上上签"_qs);
+  QCOMPARE(entries.last().Time, Moment);
   QVERIFY(Notices.isEmpty());
 }
 
@@ -250,7 +250,7 @@ void tst_SlipActions::lockedJournalKeepsEveryReading() {
   QCOMPARE(SignJournal::PendingCount(), 0);
   const QList<JournalEntry> entries = SignJournal().Entries();
   QCOMPARE(entries.size(), 3);
-  QCOMPARE(entries.last().characters, u"天地人"_qs);
+  QCOMPARE(entries.last().Characters, u"天地人"_qs);
   QCOMPARE(Notices.size(), 1);
 }
 
@@ -330,12 +330,12 @@ void tst_SlipActions::csvExportWritesWhatTheListShows() {
   QFETCH(bool, recordedSince);
   const auto reading = [](const QString &characters, const QString &time) {
     JournalEntry entry;
-    entry.time = QDateTime::fromString(time, Qt::ISODate);
-    entry.characters = characters;
-    entry.strokes = {4, 6, 2};
-    entry.signNumber = u"078"_qs;
-    entry.name = u"天地人签"_qs;
-    entry.grade = u"上上签"_qs;
+    entry.Time = QDateTime::fromString(time, Qt::ISODate);
+    entry.Characters = characters;
+    entry.Strokes = {4, 6, 2};
+    entry.SignNumber = u"078"_qs;
+    entry.Name = u"天地人签"_qs;
+    entry.Grade = u"上上签"_qs;
     return entry;
   };
   QVERIFY(SignJournal().Record(reading(u"天地人"_qs, u"2026-01-01T08:00:00"_qs)));

@@ -17,16 +17,16 @@ namespace {
 
 Jet::Column Col(const QString &name, ColumnType type, int maxLength = 255) {
   Jet::Column c;
-  c.name = name;
-  c.type = type;
-  c.maxLength = maxLength;
+  c.Name = name;
+  c.Type = type;
+  c.MaxLength = maxLength;
   return c;
 }
 
 Jet::Table OneColumn(const QString &table, const Jet::Column &column, const std::vector<Jet::Value> &values) {
   Jet::Table t{table, {column}, {}};
   for (const Jet::Value &v : values)
-    t.rows.push_back({v});
+    t.Rows.push_back({v});
   return t;
 }
 
@@ -103,9 +103,9 @@ void tst_JetWriter::valuesAsLibmdbReadsThem() {
                 Col(QStringLiteral("t"), ColumnType::Text, 10), Col(QStringLiteral("m"), ColumnType::Memo),
                 Col(QStringLiteral("b"), ColumnType::Boolean)},
                {}};
-  t.rows.push_back({std::int32_t(-2147483647 - 1), std::int32_t(-32768), QStringLiteral("  两端空白  "),
+  t.Rows.push_back({std::int32_t(-2147483647 - 1), std::int32_t(-32768), QStringLiteral("  两端空白  "),
                     QStringLiteral("天"), true});
-  t.rows.push_back({std::monostate{}, std::int32_t(32767), QStringLiteral("abcdefghij"), std::monostate{}, false});
+  t.Rows.push_back({std::monostate{}, std::int32_t(32767), QStringLiteral("abcdefghij"), std::monostate{}, false});
   Jet::Table second =
       OneColumn(QStringLiteral("second"), Col(QStringLiteral("x"), ColumnType::Text), {QStringLiteral("y")});
   Jet::WriteDatabase(path, {t, second});

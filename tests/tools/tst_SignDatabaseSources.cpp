@@ -132,10 +132,10 @@ void tst_SignDatabaseSources::strokeCountsCheckedByHand() {
   QFETCH(QString, form);
   QFETCH(int, count);
   const auto it =
-      std::find_if(strokes.begin(), strokes.end(), [&](const StrokeEntry &e) { return e.character == character; });
+      std::find_if(strokes.begin(), strokes.end(), [&](const StrokeEntry &e) { return e.Character == character; });
   QVERIFY(it != strokes.end());
-  QCOMPARE(it->form, form);
-  QCOMPARE(it->strokes, count);
+  QCOMPARE(it->Form, form);
+  QCOMPARE(it->Strokes, count);
 }
 
 void tst_SignDatabaseSources::strokeSourceCoversGbk() {
@@ -144,8 +144,8 @@ void tst_SignDatabaseSources::strokeSourceCoversGbk() {
   QVERIFY(strokes.size() > 20800 && strokes.size() < 21100);
   QSet<QString> listed;
   for (const StrokeEntry &e : strokes) {
-    QCOMPARE(Gbk::ToGbk(e.character).value_or(QByteArray()).size(), 2);
-    listed.insert(e.character);
+    QCOMPARE(Gbk::ToGbk(e.Character).value_or(QByteArray()).size(), 2);
+    listed.insert(e.Character);
   }
   int missing = 0;
   for (int lead = 0xB0; lead <= 0xF7; ++lead)
@@ -173,7 +173,7 @@ void tst_SignDatabaseSources::groupedLayoutsKeepEveryCharacterFindable() {
   // be found; every character must appear once, with its count.
   const Jet::Table table = MakeStrokeTable(strokes, StrokeLayout(layout));
   QHash<QString, int> found;
-  for (const auto &row : table.rows) {
+  for (const auto &row : table.Rows) {
     const QString value = std::get<QString>(row[0]);
     QVERIFY2(value.toUtf8().size() <= budget, qPrintable(value.left(10)));
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -186,7 +186,7 @@ void tst_SignDatabaseSources::groupedLayoutsKeepEveryCharacterFindable() {
   }
   QCOMPARE(found.size(), qsizetype(strokes.size()));
   for (const StrokeEntry &e : strokes)
-    QCOMPARE(found.value(e.character, -1), e.strokes);
+    QCOMPARE(found.value(e.Character, -1), e.Strokes);
 }
 
 void tst_SignDatabaseSources::tableDescriptionValues() {
@@ -204,14 +204,14 @@ void tst_SignDatabaseSources::tableDescriptionValues() {
   const auto tables = ParseTableDescription(source, QStringLiteral("fixture"));
   QCOMPARE(tables.size(), std::size_t(2));
   const Jet::Table &bihua = tables[0];
-  QCOMPARE(bihua.columns[0].maxLength, 4);
-  QCOMPARE(std::get<QString>(bihua.rows[0][1]), QStringLiteral("12a"));
-  QVERIFY(std::holds_alternative<std::monostate>(bihua.rows[1][1]));
-  QCOMPARE(std::get<QString>(bihua.rows[2][0]), QStringLiteral("  \t\\\n\r "));
-  QCOMPARE(std::get<QString>(bihua.rows[2][1]), QString()); // empty, not NULL
+  QCOMPARE(bihua.Columns[0].MaxLength, 4);
+  QCOMPARE(std::get<QString>(bihua.Rows[0][1]), QStringLiteral("12a"));
+  QVERIFY(std::holds_alternative<std::monostate>(bihua.Rows[1][1]));
+  QCOMPARE(std::get<QString>(bihua.Rows[2][0]), QStringLiteral("  \t\\\n\r "));
+  QCOMPARE(std::get<QString>(bihua.Rows[2][1]), QString()); // empty, not NULL
   // A scrambled column stores what DescrambleSignText turns back into the
   // GBK of the value, blanks included.
-  const QByteArray stored = std::get<QString>(tables[1].rows[0][1]).toLatin1();
+  const QByteArray stored = std::get<QString>(tables[1].Rows[0][1]).toLatin1();
   QCOMPARE(DescrambleSignText(stored, SignTextKey, SignTextCycles), Gbk::ToGbk(u"  文字  ").value());
 }
 
@@ -253,10 +253,10 @@ void tst_SignDatabaseSources::generatedDatabaseDecodesToTheSignSource() {
   for (qsizetype i = 0; i < table->rows.size(); ++i) {
     const auto &row = table->rows[i];
     const SignEntry &sign = signs[std::size_t(i)];
-    QCOMPARE(row[0].value_or(QString()), sign.id);
-    QCOMPARE(row[1].value_or(QString()), sign.title);
+    QCOMPARE(row[0].value_or(QString()), sign.Id);
+    QCOMPARE(row[1].value_or(QString()), sign.Title);
     const QByteArray stored = row[2].value_or(QString()).toLatin1();
-    QCOMPARE(DescrambleSignText(stored, SignTextKey, SignTextCycles), Gbk::ToGbk(sign.text).value());
+    QCOMPARE(DescrambleSignText(stored, SignTextKey, SignTextCycles), Gbk::ToGbk(sign.Text).value());
   }
 }
 
