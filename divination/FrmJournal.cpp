@@ -6,34 +6,24 @@
 #include "SilentAbort.h"
 #include "SlipActions.h"
 #include "ui_FrmJournal.h"
+#include "ui_FrmSlipView.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QTabWidget>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace {
 
 constexpr int IdRole = Qt::UserRole;
-
-QPushButton *Button(const QString &text, const QString &description, QWidget *parent) {
-  auto *button = new QPushButton(text, parent);
-  button->setAccessibleDescription(description);
-  button->setAutoDefault(false);
-  return button;
-}
 
 } // namespace
 
@@ -150,40 +140,25 @@ void TFrmJournal::ExportCsv() {
 }
 
 TFrmSlipView::TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines)
-    : QDialog(parent), ShownSlip(slip) {
-  setObjectName(u"FrmSlipView"_qs);
+    : QDialog(parent), ui(std::make_unique<Ui::TFrmSlipView>()), ShownSlip(slip) {
+  ui->setupUi(this);
   setWindowTitle(u"签文 — %1"_qs.arg(slip.Words.Name));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  auto *tabs = new QTabWidget(this);
-  auto *report = new QPlainTextEdit(this);
-  report->setObjectName(u"SlipReport"_qs);
-  report->setReadOnly(true);
-  report->setPlainText(reportLines.join(u'\n'));
-  report->setAccessibleName(u"测算结果"_qs);
-  tabs->addTab(report, u"签文"_qs);
-  auto *picture = new QLabel(this);
-  picture->setObjectName(u"SlipPicture"_qs);
-  picture->setPixmap(QPixmap::fromImage(PaintSlipImage(slip, devicePixelRatioF() > 1 ? 2.0 : 1.0)));
-  picture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.Words.Name, slip.Words.Grade));
-  auto *scroll = new QScrollArea(this);
-  scroll->setWidget(picture);
-  scroll->setAlignment(Qt::AlignHCenter);
-  tabs->addTab(scroll, u"签图"_qs);
-
-  auto *buttons = new QDialogButtonBox(this);
-  auto *save = Button(u"保存签图(&S)…"_qs, u"把这一签保存为签图"_qs, this);
-  auto *copy = Button(u"复制签图(&C)"_qs, u"把签图复制到剪贴板"_qs, this);
-  buttons->addButton(save, QDialogButtonBox::ActionRole);
-  buttons->addButton(copy, QDialogButtonBox::ActionRole);
-  buttons->addButton(QDialogButtonBox::Close)->setText(u"关闭"_qs);
-  connect(save, &QPushButton::clicked, this, [this] { SaveSlipAsked(this, ShownSlip); });
-  connect(copy, &QPushButton::clicked, this, [this] { CopySlip(ShownSlip); });
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto *layout = new QVBoxLayout(this);
-  layout->addWidget(tabs, 1);
-  layout->addWidget(buttons);
-  resize(600, 640);
+  ui->SlipReport->setPlainText(reportLines.join(u'\n'));
+  ui->SlipPicture->setPixmap(QPixmap::fromImage(PaintSlipImage(slip, devicePixelRatioF() > 1 ? 2.0 : 1.0)));
+  ui->SlipPicture->adjustSize(); // the scroll area took it empty, at an empty label's size
+  ui->SlipPicture->setAccessibleName(u"签图：%1（%2）"_qs.arg(slip.Words.Name, slip.Words.Grade));
+  // The form gives the two buttons; the box places them by their role beside
+  // its Close, whose text, a standard button's, the form cannot set.
+  ui->SlipButtons->addButton(ui->SlipSave, QDialogButtonBox::ActionRole);
+  ui->SlipButtons->addButton(ui->SlipCopy, QDialogButtonBox::ActionRole);
+  ui->SlipButtons->button(QDialogButtonBox::Close)->setText(u"关闭"_qs);
+  connect(ui->SlipSave, &QPushButton::clicked, this, [this] { SaveSlipAsked(this, ShownSlip); });
+  connect(ui->SlipCopy, &QPushButton::clicked, this, [this] { CopySlip(ShownSlip); });
+  connect(ui->SlipButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
+
+TFrmSlipView::~TFrmSlipView() = default;
 
 void ShowJournal(QWidget *parent) {
   TFrmJournal window(parent);

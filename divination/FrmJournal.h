@@ -17,7 +17,8 @@ class QTreeWidget;
 
 namespace Ui {
 class TFrmJournal;
-}
+class TFrmSlipView;
+} // namespace Ui
 
 class TFrmJournal : public QDialog {
   Q_OBJECT
@@ -54,9 +55,11 @@ class TFrmSlipView : public QDialog {
 
 public:
   TFrmSlipView(QWidget *parent, const SignSlip &slip, const QStringList &reportLines);
+  ~TFrmSlipView() override;
   const SignSlip &Slip() const { return ShownSlip; }
 
 private:
+  std::unique_ptr<Ui::TFrmSlipView> ui;
   SignSlip ShownSlip;
 };
 
