@@ -22,10 +22,10 @@ read -r -a layers < <(sed -n 's/^# Layers, bottom to top: //p' CMakeLists.txt)
 [[ ${#layers[@]} -gt 0 ]] || { echo "lint: no '# Layers, bottom to top:' line in CMakeLists.txt" >&2; exit 1; }
 folders="($(IFS='|'; echo "${layers[*]}")|tools|tests|fuzz|bench)"
 root=$(pwd)
-# Sources of ours at the top of each folder, and headers there or one folder
-# below (tests/<layer>/); generated ones (ui_*.h, moc) live in the build tree.
-# The sources of tests/<layer>/ are not checked yet: they still hold findings.
-ours="^$root/$folders/[^/]+\\.cpp\$"
+# Sources of ours at the top of each folder and in tests/<layer>/, headers
+# there or one folder below; generated ones (ui_*.h, moc) live in the build
+# tree.
+ours="^$root/($folders|tests/[a-z]+)/[^/]+\\.cpp\$"
 headers="^$root/$folders/([a-z]+/)?[^/]+\\.h\$"
 
 echo "lint: layers"

@@ -8,6 +8,7 @@
 
 #include "Almanac.h"
 #include "DateCn.h"
+#include "PeerLines.h"
 
 #include <QFile>
 #include <QHash>
@@ -61,11 +62,10 @@ std::vector<PeerDay> ReadPeer() {
     const QStringList fields = line.split(QLatin1Char('\t'));
     if (fields.size() != ColumnCount)
       return {};
-    int y = 0;
-    unsigned m = 0, d = 0;
-    if (std::sscanf(fields[DateColumn].toLatin1().constData(), "%d-%u-%u", &y, &m, &d) != 3)
+    const std::optional<PeerLine> date = ParsePeerLine(fields[DateColumn].toLatin1());
+    if (!date)
       return {};
-    days.push_back({year{y} / month{m} / day{d}, fields});
+    days.push_back({date->Day, fields});
   }
   return days;
 }
@@ -83,10 +83,9 @@ std::vector<int> MonthBranchesOfTerms(bool peer) {
       return {};
     std::vector<std::pair<sys_days, int>> starts;
     while (!file.atEnd()) {
-      int y = 0, term = 0;
-      unsigned m = 0, d = 0;
-      if (std::sscanf(file.readLine().constData(), "%d-%u-%u %d", &y, &m, &d, &term) == 4 && term % 2 == 1)
-        starts.push_back({sys_days{year{y} / month{m} / day{d}}, (term + 1) / 2 % 12});
+      const std::optional<PeerLine> line = ParsePeerLine(file.readLine());
+      if (line && line->Number && *line->Number % 2 == 1)
+        starts.push_back({sys_days{line->Day}, (*line->Number + 1) / 2 % 12});
     }
     std::size_t next = 0;
     for (sys_days t = sys_days{year{1901} / 1 / 1}; t <= sys_days{year{2050} / 12 / 31}; t += days{1}) {

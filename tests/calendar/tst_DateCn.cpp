@@ -156,7 +156,8 @@ void tst_DateCn::lunarDateRunsOnDayByDay() {
   const DateValue first = Day(1901, 1, 1);
   const DateValue last = Day(2050, 12, 31);
   LunarDateCode previous = GetLunarDate(first);
-  for (DateValue date = first + 1; date <= last; date += 1) {
+  for (int offset = 1; first + offset <= last; ++offset) { // whole days, counted exactly
+    const DateValue date = first + offset;
     const LunarDateCode code = GetLunarDate(date);
     const int month = code / 100, day = std::abs(code) % 100;
     const int previousMonth = previous / 100, previousDay = std::abs(previous) % 100;
@@ -396,8 +397,10 @@ void tst_DateCn::starSign() {
 }
 
 void tst_DateCn::everyDayHasAStarSign() {
-  for (DateValue date = Day(2024, 1, 1); date <= Day(2024, 12, 31); date += 1)
+  for (int offset = 0; Day(2024, 1, 1) + offset <= Day(2024, 12, 31); ++offset) {
+    const DateValue date = Day(2024, 1, 1) + offset;
     QVERIFY2(!GetStarSign(date).isEmpty(), qPrintable(QString::number(DayNumberOfYear(date))));
+  }
   // A day the month doesn't have gets no sign instead of a conversion error.
   QVERIFY(GetStarSignOfDay(30, Day(2024, 2, 1)).isEmpty());
   QVERIFY(GetStarSignOfDay(29, Day(2023, 2, 1)).isEmpty());

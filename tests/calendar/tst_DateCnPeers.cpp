@@ -10,6 +10,7 @@
 
 #include "DateCn.h"
 #include "IcuChineseCalendar.h"
+#include "PeerLines.h"
 
 #include <QFile>
 #include <QTest>
@@ -46,14 +47,10 @@ std::vector<Entry> ReadEntries(const QString &name) {
     const QByteArray line = file.readLine().trimmed();
     if (line.isEmpty())
       continue;
-    int y = 0, value = 0;
-    unsigned m = 0, d = 0;
-    if (std::sscanf(line.constData(), "%d-%u-%u %d", &y, &m, &d, &value) != 4)
+    const std::optional<PeerLine> read = ParsePeerLine(line);
+    if (!read || !read->Number || !read->Day.ok())
       return {};
-    const year_month_day ymd{year{y}, month{m}, day{d}};
-    if (!ymd.ok())
-      return {};
-    entries.push_back({sys_days{ymd}, value});
+    entries.push_back({sys_days{read->Day}, *read->Number});
   }
   return entries;
 }

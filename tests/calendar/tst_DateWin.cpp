@@ -469,7 +469,8 @@ void tst_DateWin::enterOpensTheAlmanacAndKeepsTheCalendar() {
   QApplication::setActiveWindow(Window);
   QTest::keyClick(Window, Qt::Key_Return);
   auto *almanac = Window->findChild<TFrmAlmanac *>();
-  QVERIFY(almanac && almanac->isVisible());
+  QVERIFY(almanac);
+  QVERIFY(almanac->isVisible());
   QVERIFY(almanac->windowTitle().contains(QStringLiteral("2023-03-22")));
   QVERIFY(almanac->findChild<QWidget *>(QStringLiteral("AlmanacText")));
   // Our own almanac window taking activation leaves the calendar open ...
@@ -488,7 +489,8 @@ void tst_DateWin::doubleClickOpensTheDaysAlmanac() {
   QTest::mouseDClick(cell, Qt::LeftButton);
   QCOMPARE(Window->CurDate, Day(2023, 3, 10));
   auto *almanac = Window->findChild<TFrmAlmanac *>();
-  QVERIFY(almanac && almanac->isVisible());
+  QVERIFY(almanac);
+  QVERIFY(almanac->isVisible());
   QVERIFY(almanac->windowTitle().contains(QStringLiteral("2023-03-10")));
 }
 
@@ -511,7 +513,7 @@ void tst_DateWin::openingTwiceLeavesOneInstance() {
   QPointer<TFRM_Date> first = FRM_Date;
   QVERIFY(first && !first->isVisible());
   ShowReusedWindow(FRM_Date);
-  QVERIFY(!first);
+  QVERIFY(first.isNull());
   QCOMPARE(countWindows(), 1);
   delete FRM_Date.data();
 }

@@ -24,6 +24,9 @@
 
 namespace {
 
+// SQLite's default page size, the journal file's.
+constexpr qsizetype SqlitePage = 4096;
+
 struct Run {
   int Status = -1;
   QString Out;
@@ -468,14 +471,14 @@ void tst_VandrelTool::journalIsOnlyRead_data() {
     many += u"INSERT INTO readings VALUES (NULL, '2026-12-08T10:30:00', '天地人', 4, 6, 2, '078', '锦鲤跃波',"
             " '上上签')"_qs;
   QByteArray damaged = SqliteFile(many);
-  damaged.replace(damaged.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  damaged.replace(damaged.size() - SqlitePage, SqlitePage, QByteArray(SqlitePage, '\xA5'));
   QTest::newRow("journal") << SqliteFile({JournalTable, row}) << 0
                            << u"2026-12-08 10:30:00\t天地人\t4 6 2\t078\t锦鲤跃波\t上上签\n"_qs;
   QTest::newRow("empty file") << QByteArray() << 0 << QString();
   QTest::newRow("text") << QByteArray("no journal\n") << 4 << QString();
   QTest::newRow("zeros") << QByteArray(8192, '\0') << 4 << QString();
   QTest::newRow("one damaged page") << damaged << 4 << QString();
-  QTest::newRow("cut short") << SqliteFile(many).chopped(2 * 4096) << 4 << QString();
+  QTest::newRow("cut short") << SqliteFile(many).chopped(2 * SqlitePage) << 4 << QString();
   QTest::newRow("foreign SQLite file") << SqliteFile({u"CREATE TABLE notes (text TEXT)"_qs}) << 4 << QString();
   QTest::newRow("readings of other columns")
       << SqliteFile({u"CREATE TABLE readings (id INTEGER, what TEXT)"_qs, u"INSERT INTO readings VALUES (1, 'x')"_qs})

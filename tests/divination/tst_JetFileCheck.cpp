@@ -94,8 +94,8 @@ void PointPastTheRows(QByteArray &file, std::uint32_t tdef) {
   const std::uint32_t pointer = Le32(file, tdef * PageSize + 55);
   const qsizetype page = qsizetype(pointer >> 8) * PageSize;
   const quint16 rows = qFromLittleEndian<quint16>(file.constData() + page + 12);
-  const quint16 lastStart = qFromLittleEndian<quint16>(file.constData() + page + 14 + 2 * (rows - 1)) & 0x1FFF;
-  qToLittleEndian<quint16>(quint16(lastStart - 69), file.data() + page + 14 + 2 * rows);
+  const quint16 lastStart = qFromLittleEndian<quint16>(file.constData() + page + 14 + 2 * qsizetype(rows - 1)) & 0x1FFF;
+  qToLittleEndian<quint16>(quint16(lastStart - 69), file.data() + page + 14 + 2 * qsizetype(rows));
   Put32(file, tdef * PageSize + 55, (pointer & ~0xFFu) | rows);
 }
 

@@ -24,6 +24,9 @@
 
 namespace {
 
+// SQLite's default page size, the journal file's.
+constexpr qsizetype SqlitePage = 4096;
+
 JournalEntry Entry(const QString &characters, const QString &time, const QString &sign = u"078"_qs,
                    const QString &name = u"锦鲤跃波"_qs, const QString &grade = u"上上签"_qs) {
   JournalEntry entry;
@@ -75,7 +78,7 @@ QByteArray SoundJournal(int rows = 120) {
 // The same with its last page (a page of readings) overwritten.
 QByteArray OneDamagedPage() {
   QByteArray bytes = SoundJournal();
-  bytes.replace(bytes.size() - 4096, 4096, QByteArray(4096, '\xA5'));
+  bytes.replace(bytes.size() - SqlitePage, SqlitePage, QByteArray(SqlitePage, '\xA5'));
   return bytes;
 }
 
@@ -240,9 +243,9 @@ void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten_data() {
   QTest::newRow("zeros") << QByteArray(8192, '\0');
   QByteArray header("SQLite format 3");
   header.append('\0');
-  QTest::newRow("header then garbage") << header + QByteArray(4096, '\xA5');
+  QTest::newRow("header then garbage") << header + QByteArray(SqlitePage, '\xA5');
   QTest::newRow("sound file with one damaged page") << OneDamagedPage();
-  QTest::newRow("sound file cut short") << SoundJournal().chopped(3 * 4096);
+  QTest::newRow("sound file cut short") << SoundJournal().chopped(3 * SqlitePage);
 }
 
 void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten() {
@@ -391,7 +394,7 @@ void tst_SignJournal::readingChangesNothing_data() {
   QTest::newRow("text") << QByteArray("not a database at all\n") << -1 << u"无法读取"_qs;
   QTest::newRow("zeros") << QByteArray(8192, '\0') << -1 << u"无法读取"_qs;
   QTest::newRow("one damaged page") << OneDamagedPage() << -1 << u"损坏"_qs;
-  QTest::newRow("cut short") << SoundJournal().chopped(3 * 4096) << -1 << u"journal.sqlite"_qs;
+  QTest::newRow("cut short") << SoundJournal().chopped(3 * SqlitePage) << -1 << u"journal.sqlite"_qs;
   QTest::newRow("foreign file") << SqliteFile(u"CREATE TABLE notes (id INTEGER, text TEXT)"_qs) << -1
                                 << u"没有 readings 表"_qs;
   QTest::newRow("readings of other columns")
