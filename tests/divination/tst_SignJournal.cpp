@@ -109,11 +109,30 @@ QByteArray ReadFile(const QString &path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
+// The journal at path with one reading, 天地人, written and closed.
+bool RecordOneReading(const QString &path) {
+  SignJournal journal(path);
+  return journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs));
+}
+
+// A connection of the tests' own to the file at path, through which they hold
+// it as another program would; EndOtherConnection takes it away again.
+QSqlDatabase OtherConnection(const QString &path) {
+  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+  other.setDatabaseName(path);
+  return other;
+}
+
+void EndOtherConnection(QSqlDatabase &other) {
+  other.close();
+  other = QSqlDatabase();
+  QSqlDatabase::removeDatabase(u"other"_qs);
+}
+
 // Records one reading while another connection holds the file with BEGIN
 // EXCLUSIVE, then lets go and quits: what waits is written at the end.
 int KeepThenQuit(const QString &path) {
-  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
-  other.setDatabaseName(path);
+  QSqlDatabase other = OtherConnection(path);
   if (!other.open())
     return 2;
   {
@@ -268,13 +287,9 @@ void tst_SignJournal::damagedFileIsSetAsideNeverOverwritten() {
 }
 
 void tst_SignJournal::lockedFileIsLeftAlone() {
-  {
-    SignJournal journal(Path());
-    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
-  }
+  QVERIFY(RecordOneReading(Path()));
   // Another program holds the file for writing.
-  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
-  other.setDatabaseName(Path());
+  QSqlDatabase other = OtherConnection(Path());
   QVERIFY(other.open());
   QSqlQuery hold(other);
   QVERIFY(hold.exec(u"BEGIN EXCLUSIVE"_qs));
@@ -286,21 +301,15 @@ void tst_SignJournal::lockedFileIsLeftAlone() {
   }
   QVERIFY(hold.exec(u"ROLLBACK"_qs));
   hold.finish();
-  other.close();
-  other = QSqlDatabase();
-  QSqlDatabase::removeDatabase(u"other"_qs);
+  EndOtherConnection(other);
   QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{u"journal.sqlite"_qs});
   SignJournal journal(Path());
   QCOMPARE(Characters(journal.Entries()), QStringList{u"天地人"_qs});
 }
 
 void tst_SignJournal::lockedRecordingsWaitAndAreWrittenLater() {
-  {
-    SignJournal journal(Path());
-    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
-  }
-  QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
-  other.setDatabaseName(Path());
+  QVERIFY(RecordOneReading(Path()));
+  QSqlDatabase other = OtherConnection(Path());
   QVERIFY(other.open());
   {
     QSqlQuery hold(other);
@@ -314,9 +323,7 @@ void tst_SignJournal::lockedRecordingsWaitAndAreWrittenLater() {
     QCOMPARE(SignJournal::PendingCount(folder->filePath(u"other.sqlite"_qs)), 0);
     QVERIFY(hold.exec(u"ROLLBACK"_qs));
   }
-  other.close();
-  other = QSqlDatabase();
-  QSqlDatabase::removeDatabase(u"other"_qs);
+  EndOtherConnection(other);
   // The next recording takes the waiting ones with it, oldest first.
   {
     SignJournal journal(Path());
@@ -426,10 +433,7 @@ void tst_SignJournal::readingChangesNothing() {
 }
 
 void tst_SignJournal::waitingRecordingsWrittenAtTheEnd() {
-  {
-    SignJournal journal(Path());
-    QVERIFY(journal.Record(Entry(u"天地人"_qs, u"2026-12-08T10:00:00"_qs)));
-  }
+  QVERIFY(RecordOneReading(Path()));
   QProcess child;
   child.start(QCoreApplication::applicationFilePath(), {u"--keep-then-quit"_qs, Path()});
   QVERIFY(child.waitForFinished(60000));

@@ -1,9 +1,8 @@
 #include "ErrorHandler.h"
 #include "Gbk.h"
-#include "JetWriter.h"
 #include "RzWidgets.h"
 #include "SignDatabase.h"
-#include "SignDatabaseSources.h"
+#include "SignFileFixture.h"
 #include "SilentAbort.h"
 #include "Unt_Main.h"
 #include "Untcezhi.h"
@@ -17,24 +16,6 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-QString SignFile() { return GetAppDir() + QStringLiteral("KelmFile.dll"); }
-
-// 天 4, 地 6, 人 2 strokes: sign 078. 云 counts as 雲.
-void WriteSignFile() {
-  Jet::WriteDatabase(SignFile(), {{u"bihua"_qs,
-                                   {{u"hanzi"_qs, Jet::ColumnType::Text}, {u"num"_qs, Jet::ColumnType::Long}},
-                                   {{u"天"_qs, 4}, {u"地"_qs, 6}, {u"人"_qs, 2}, {u"云"_qs, 12}}},
-                                  {u"vandrel"_qs,
-                                   {{u"id"_qs, Jet::ColumnType::Text, 3},
-                                    {u"title"_qs, Jet::ColumnType::Text},
-                                    {u"content"_qs, Jet::ColumnType::Memo}},
-                                   {{u"078"_qs, u" 天地人签 "_qs, StoredSignText(u"天高地厚，人在其中。"_qs)}}}});
-}
-
-} // namespace
 
 class tst_Untcezhi : public QObject {
   Q_OBJECT
