@@ -111,18 +111,8 @@ void TFrmmain::CreateContentPanes() {
   // Each pane waits out of sight until a page of its own has loaded: the
   // pictures show meanwhile, never an empty browser. It stays visible to the
   // browser engine there, so that the page is drawn when it comes into sight.
-  EmbeddedWB1 = CreateContentPane(ui->RzPanel4);
-  EmbeddedWB1->Control()->setObjectName(QStringLiteral("EmbeddedWB1"));
-  EmbeddedWB1->Control()->setGeometry(MainPanePlace.translated(0, MainPaneHiddenTop - MainPanePlace.top()));
-  EmbeddedWB1->Control()->raise();
-  EmbeddedWB1->SetPageFinishedHandler(
-      [this](bool loaded) { PlacePane(EmbeddedWB1, loaded ? MainPanePlace.top() : MainPaneHiddenTop); });
-  EmbeddedWB2 = CreateContentPane(ui->RzPanel1);
-  EmbeddedWB2->Control()->setObjectName(QStringLiteral("EmbeddedWB2"));
-  EmbeddedWB2->Control()->setGeometry(BannerPanePlace.translated(0, BannerPaneHiddenTop - BannerPanePlace.top()));
-  EmbeddedWB2->Control()->raise();
-  EmbeddedWB2->SetPageFinishedHandler(
-      [this](bool loaded) { PlacePane(EmbeddedWB2, loaded ? BannerPanePlace.top() : BannerPaneHiddenTop); });
+  EmbeddedWB1 = CreateWaitingPane(ui->RzPanel4, QStringLiteral("EmbeddedWB1"), MainPanePlace, MainPaneHiddenTop);
+  EmbeddedWB2 = CreateWaitingPane(ui->RzPanel1, QStringLiteral("EmbeddedWB2"), BannerPanePlace, BannerPaneHiddenTop);
 
   // Both timers run from the window's creation at one tick a second; the
   // ticks find nothing to do until the page list has arrived.
@@ -163,6 +153,16 @@ void TFrmmain::HidePane(ContentPane *pane, int hiddenTop) {
   QWidget *control = pane->Control();
   control->hide();
   control->move(control->x(), hiddenTop);
+}
+
+ContentPane *TFrmmain::CreateWaitingPane(QWidget *panel, const QString &name, QRect place, int hiddenTop) {
+  ContentPane *pane = CreateContentPane(panel);
+  pane->Control()->setObjectName(name);
+  pane->Control()->setGeometry(place.translated(0, hiddenTop - place.top()));
+  pane->Control()->raise();
+  pane->SetPageFinishedHandler(
+      [pane, place, hiddenTop](bool loaded) { PlacePane(pane, loaded ? place.top() : hiddenTop); });
+  return pane;
 }
 
 void TFrmmain::PlacePane(ContentPane *pane, int top) {

@@ -69,6 +69,9 @@ private:
   bool RunExitFlow();
 
   void CreateContentPanes();
+  // A pane over panel, waiting at hiddenTop until a page has loaded in it,
+  // then at place.
+  static ContentPane *CreateWaitingPane(QWidget *panel, const QString &name, QRect place, int hiddenTop);
   void RotatePane(ContentPane *pane, QTimer *timer, int paneSwitch, QByteArrayView kind, int &index);
   static void HidePane(ContentPane *pane, int hiddenTop);
   static void PlacePane(ContentPane *pane, int top);

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <span>
+
 using namespace std::chrono;
 
 namespace {
@@ -78,11 +80,13 @@ void PrintDay(const Almanac::DayAlmanac &a, Output &out) {
   }
 }
 
-QJsonArray RuleArray(const std::array<std::uint8_t, Almanac::MaxReasons> &rules, int count) {
+// The first count rules (numbers for GetRule), each as its name under
+// nameKey and its source.
+QJsonArray RuleArray(std::span<const std::uint8_t> rules, int count, const char *nameKey = "rule") {
   QJsonArray array;
-  for (int i = 0; i < count; ++i) {
-    const Almanac::Rule &rule = Almanac::GetRule(rules[static_cast<std::size_t>(i)]);
-    array.append(QJsonObject{{"rule", Utf8(rule.Name)}, {"source", Utf8(rule.Source)}});
+  for (const std::uint8_t number : rules.first(static_cast<std::size_t>(count))) {
+    const Almanac::Rule &rule = Almanac::GetRule(number);
+    array.append(QJsonObject{{QLatin1String(nameKey), Utf8(rule.Name)}, {"source", Utf8(rule.Source)}});
   }
   return array;
 }
@@ -98,15 +102,6 @@ QJsonArray ItemArray(const std::array<Almanac::ItemReasons, Almanac::MaxItems> &
     if (wasSuited)
       object.insert("from", wasSuited[i] ? QStringLiteral("宜") : QStringLiteral("忌"));
     array.append(object);
-  }
-  return array;
-}
-
-QJsonArray SpiritArray(const std::array<std::uint8_t, Almanac::MaxSpirits> &rules, int count) {
-  QJsonArray array;
-  for (int i = 0; i < count; ++i) {
-    const Almanac::Rule &rule = Almanac::GetRule(rules[static_cast<std::size_t>(i)]);
-    array.append(QJsonObject{{"name", Utf8(rule.Name)}, {"source", Utf8(rule.Source)}});
   }
   return array;
 }
@@ -135,8 +130,8 @@ QJsonObject DayObject(const Almanac::DayAlmanac &a) {
       {"stars", QJsonObject{{"year", Utf8(Almanac::StarName(a.YearStar))},
                             {"month", Utf8(Almanac::StarName(a.MonthStar))},
                             {"day", Utf8(Almanac::StarName(a.DayStar))}}},
-      {"goodSpirits", SpiritArray(a.GoodSpirits, a.GoodCount)},
-      {"badSpirits", SpiritArray(a.BadSpirits, a.BadCount)},
+      {"goodSpirits", RuleArray(a.GoodSpirits, a.GoodCount, "name")},
+      {"badSpirits", RuleArray(a.BadSpirits, a.BadCount, "name")},
       {"grade", QJsonObject{{"name", Utf8(Almanac::GradeName(a.DayGrade))},
                             {"rule", a.GradeRule ? Utf8(Almanac::GetRule(a.GradeRule).Name) : QString()}}},
       {"suited", ItemArray(a.Suited, a.SuitedCount)},

@@ -79,6 +79,14 @@ private:
   QByteArray Statement;
 };
 
+// Ends a command that has written part of its output: that goes out first,
+// then the problem to the error stream; the command exits with status.
+int FailAfterOutput(Output &out, std::FILE *err, QStringView command, QStringView problem, int status) {
+  out.Flush();
+  Message(err, command, problem);
+  return status;
+}
+
 // calendar ---------------------------------------------------------------
 
 constexpr char CalendarHelp[] = "Usage: vandrel-tool calendar FROM [TO]\n"
@@ -238,16 +246,11 @@ int Divine(const CommandLine &line, Output &out, std::FILE *err) {
     WriteSignReport(*characters, [&out](const QByteArray &reportLine) { out.Line(Gbk::FromGbk(reportLine)); });
     if (const std::optional<QString> card = line.Value(QStringLiteral("card"))) {
       const QString problem = WriteSlipFile(CastSlip(*characters, slipDate), *card);
-      if (!problem.isEmpty()) {
-        out.Flush();
-        Message(err, u"divine", problem);
-        return ExitCardFailed;
-      }
+      if (!problem.isEmpty())
+        return FailAfterOutput(out, err, u"divine", problem, ExitCardFailed);
     }
   } catch (const SilentAbort &) {
-    out.Flush();
-    Message(err, u"divine", watch.Reason());
-    return ExitLookupFailed;
+    return FailAfterOutput(out, err, u"divine", watch.Reason(), ExitLookupFailed);
   }
   return ExitSuccess;
 }
@@ -361,9 +364,7 @@ int Strokes(const CommandLine &line, Output &out, std::FILE *err) {
       const QString form = count == 0 ? QString() : GetTraditionalForm(character);
       out.Line(Visible(character) + u'\t' + QString::number(count) + u'\t' + form);
     } catch (const SilentAbort &) {
-      out.Flush();
-      Message(err, u"strokes", watch.Reason());
-      return ExitLookupFailed;
+      return FailAfterOutput(out, err, u"strokes", watch.Reason(), ExitLookupFailed);
     }
   }
   return ExitSuccess;

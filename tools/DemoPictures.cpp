@@ -29,6 +29,13 @@ QByteArray Png(const QImage &image) {
   return bytes;
 }
 
+// A picture of width x height pixels to paint on, clear all over.
+QImage Transparent(int width, int height) {
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  return image;
+}
+
 // A ridge line of mountains across the width, filled down to the bottom.
 QPainterPath Ridge(double width, double height, double base, double amplitude, quint32 seed) {
   QRandomGenerator random(seed);
@@ -77,8 +84,7 @@ QImage Landscape() {
 }
 
 QImage Lantern() {
-  QImage image(200, 260, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
+  QImage image = Transparent(200, 260);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(0x8a, 0x5a, 0x10), 3));
@@ -141,8 +147,7 @@ QImage BrushAndCharacter() {
 }
 
 QImage CalendarLeaf() {
-  QImage image(220, 200, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
+  QImage image = Transparent(220, 200);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);

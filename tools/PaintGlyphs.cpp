@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QTextStream>
 
 #include <functional>
@@ -31,6 +32,16 @@ void Tick(QPainter &p) {
   p.drawPath(tick);
 }
 
+// A closed outline in the arrows' blue, with a dark blue edge.
+void ArrowShape(QPainter &p, const QPolygonF &corners) {
+  QPainterPath shape;
+  shape.addPolygon(corners);
+  shape.closeSubpath();
+  p.setPen(QPen(QColor(10, 40, 140), 0.8));
+  p.setBrush(QColor(60, 120, 230));
+  p.drawPath(shape);
+}
+
 // An arrow that leaves to the right, sweeps round over the top and comes back
 // pointing left: the "undo" turn.
 void CurvedArrow(QPainter &p) {
@@ -43,14 +54,7 @@ void CurvedArrow(QPainter &p) {
   p.drawPath(bend);
   p.setPen(QPen(QColor(60, 120, 230), 1.6, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
   p.drawPath(bend);
-  QPainterPath head;
-  head.moveTo(1.0, 3.5);
-  head.lineTo(6.5, 0.0);
-  head.lineTo(6.5, 7.0);
-  head.closeSubpath();
-  p.setPen(QPen(QColor(10, 40, 140), 0.8));
-  p.setBrush(QColor(60, 120, 230));
-  p.drawPath(head);
+  ArrowShape(p, {{1.0, 3.5}, {6.5, 0.0}, {6.5, 7.0}}); // the head
 }
 
 void DoorWithArrow(QPainter &p) {
@@ -70,18 +74,7 @@ void DoorWithArrow(QPainter &p) {
   p.setBrush(QColor(250, 210, 60));
   p.drawEllipse(QPointF(10.3, 8.8), 0.8, 0.8);
   // The arrow points into the doorway from the left.
-  QPainterPath arrow;
-  arrow.moveTo(0.5, 6.5);
-  arrow.lineTo(4.5, 6.5);
-  arrow.lineTo(4.5, 4.0);
-  arrow.lineTo(8.5, 8.0);
-  arrow.lineTo(4.5, 12.0);
-  arrow.lineTo(4.5, 9.5);
-  arrow.lineTo(0.5, 9.5);
-  arrow.closeSubpath();
-  p.setPen(QPen(QColor(10, 40, 140), 0.8));
-  p.setBrush(QColor(60, 120, 230));
-  p.drawPath(arrow);
+  ArrowShape(p, {{0.5, 6.5}, {4.5, 6.5}, {4.5, 4.0}, {8.5, 8.0}, {4.5, 12.0}, {4.5, 9.5}, {0.5, 9.5}});
 }
 
 // The disabled state: the glyph's own shape in flat greys, lighter inside,

@@ -38,6 +38,14 @@ QImage Canvas(int width, int height) {
 
 QRect LogicalRect(const QImage &image) { return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize()); }
 
+// The whole picture in a linear gradient from `from` at start to `to` at end.
+void FillGround(QPainter &p, const QImage &image, QPointF start, QPointF end, const QColor &from, const QColor &to) {
+  QLinearGradient ground(start, end);
+  ground.setColorAt(0, from);
+  ground.setColorAt(1, to);
+  p.fillRect(LogicalRect(image), ground);
+}
+
 // Brush script for the Chinese text; Latin letters (the publisher's name) come
 // from a serif face, since the brush fonts draw "l" like the digit "1".
 QFont Kai(int pixelSize, bool bold = false) {
@@ -167,10 +175,7 @@ QImage Banner() {
 QImage CommandBar() {
   QImage image = Canvas(792, 36);
   QPainter p(&image);
-  QLinearGradient ground(0, 0, 792, 36);
-  ground.setColorAt(0, QColor(205, 236, 251));
-  ground.setColorAt(1, QColor(205, 231, 254));
-  p.fillRect(LogicalRect(image), ground);
+  FillGround(p, image, QPointF(0, 0), QPointF(792, 36), QColor(205, 236, 251), QColor(205, 231, 254));
   // A faint fret pattern.
   p.setPen(QPen(QColor(255, 255, 255, 110), 1));
   for (int x = -36; x < 792; x += 18) {
@@ -185,10 +190,7 @@ QImage LinkColumn(bool ornament) {
   QImage image = Canvas(176, 426);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient ground(0, 0, 0, 426);
-  ground.setColorAt(0, QColor(205, 236, 251));
-  ground.setColorAt(1, QColor(135, 206, 235));
-  p.fillRect(LogicalRect(image), ground);
+  FillGround(p, image, QPointF(0, 0), QPointF(0, 426), QColor(205, 236, 251), QColor(135, 206, 235));
   if (!ornament)
     return image;
   // Soft clouds along the column and a lighter lane behind the link texts.
@@ -210,10 +212,7 @@ QImage Content() {
   QImage image = Canvas(612, 422);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient ground(0, 0, 612, 422);
-  ground.setColorAt(0, QColor(250, 244, 226));
-  ground.setColorAt(1, QColor(236, 222, 190));
-  p.fillRect(LogicalRect(image), ground);
+  FillGround(p, image, QPointF(0, 0), QPointF(612, 422), QColor(250, 244, 226), QColor(236, 222, 190));
   // Paper grain.
   QRandomGenerator random(20260101);
   for (int k = 0; k < 2600; ++k) {
@@ -287,10 +286,7 @@ QImage About() {
   QImage image = Canvas(153, 149);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient ground(0, 0, 0, 149);
-  ground.setColorAt(0, QColor(168, 18, 16));
-  ground.setColorAt(1, QColor(96, 6, 8));
-  p.fillRect(LogicalRect(image), ground);
+  FillGround(p, image, QPointF(0, 0), QPointF(0, 149), QColor(168, 18, 16), QColor(96, 6, 8));
   const QColor gold(242, 196, 88);
   p.setPen(QPen(gold, 1.5));
   p.setBrush(Qt::NoBrush);
