@@ -39,7 +39,7 @@ if ! grep -qF "HeaderFilterRegex: '/$folders/([a-z]+/)?[^/]+\\.h\$'" .clang-tidy
 fi
 
 # A missing checker would read as every file failing it.
-for tool in clang-format clang-tidy cppcheck; do
+for tool in clang-format run-clang-tidy cppcheck; do
   if ! command -v "$tool" >/dev/null; then
     echo "lint: $tool is not installed (scripts/setup.sh installs it)" >&2
     exit 1
