@@ -213,7 +213,9 @@ bool RemoteDocumentsFetch::ReadChunks() {
       Reading = Part::ChunkSize;
     } else if (Reading == Part::ChunkSize) {
       bool ok = false;
-      const QByteArray size = line->second.left(line->second.indexOf(';')).trimmed();
+      // A chunk extension (";name=value") follows the size; most chunks have none.
+      const qsizetype extension = line->second.indexOf(';');
+      const QByteArray size = (extension < 0 ? line->second : line->second.first(extension)).trimmed();
       ChunkLeft = size.toLongLong(&ok, 16);
       if (!ok || ChunkLeft < 0) {
         Abandon(FetchFailure::Network);

@@ -38,6 +38,14 @@ if ! grep -qF "HeaderFilterRegex: '/$folders/([a-z]+/)?[^/]+\\.h\$'" .clang-tidy
   exit 1
 fi
 
+# A missing checker would read as every file failing it.
+for tool in clang-format run-clang-tidy cppcheck; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "lint: $tool is not installed (scripts/setup.sh installs it)" >&2
+    exit 1
+  fi
+done
+
 echo "lint: clang-format"
 mapfile -t sources < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' | sort -u)
 unformatted=()

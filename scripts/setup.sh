@@ -13,7 +13,7 @@ packages=(
   # CPack's Debian generator reads the binaries' types with file
   file
   # static analysis (make lint)
-  clang-tidy cppcheck
+  clang-format clang-tidy cppcheck
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-webengine-dev qt6-webengine-dev-tools qt6-httpserver-dev qt6-websockets-dev qt6-qpa-plugins libxkbcommon-dev

@@ -456,7 +456,8 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
     """Checks one source; `seen` gathers what must be unique over all files."""
     problems = []
     grades = {}
-    answers = collections.defaultdict(list)
+    # Counted over every file of the kind checked together (across_files).
+    answers = seen['answers'].setdefault(kind, collections.defaultdict(list))
     lot_answers = []
     for number, raw in enumerate(open(path, encoding='utf-8'), 1):
         raw = raw.rstrip('\n')
@@ -548,12 +549,6 @@ def check_file(path, kind, tables, partial, seen, pending=frozenset()):
             if owner != where:
                 problem(f'eight-character run {run} also at {owner}')
                 break
-    # An answer text is used at most three times in a source, whatever the matter.
-    for answer, places in answers.items():
-        if len(places) > MOST_USES_OF_AN_ANSWER:
-            problems.append(f'{places[0][0]}: answer {answer!r} is used {len(places)} times'
-                            f' (at most {MOST_USES_OF_AN_ANSWER}): '
-                            + ', '.join(f'line {where.rsplit(":", 1)[1]} {matter}' for where, matter in places))
     problems += grade_bound_answers(path, lot_answers)
     if not partial:
         problems += spread_problems(path, kind, grades, pending)
@@ -602,18 +597,27 @@ def spread_problems(path, kind, grades, pending):
 
 def new_seen():
     return {'names': {}, 'lines': {}, 'stories': {}, 'runs': {}, 'stories_strict': {}, 'verses_strict': [],
+            'answers': {},
             'former': {'names': {}, 'lines': {}, 'stories': {}, 'runs': {}}}
 
 
 def across_files(seen, originality, complete):
     """What the rewritten records must keep over all files: no person in more
-    than three stories of the signs, nor of the lots; the verses as the
-    originality check found them."""
+    than three stories of the signs, nor of the lots; no answer text more than
+    three times among them; the verses as the originality check found them."""
     problems = []
     for name, places in [item for stories in seen['stories_strict'].values()
                          for item in person_names(stories).items()]:
         problems.append(f'{places[0]}: the name {name} stands in {len(places)} stories'
                         f' (at most {MOST_STORIES_OF_A_PERSON}): {", ".join(places[1:])}')
+    # An answer text is used at most three times among the signs (and among
+    # the lots), whatever the matter.
+    for answers in seen['answers'].values():
+        for answer, places in answers.items():
+            if len(places) > MOST_USES_OF_AN_ANSWER:
+                problems.append(f'{places[0][0]}: answer {answer!r} is used {len(places)} times'
+                                f' (at most {MOST_USES_OF_AN_ANSWER}): '
+                                + ', '.join(f'{where} {matter}' for where, matter in places))
     if originality and complete:
         recorded = [line.split('\t')[0] for line in open(originality, encoding='utf-8')
                     if not line.startswith('#')]

@@ -254,6 +254,19 @@ void tst_RemoteDocuments::answerWithoutEndIsCut_data() {
   QTest::newRow("complete 20 KiB status line in one write")
       << "HTTP/1.1 200 " + QByteArray(20 << 10, 'a') + "\r\nContent-Length: 2\r\n\r\n11" << QByteArray() << 1
       << FetchFailure::TooLarge;
+  // Chunked answers, whole in one write; the connection stays open after them.
+  const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  QTest::newRow("chunked answer in two chunks, one with an extension")
+      << chunked + "1\r\n1\r\n1;name=value\r\n1\r\n0\r\n\r\n"
+      << QByteArray() << 1 << FetchFailure::None;
+  QTest::newRow("chunked answer with a trailer") << chunked + "2\r\n11\r\n0\r\nX-Trailer: a\r\n\r\n"
+                                                 << QByteArray() << 1 << FetchFailure::None;
+  QTest::newRow("chunk size that is not hexadecimal") << chunked + "zz\r\n11\r\n0\r\n\r\n"
+                                                      << QByteArray() << 1 << FetchFailure::Network;
+  QTest::newRow("chunk data without its line end") << chunked + "2\r\n11x\r\n0\r\n\r\n"
+                                                   << QByteArray() << 1 << FetchFailure::Network;
+  QTest::newRow("chunk over the body's cap") << chunked + "200001\r\n"
+                                             << QByteArray(4096, 'x') << 1 << FetchFailure::TooLarge;
   QTest::newRow("header line trickling in")
       << QByteArray("HTTP/1.1 200 OK\r\nX-Filler: ") << QByteArray("a") << 20 << FetchFailure::TimedOut;
   QTest::newRow("body trickling in") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << QByteArray("a") << 20
