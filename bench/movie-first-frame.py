@@ -14,8 +14,8 @@ second after each first frame. Prints one line per opening in milliseconds,
 then the memory of the program and all its processes (PSS summed, kB):
 before the first press, and 5 s after the last movie's first frame with it
 still showing. With --concurrent no window is closed: each movie opens while
-the ones before still show (each moved aside after its first frame, so that
-the next is seen on its own, and watched 5 s before the next press). Needs an X display without a window manager (Xvfb), as
+the ones before still show (each moved below the place where the next one
+opens after its first frame, so that the next is seen on its own, and watched 5 s before the next press). Needs an X display without a window manager (Xvfb), as
 bench/panes-startup.sh gives it.
 """
 import ctypes
@@ -203,7 +203,12 @@ def main():
                 pss = pss_of_tree(process.pid)
             if shown is not None and concurrent:
                 earlier.add(shown)
-                subprocess.run(["xdotool", "windowmove", str(shown), "360", str(420 + 20 * opening)])
+                # Below the place where the next window opens: a window just
+                # mapped shows what lay under it until it first paints, and
+                # the movie still showing there would read as its first frame.
+                left_of, top_of, _, height_of = area
+                subprocess.run(["xdotool", "windowmove", str(shown), str(left_of + 20 * opening),
+                                str(top_of + height_of + 10 + 20 * opening)])
                 time.sleep(5.0)  # the user watches the first movie a while
             elif shown is not None:
                 close(shown)
