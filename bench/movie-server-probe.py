@@ -71,7 +71,9 @@ def listening_port(pid, deadline):
 
 
 def descendant_named(root, name):
-    """The pid of a process named name among root's descendants, or None."""
+    """The pid of a process named name, root itself or among its descendants
+    (the viewer is root when a display is set, Xvfb's child when not), or
+    None."""
     parents = {}
     for entry in os.listdir("/proc"):
         if entry.isdigit():
@@ -85,6 +87,8 @@ def descendant_named(root, name):
     for pid, (parent, comm) in parents.items():
         if comm != name:
             continue
+        if pid == root:
+            return pid
         while parent > 1:
             if parent == root:
                 return pid
